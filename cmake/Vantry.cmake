@@ -1,0 +1,68 @@
+# Helpers shared by every folder of the tree.
+
+# Adds every direct child folder of the current source folder that has a
+# CMakeLists.txt, so a new area joins the build by existing.
+macro(vantry_add_subdirs)
+    file(GLOB _vantry_children LIST_DIRECTORIES true RELATIVE ${CMAKE_CURRENT_SOURCE_DIR}
+         ${CMAKE_CURRENT_SOURCE_DIR}/*)
+    list(SORT _vantry_children)
+    foreach(_child IN LISTS _vantry_children)
+        if(IS_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/${_child}
+           AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${_child}/CMakeLists.txt)
+            add_subdirectory(${_child})
+        endif()
+    endforeach()
+endmacro()
+
+# vantry_test(NAME [QT] SOURCES a.cpp b.cpp LIBS x y [LABELS l] [TIMEOUT s])
+# QT: the main creates a QApplication (offscreen platform unless set).
+# A GoogleTest executable whose main points every per-user location at a
+# fresh temporary folder before any test runs.
+function(vantry_test name)
+    cmake_parse_arguments(T "QT" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+    add_executable(${name} ${T_SOURCES})
+    if(T_QT)
+        target_link_libraries(${name} PRIVATE vantry_qt_test_main ${T_LIBS})
+    else()
+        target_link_libraries(${name} PRIVATE vantry_test_main ${T_LIBS})
+    endif()
+    if(NOT T_TIMEOUT)
+        set(T_TIMEOUT 120)
+    endif()
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
+        PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${T_LABELS}"
+        ENVIRONMENT "VANTRY_SOURCE_DIR=${PROJECT_SOURCE_DIR};VANTRY_BINARY_DIR=${PROJECT_BINARY_DIR}")
+endfunction()
+
+# vantry_fuzzer(NAME SOURCES a.cpp LIBS x [CORPUS dir])
+# With FUZZ=ON a libFuzzer binary. Otherwise the same entry point is linked
+# to a replay main and run as a test over the stored corpus plus a batch of
+# generated inputs, so the fuzz harness keeps compiling and its findings stay fixed.
+function(vantry_fuzzer name)
+    cmake_parse_arguments(F "" "CORPUS" "SOURCES;LIBS" ${ARGN})
+    if(FUZZ)
+        add_executable(${name} ${F_SOURCES})
+        target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+        target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+        target_link_libraries(${name} PRIVATE ${F_LIBS})
+    else()
+        add_executable(${name} ${F_SOURCES})
+        target_link_libraries(${name} PRIVATE vantry_fuzz_replay ${F_LIBS})
+        set(_args)
+        if(F_CORPUS)
+            set(_args ${CMAKE_CURRENT_SOURCE_DIR}/${F_CORPUS})
+        endif()
+        add_test(NAME ${name}.replay COMMAND ${name} ${_args})
+        set_tests_properties(${name}.replay PROPERTIES TIMEOUT 300 LABELS fuzz)
+    endif()
+endfunction()
+
+# vantry_bench(NAME SOURCES a.cpp LIBS x): a Google Benchmark program, never a test.
+function(vantry_bench name)
+    if(NOT VANTRY_BENCH)
+        return()
+    endif()
+    cmake_parse_arguments(B "" "" "SOURCES;LIBS" ${ARGN})
+    add_executable(${name} ${B_SOURCES})
+    target_link_libraries(${name} PRIVATE benchmark::benchmark ${B_LIBS})
+endfunction()
