@@ -1,0 +1,24 @@
+// Feeds arbitrary bytes to the profile parser, then reads, rewrites and
+// re-parses: nothing may crash and a rewrite must keep every readable key.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "profile/ini_document.h"
+#include "profile/profile.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    auto doc = vantry::profile::IniDocument::Parse(text);
+    const auto before = doc.Get("MailAccount0", "AccountName");
+    vantry::profile::ParseProfileInt(doc.Get("CheckMail", "CheckTime").value_or(""));
+    doc.Set("CheckMail", "CheckTime", text.substr(0, size % 17));
+    auto again = vantry::profile::IniDocument::Parse(doc.Serialize());
+    // A key lost or changed by a rewrite would be lost data.
+    if (before.has_value() && again.Get("MailAccount0", "AccountName") != before) {
+        std::abort();
+    }
+    return 0;
+}

@@ -1,0 +1,188 @@
+#include "ini_document.h"
+
+#include <algorithm>
+
+namespace vantry::profile {
+namespace {
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\v' || c == '\f';
+}
+
+std::string_view Trim(std::string_view s) {
+    while (!s.empty() && IsBlank(s.front())) {
+        s.remove_prefix(1);
+    }
+    while (!s.empty() && IsBlank(s.back())) {
+        s.remove_suffix(1);
+    }
+    return s;
+}
+
+char Lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// A value read back loses surrounding blanks and one pair of double quotes,
+// so values that would not survive that are written inside quotes.
+std::string DecodeValue(std::string_view raw) {
+    std::string_view v = Trim(raw);
+    if (v.size() >= 2 && v.front() == '"' && v.back() == '"') {
+        v = v.substr(1, v.size() - 2);
+    }
+    return std::string(v);
+}
+
+std::string EncodeValue(std::string_view value) {
+    const bool needsQuotes =
+        !value.empty() && (IsBlank(value.front()) || IsBlank(value.back()) ||
+                           (value.size() >= 2 && value.front() == '"' && value.back() == '"'));
+    if (needsQuotes) {
+        return "\"" + std::string(value) + "\"";
+    }
+    return std::string(value);
+}
+
+// Line breaks inside a name or value would split it into lines of their own
+// and could forge other keys, so they are dropped.
+std::string OneLine(std::string_view s) {
+    std::string out;
+    out.reserve(s.size());
+    for (char c : s) {
+        if (c != '\r' && c != '\n') {
+            out.push_back(c);
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [](char x, char y) { return Lower(x) == Lower(y); });
+}
+
+IniDocument IniDocument::Parse(std::string_view text) {
+    IniDocument doc;
+    doc.sections_.push_back(Section{});
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t end = text.find('\n', pos);
+        if (end == std::string_view::npos) {
+            end = text.size();
+        }
+        std::string_view line = text.substr(pos, end - pos);
+        pos = end + 1;
+        if (!line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
+        }
+        const std::string_view t = Trim(line);
+        if (!t.empty() && t.front() == '[') {
+            const std::size_t close = t.find(']');
+            if (close != std::string_view::npos) {
+                Section s;
+                s.name = std::string(Trim(t.substr(1, close - 1)));
+                s.hasHeader = true;
+                doc.sections_.push_back(std::move(s));
+                continue;
+            }
+        }
+        Line l;
+        const std::size_t eq = line.find('=');
+        if (!t.empty() && t.front() != ';' && eq != std::string_view::npos &&
+            !Trim(line.substr(0, eq)).empty()) {
+            l.isEntry = true;
+            l.key = std::string(Trim(line.substr(0, eq)));
+            l.value = DecodeValue(line.substr(eq + 1));
+        } else {
+            l.raw = std::string(line);
+        }
+        doc.sections_.back().lines.push_back(std::move(l));
+    }
+    return doc;
+}
+
+std::string IniDocument::Serialize() const {
+    std::string out;
+    for (const Section& s : sections_) {
+        if (s.hasHeader) {
+            out += "[" + s.name + "]\n";
+        }
+        for (const Line& l : s.lines) {
+            out += l.isEntry ? l.key + "=" + EncodeValue(l.value) : l.raw;
+            out += "\n";
+        }
+    }
+    return out;
+}
+
+IniDocument::Section* IniDocument::FindSection(std::string_view name) {
+    for (Section& s : sections_) {
+        if (s.hasHeader && EqualsIgnoreCase(s.name, name)) {
+            return &s;
+        }
+    }
+    return nullptr;
+}
+
+const IniDocument::Section* IniDocument::FindSection(std::string_view name) const {
+    return const_cast<IniDocument*>(this)->FindSection(name);
+}
+
+std::optional<std::string> IniDocument::Get(std::string_view section, std::string_view key) const {
+    const Section* s = FindSection(section);
+    if (s == nullptr) {
+        return std::nullopt;
+    }
+    for (const Line& l : s->lines) {
+        if (l.isEntry && EqualsIgnoreCase(l.key, key)) {
+            return l.value;
+        }
+    }
+    return std::nullopt;
+}
+
+void IniDocument::Set(std::string_view section, std::string_view key, std::string_view value) {
+    const std::string sectionName = OneLine(Trim(section));
+    const std::string keyName = OneLine(Trim(key));
+    Section* s = FindSection(sectionName);
+    if (s == nullptr) {
+        Section fresh;
+        fresh.name = sectionName;
+        fresh.hasHeader = true;
+        sections_.push_back(std::move(fresh));
+        s = &sections_.back();
+    }
+    for (Line& l : s->lines) {
+        if (l.isEntry && EqualsIgnoreCase(l.key, keyName)) {
+            l.value = OneLine(value);
+            return;
+        }
+    }
+    Line l;
+    l.isEntry = true;
+    l.key = keyName;
+    l.value = OneLine(value);
+    // New keys go after the last entry, ahead of trailing blank lines.
+    auto at = s->lines.end();
+    while (at != s->lines.begin() && !std::prev(at)->isEntry && Trim(std::prev(at)->raw).empty()) {
+        --at;
+    }
+    s->lines.insert(at, std::move(l));
+}
+
+void IniDocument::Remove(std::string_view section, std::string_view key) {
+    Section* s = FindSection(section);
+    if (s == nullptr) {
+        return;
+    }
+    auto it = std::find_if(s->lines.begin(), s->lines.end(), [&](const Line& l) {
+        return l.isEntry && EqualsIgnoreCase(l.key, key);
+    });
+    if (it != s->lines.end()) {
+        s->lines.erase(it);
+    }
+}
+
+}  // namespace vantry::profile
