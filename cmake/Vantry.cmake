@@ -29,7 +29,7 @@ function(vantry_test name)
     if(NOT T_TIMEOUT)
         set(T_TIMEOUT 120)
     endif()
-    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST TEST_PREFIX "${name}."
         PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${T_LABELS}"
         ENVIRONMENT "VANTRY_SOURCE_DIR=${PROJECT_SOURCE_DIR};VANTRY_BINARY_DIR=${PROJECT_BINARY_DIR}")
 endfunction()
