@@ -1,0 +1,52 @@
+#pragma once
+// Plays short wave files (navigation sounds). A missing file, an unreadable file or
+// no sound card is silent: Play returns false and nothing else happens.
+//
+// Usage:
+//   auto player = vantry::audio::CreateSystemSoundPlayer();  // or FakeSoundPlayer
+//   player->Play(appPath + "/sounds/click.wav", SoundMode::Sync);    // returns when heard
+//   player->Play(appPath + "/sounds/ok.wav", SoundMode::Async);      // returns at once
+// A new sound stops the one still playing, as one sound channel would.
+
+#include <QString>
+#include <memory>
+#include <vector>
+
+namespace vantry::audio {
+
+enum class SoundMode { Async, Sync };
+
+class SoundPlayer {
+public:
+    virtual ~SoundPlayer() = default;
+    // True when the sound was started (Async) or played to its end (Sync).
+    virtual bool Play(const QString& path, SoundMode mode) = 0;
+    // Stops a sound still playing.
+    virtual void Stop() = 0;
+};
+
+// ALSA playback (MURMEL_ALSA_DEVICE, default "default") of files read by libsndfile.
+std::unique_ptr<SoundPlayer> CreateSystemSoundPlayer();
+
+// Records what was asked for; plays nothing.
+class FakeSoundPlayer : public SoundPlayer {
+public:
+    struct Played {
+        QString path;
+        SoundMode mode;
+    };
+    bool Play(const QString& path, SoundMode mode) override {
+        played_.push_back({path, mode});
+        return true;
+    }
+    void Stop() override { ++stops_; }
+    const std::vector<Played>& played() const { return played_; }
+    void clear() { played_.clear(); }
+    int stops() const { return stops_; }
+
+private:
+    std::vector<Played> played_;
+    int stops_ = 0;
+};
+
+}  // namespace vantry::audio
