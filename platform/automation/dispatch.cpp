@@ -1,0 +1,75 @@
+#include "automation/dispatch.h"
+
+namespace vantry::automation {
+
+bool NameEquals(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < a.size(); ++i) {
+        char x = a[i];
+        char y = b[i];
+        if (x >= 'A' && x <= 'Z') {
+            x = static_cast<char>(x - 'A' + 'a');
+        }
+        if (y >= 'A' && y <= 'Z') {
+            y = static_cast<char>(y - 'A' + 'a');
+        }
+        if (x != y) {
+            return false;
+        }
+    }
+    return true;
+}
+
+namespace detail {
+
+void ThrowWrongArgumentCount() {
+    throw AutomationError(errors::kWrongArgumentCount);
+}
+void ThrowMemberNotFound() {
+    throw AutomationError(errors::kMemberNotFound);
+}
+void ThrowSetNotSupported() {
+    throw AutomationError(errors::kSetNotSupported);
+}
+void ThrowGetNotSupported() {
+    throw AutomationError(errors::kGetNotSupported);
+}
+
+}  // namespace detail
+
+Variant GetProperty(IDispatchable& obj, DispId id, std::vector<Variant> index) {
+    return obj.Invoke(id, InvokeKind::PropertyGet, index);
+}
+
+void PutProperty(IDispatchable& obj, DispId id, Variant value, std::vector<Variant> index) {
+    index.push_back(std::move(value));
+    obj.Invoke(id, InvokeKind::PropertyPut, index);
+}
+
+Variant CallMethod(IDispatchable& obj, DispId id, std::vector<Variant> args) {
+    return obj.Invoke(id, InvokeKind::Method, args);
+}
+
+DispId IdOfName(const IDispatchable& obj, std::string_view name) {
+    if (auto id = obj.GetIdOfName(name)) {
+        return *id;
+    }
+    detail::ThrowMemberNotFound();
+}
+
+Variant GetProperty(IDispatchable& obj, std::string_view name, std::vector<Variant> index) {
+    return GetProperty(obj, IdOfName(obj, name), std::move(index));
+}
+
+void PutProperty(IDispatchable& obj, std::string_view name, Variant value,
+                 std::vector<Variant> index) {
+    PutProperty(obj, IdOfName(obj, name), std::move(value), std::move(index));
+}
+
+Variant CallMethod(IDispatchable& obj, std::string_view name, std::vector<Variant> args) {
+    return CallMethod(obj, IdOfName(obj, name), std::move(args));
+}
+
+}  // namespace vantry::automation
