@@ -20,6 +20,8 @@ inline constexpr int kErrTimedOut = 10060 + kCodeOffset;             // 25061
 inline constexpr int kErrRefused = 10061 + kCodeOffset;              // 25062
 inline constexpr int kErrReset = 10054 + kCodeOffset;                // 25055
 inline constexpr int kErrAddressNotAvailable = 10049 + kCodeOffset;  // 25050
+// Neither a host name nor a dotted address was given.
+inline constexpr int kErrDestinationRequired = 10039 + kCodeOffset;  // 25040
 inline constexpr int kErrHostNotFound = 11001 + kCodeOffset;         // 26002
 inline constexpr int kErrTryAgain = 11002 + kCodeOffset;             // 26003
 inline constexpr int kErrNoRecovery = 11003 + kCodeOffset;           // 26004
