@@ -23,9 +23,11 @@ enum class ValueType : uint32_t { String = 1, Binary = 3, Dword = 4 };
 // Result codes as the platform defines them.
 enum Status : long {
     kSuccess = 0,
-    kNotFound = 2,      // key or value missing
-    kAccessDenied = 5,  // file or folder not writable
-    kBadKey = 1010,     // malformed key path
+    kNotFound = 2,           // key or value missing
+    kAccessDenied = 5,       // file or folder not writable
+    kWriteFault = 29,        // the hive file could not be written (disk full, I/O error)
+    kInvalidParameter = 87,  // bad value name, or value or hive beyond the size limits
+    kBadKey = 1010,          // malformed key path
 };
 
 // A value as stored: its type and its raw bytes. A string keeps its
