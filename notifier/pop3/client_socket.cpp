@@ -1,0 +1,184 @@
+#include "client_socket.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <cerrno>
+
+namespace corvy::pop3 {
+namespace {
+
+// One poll slice; events are pumped at least this often while waiting.
+constexpr std::chrono::milliseconds kSlice{10};
+// The writer's buffer; commands are written through it in pieces.
+constexpr std::size_t kWriteBuffer = 4096;
+
+unsigned g_cancelGeneration = 0;
+
+}  // namespace
+
+void CClientSocket::CancelBlockingCalls() {
+    ++g_cancelGeneration;
+}
+
+CClientSocket::~CClientSocket() {
+    Close();
+}
+
+void CClientSocket::Close() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+}
+
+int CClientSocket::Create() {
+    Close();
+    cancelGeneration_ = g_cancelGeneration;
+    fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    return fd_ >= 0 ? kSuccess : kInvalidSocket;
+}
+
+void CClientSocket::MarkCancelled() {
+    cancelled_ = true;
+    Close();
+}
+
+void CClientSocket::Pump() {
+    lastPump_ = std::chrono::steady_clock::now();
+    if (QCoreApplication::instance() != nullptr) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    }
+    if (progress_ != nullptr && !cancelled_ && progress_->CheckCancelButton()) {
+        MarkCancelled();
+    }
+    if (cancelGeneration_ != g_cancelGeneration) {
+        MarkCancelled();
+    }
+}
+
+CClientSocket::Wait CClientSocket::WaitFor(short events, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        if (cancelled_) {
+            return Wait::Cancelled;
+        }
+        if (fd_ < 0) {
+            return Wait::Failed;
+        }
+        pollfd p{fd_, events, 0};
+        const int n = ::poll(&p, 1, static_cast<int>(kSlice.count()));
+        const auto now = std::chrono::steady_clock::now();
+        if (n > 0) {
+            // Busy transfers still let the interface breathe.
+            if (now - lastPump_ >= kSlice) {
+                Pump();
+                if (cancelled_) {
+                    return Wait::Cancelled;
+                }
+            }
+            return Wait::Ready;
+        }
+        if (n < 0 && errno != EINTR) {
+            return Wait::Failed;
+        }
+        Pump();
+        if (cancelled_) {
+            return Wait::Cancelled;
+        }
+        if (now >= deadline) {
+            return Wait::TimedOut;
+        }
+    }
+}
+
+int CClientSocket::Connect(uint32_t address, uint16_t port) {
+    if (fd_ < 0) {
+        return kInvalidSocket;
+    }
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_port = htons(port);
+    sa.sin_addr.s_addr = address;
+    if (::connect(fd_, reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0) {
+        return kSuccess;
+    }
+    if (errno != EINPROGRESS) {
+        return kConnectFailed;
+    }
+    if (WaitFor(POLLOUT, connectTimeout_) != Wait::Ready) {
+        return cancelled_ ? kUserCanceled : kConnectFailed;
+    }
+    int error = 0;
+    socklen_t len = sizeof error;
+    if (::getsockopt(fd_, SOL_SOCKET, SO_ERROR, &error, &len) != 0 || error != 0) {
+        return kConnectFailed;
+    }
+    return kSuccess;
+}
+
+void CClientSocket::Send(std::string_view text) {
+    while (!text.empty() && fd_ >= 0 && !cancelled_) {
+        const std::size_t piece = text.size() < kWriteBuffer ? text.size() : kWriteBuffer;
+        const ssize_t n = ::send(fd_, text.data(), piece, MSG_NOSIGNAL);
+        if (n > 0) {
+            text.remove_prefix(static_cast<std::size_t>(n));
+            continue;
+        }
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) &&
+            WaitFor(POLLOUT, readTimeout_) == Wait::Ready) {
+            continue;
+        }
+        return;  // the next read reports the broken transport
+    }
+}
+
+int CClientSocket::ReadLine(std::string& line) {
+    for (;;) {
+        if (cancelled_) {
+            return kUserCanceled;
+        }
+        switch (reader_.Next(line)) {
+            case Pop3LineReader::Outcome::Line:
+                return kSuccess;
+            case Pop3LineReader::Outcome::Closed:
+                return kReceiveFailed;
+            case Pop3LineReader::Outcome::NeedMore:
+                break;
+        }
+        if (fd_ < 0) {
+            reader_.FeedEnd();
+            continue;
+        }
+        switch (WaitFor(POLLIN, readTimeout_)) {
+            case Wait::Ready:
+                break;
+            case Wait::Cancelled:
+                return kUserCanceled;
+            case Wait::TimedOut:
+                // The conversation is out of step now; nothing more is read.
+                Close();
+                return kTimedOut;
+            case Wait::Failed:
+                reader_.FeedEnd();
+                continue;
+        }
+        char chunk[Pop3LineReader::kBufferSize];
+        const ssize_t n = ::recv(fd_, chunk, reader_.Space(), 0);
+        if (n > 0) {
+            reader_.Feed(chunk, static_cast<std::size_t>(n));
+        } else if (n == 0 || (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK)) {
+            reader_.FeedEnd();
+        }
+    }
+}
+
+}  // namespace corvy::pop3

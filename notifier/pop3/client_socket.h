@@ -1,0 +1,67 @@
+#pragma once
+// A blocking stream socket for the POP3 client: every wait polls the socket
+// in short slices and pumps the Qt event loop in between, so the user
+// interface stays live; between slices it asks the progress window whether
+// Cancel was pressed. Reads are bounded by a time-out.
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "pop3/pop3_progress.h"
+#include "pop3/pop3_reply.h"
+
+namespace corvy::pop3 {
+
+class CClientSocket {
+public:
+    CClientSocket() = default;
+    ~CClientSocket();
+    CClientSocket(const CClientSocket&) = delete;
+    CClientSocket& operator=(const CClientSocket&) = delete;
+
+    void SetProgress(Pop3Progress* progress) { progress_ = progress; }
+    void SetTimeouts(std::chrono::milliseconds connect, std::chrono::milliseconds read) {
+        connectTimeout_ = connect;
+        readTimeout_ = read;
+    }
+
+    // Creates the stream socket: 0 or code 4.
+    int Create();
+    // IPv4 address in network order: 0 or code 5 (also on time-out).
+    int Connect(uint32_t address, uint16_t port);
+
+    // Buffers the text and flushes it at once. Transport failures are
+    // swallowed here; the next read reports them.
+    void Send(std::string_view text);
+
+    // One line without its terminator: 0, 7 (peer closed or transport
+    // failure before a line end), 12 (time-out) or 13 (cancelled).
+    int ReadLine(std::string& line);
+
+    bool Cancelled() const { return cancelled_; }
+    bool Open() const { return fd_ >= 0; }
+    void Close();
+
+    // Makes every wait in progress and every later wait end as cancelled;
+    // used when the program exits in the middle of a conversation.
+    static void CancelBlockingCalls();
+
+private:
+    enum class Wait { Ready, TimedOut, Cancelled, Failed };
+    Wait WaitFor(short events, std::chrono::milliseconds timeout);
+    void Pump();
+    void MarkCancelled();
+
+    int fd_ = -1;
+    bool cancelled_ = false;
+    Pop3Progress* progress_ = nullptr;
+    Pop3LineReader reader_;
+    std::chrono::milliseconds connectTimeout_{30000};
+    std::chrono::milliseconds readTimeout_{60000};
+    std::chrono::steady_clock::time_point lastPump_{};
+    unsigned cancelGeneration_ = 0;
+};
+
+}  // namespace corvy::pop3

@@ -1,0 +1,129 @@
+#include "pop3_reply.h"
+
+#include <climits>
+#include <cstring>
+
+namespace corvy::pop3 {
+namespace {
+
+constexpr const char* kTexts[] = {
+    "Success",
+    "Error! Bad host name!",
+    "Error! Failed to initialize socket!",
+    "Error! Failed to resolve host name!",
+    "Error! Invalid socket!",
+    "Error! Failed to connect to host!",
+    "Error! Failed to send to host!",
+    "Error! Failed to receive from host!",
+    "",  // code 8 is the server's line
+    "Error! Failed to get local host name!",
+    "Error! Out of memory!",
+    "Error! Unknown error!",
+    "Error! Timed out waiting for reponse!",
+    "User canceled!",
+    "Error! Buffer overflow!",
+    "Error! Invalid port!",
+};
+
+// Decimal digits at the start of s, as atoi would read them (sign allowed),
+// saturated instead of overflowing.
+int LeadingNumber(std::string_view s) {
+    std::size_t i = 0;
+    while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) {
+        ++i;
+    }
+    bool negative = false;
+    if (i < s.size() && (s[i] == '-' || s[i] == '+')) {
+        negative = s[i] == '-';
+        ++i;
+    }
+    long long v = 0;
+    for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) {
+        v = v * 10 + (s[i] - '0');
+        if (v > INT_MAX) {
+            v = INT_MAX;
+        }
+    }
+    return static_cast<int>(negative ? -v : v);
+}
+
+}  // namespace
+
+std::string Pop3ErrorText(int code, std::string_view lastReply) {
+    if (code == kServerError) {
+        return std::string(lastReply);
+    }
+    if (code < 0 || code > kInvalidPort) {
+        code = kUnknownError;
+    }
+    return kTexts[code];
+}
+
+std::size_t Pop3LineReader::Feed(const char* data, std::size_t n) {
+    const std::size_t take = n < Space() ? n : Space();
+    std::memcpy(buffer_ + size_, data, take);
+    size_ += take;
+    return take;
+}
+
+void Pop3LineReader::Consume(std::size_t n) {
+    std::memmove(buffer_, buffer_ + n, size_ - n);
+    size_ -= n;
+}
+
+Pop3LineReader::Outcome Pop3LineReader::Next(std::string& line) {
+    line.clear();
+    const std::size_t scan = size_ < kMaxLine ? size_ : kMaxLine;
+    for (std::size_t i = 0; i < scan; ++i) {
+        const char c = buffer_[i];
+        if (c == '\n') {
+            line.assign(buffer_, i);
+            Consume(i + 1);
+            return Outcome::Line;
+        }
+        if (c == '\r') {
+            if (i + 1 >= size_ && !ended_) {
+                return Outcome::NeedMore;  // the byte after the CR belongs to this line
+            }
+            line.assign(buffer_, i);
+            Consume(i + 1 < size_ ? i + 2 : i + 1);
+            return Outcome::Line;
+        }
+    }
+    if (size_ >= kMaxLine) {
+        line.assign(buffer_, kMaxLine);
+        Consume(kMaxLine);
+        return Outcome::Line;
+    }
+    return ended_ ? Outcome::Closed : Outcome::NeedMore;
+}
+
+int ParseStatCount(std::string_view reply) {
+    const std::size_t space = reply.find(' ');
+    return space == std::string_view::npos ? 0 : LeadingNumber(reply.substr(space + 1));
+}
+
+int ParseListSize(std::string_view reply) {
+    const std::size_t first = reply.find(' ');
+    if (first == std::string_view::npos) {
+        return 0;
+    }
+    const std::size_t second = reply.find(' ', first + 1);
+    return second == std::string_view::npos ? 0 : LeadingNumber(reply.substr(second + 1));
+}
+
+bool ExtractUidl(std::string_view reply, int messageNumber, std::string& uid) {
+    const std::string key = std::to_string(messageNumber) + " ";
+    const std::size_t at = reply.find(key);
+    if (at == std::string_view::npos) {
+        return false;
+    }
+    uid.assign(reply.substr(at + key.size()));
+    return true;
+}
+
+bool IsTerminator(std::string_view line, Terminator kind) {
+    return kind == Terminator::AnyDot ? (!line.empty() && line.front() == '.') : line == ".";
+}
+
+}  // namespace corvy::pop3
