@@ -1,0 +1,97 @@
+#include "recipients.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <QStringDecoder>
+
+#include "utilities.h"
+
+namespace murmel {
+
+int NormalizeRecipients(QString& text) {
+    if (text.size() > kMaxRecipientsText) {
+        return 4;
+    }
+    QString rest = text;
+    QStringList items;
+    while (!rest.isEmpty()) {
+        const QString item = GetToken(rest, QStringLiteral(","), true).trimmed();
+        if (item.isEmpty()) {
+            break;
+        }
+        items << item;
+    }
+    text = items.join(QStringLiteral(", "));
+    return 0;
+}
+
+namespace {
+
+QString DecodeLine(QByteArrayView bytes) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8(bytes);
+    if (utf8.hasError()) {
+        return QString::fromLatin1(bytes);
+    }
+    return text;
+}
+
+}  // namespace
+
+QStringList ParseRecipientsFile(const QByteArray& bytes) {
+    QStringList lines;
+    qsizetype pos = 0;
+    const qsizetype size = bytes.size();
+    while (pos < size) {
+        qsizetype end = pos;
+        while (end < size && bytes[end] != '\r' && bytes[end] != '\n') {
+            ++end;
+        }
+        const QString line = DecodeLine(QByteArrayView(bytes).sliced(pos, end - pos));
+        if (!line.trimmed().isEmpty()) {
+            lines << line;
+        }
+        if (end + 1 < size && bytes[end] == '\r' && bytes[end + 1] == '\n') {
+            ++end;
+        }
+        pos = end + 1;
+    }
+    return lines;
+}
+
+QByteArray FormatRecipientsFile(const QStringList& entries, const QString& placeholder) {
+    QByteArray out;
+    const qsizetype count = std::min<qsizetype>(entries.size(), kMaxRecentRecipients);
+    for (qsizetype i = 0; i < count; ++i) {
+        if (entries[i].compare(placeholder, Qt::CaseInsensitive) == 0) {
+            continue;
+        }
+        // A line end inside an entry would split it into two entries next start.
+        QString line = entries[i].trimmed();
+        line.replace(QLatin1Char('\r'), QLatin1Char(' '))
+            .replace(QLatin1Char('\n'), QLatin1Char(' '));
+        out += line.toUtf8();
+        out += "\r\n";
+    }
+    return out;
+}
+
+QStringList LoadRecipientsFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxRecipientsFileBytes) {
+        return {};
+    }
+    return ParseRecipientsFile(file.read(kMaxRecipientsFileBytes));
+}
+
+bool SaveRecipientsFile(const QString& path, const QStringList& entries,
+                        const QString& placeholder) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return false;
+    }
+    file.write(FormatRecipientsFile(entries, placeholder));
+    return file.commit();
+}
+
+}  // namespace murmel

@@ -1,0 +1,270 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+
+#include <sys/stat.h>
+#include <filesystem>
+
+#include "outbox_item.h"
+#include "test_env.h"
+#include "zip_file.h"
+
+namespace murmel {
+namespace {
+
+namespace fs = std::filesystem;
+
+QString Q(const fs::path& p) {
+    return QString::fromStdString(p.string());
+}
+
+QString Translate(std::string_view id) {
+    if (id == "mail0001")
+        return "(no subject)";
+    if (id == "mail0002")
+        return "Default note.";
+    return QString::fromLatin1(id.data(), static_cast<qsizetype>(id.size()));
+}
+
+// A small but real wave file: header plus a few thousand samples of a tone.
+std::string MakeWave(int samples) {
+    std::string data;
+    for (int i = 0; i < samples; ++i) {
+        const int16_t v = static_cast<int16_t>((i * 37 % 2000) - 1000);
+        data.push_back(static_cast<char>(v & 0xff));
+        data.push_back(static_cast<char>((v >> 8) & 0xff));
+    }
+    auto le32 = [](uint32_t v) {
+        return std::string{char(v & 0xff), char((v >> 8) & 0xff), char((v >> 16) & 0xff),
+                           char((v >> 24) & 0xff)};
+    };
+    auto le16 = [](uint16_t v) { return std::string{char(v & 0xff), char((v >> 8) & 0xff)}; };
+    std::string w = "RIFF" + le32(36 + data.size()) + "WAVEfmt " + le32(16) + le16(1) + le16(1) +
+                    le32(16000) + le32(32000) + le16(2) + le16(16) + "data" + le32(data.size()) +
+                    data;
+    return w;
+}
+
+struct Fixture {
+    fs::path dir = vantry::test::FreshDir("app");
+    FixedPostSettings settings;
+    PostEnvironment env;
+    QDateTime when{QDate(2026, 12, 6), QTime(15, 49, 7)};
+
+    Fixture() {
+        settings.myEmail = "me@example.org";
+        settings.userLanguage = "00000409";
+        env.outboxFolder = Q(dir / "Outbox");
+        env.settings = &settings;
+        env.T = Translate;
+        env.versionMajor = 2;
+        env.versionMinor = 13;
+        env.clock = [this] { return when; };
+        env.timeZone = [] { return QStringLiteral("-0500"); };
+    }
+    QString Zip(const std::string& bytes) {
+        vantry::test::WriteFile(dir / "in.zip", bytes);
+        return Q(dir / "in.zip");
+    }
+    QStringList Items() const {
+        return QDir(Q(dir / "Outbox")).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    }
+};
+
+TEST(OutboxItem, ByteForByteWithEveryOptionalLine) {
+    Fixture f;
+    f.settings.myName = "Ann Example";
+    f.settings.myCc = "boss@example.org";
+    f.settings.myOrganization = "Example Ltd";
+    f.settings.myNote = "Hello there.";
+    const QString zip = f.Zip(std::string("PK\x03\x04zz\r\n\0end", 13));
+    QString path;
+    ASSERT_EQ(BuildPost(f.env, "to@x.org, two@y.org", "cc@x.org", "Hi", 1, zip, &path), kPostDone);
+    EXPECT_EQ(path, Q(f.dir / "Outbox" / "261206154907.txt"));
+
+    const std::string body =
+        "--------MurmelPost\r\n"
+        "Content-Disposition: form-data; name=\"header\"; filename=\"header.txt\"\r\n"
+        "Content-Type: text/plain\r\n"
+        "\r\n"
+        "To: to@x.org, two@y.org\r\n"
+        "From: \"Ann Example\" <me@example.org>\r\n"
+        "Subject: Hi\r\n"
+        "Date: Sun, 06 Dec 2026 15:49 -0500\r\n"
+        "Cc: cc@x.org, boss@example.org\r\n"
+        "X-Organization: Example Ltd\r\n"
+        "X-Return-Receipt: Yes\r\n"
+        "X-Language: 00000409\r\n"
+        "X-Mailer: MurmelMailer\r\n"
+        "X-MailerVersion: 2.13\r\n"
+        "\r\n"
+        "Hello there.\r\n"
+        "\r\n"
+        "--------MurmelPost\r\n"
+        "Content-Disposition: form-data; name=\"body\"; filename=\"in.zip\"\r\n"
+        "Content-Type: application/x-zip-compressed\r\n"
+        "\r\n" +
+        std::string("PK\x03\x04zz\r\n\0end", 13) +
+        "\r\n\r\n"
+        "--------MurmelPost--\r\n";
+    const std::string expected =
+        "User-Agent: MurmelMail Client\r\n"
+        "Content-Type: multipart/form-data; boundary=------MurmelPost\r\n"
+        "Content-Length: " +
+        std::to_string(body.size()) + "\r\n\r\n" + body;
+    EXPECT_EQ(vantry::test::ReadFile(path.toStdString()), expected);
+}
+
+TEST(OutboxItem, MinimalItemOmitsOptionalLinesAndUsesDefaults) {
+    Fixture f;
+    f.settings.myNote = "   ";
+    QString path;
+    ASSERT_EQ(BuildPost(f.env, "to@x.org", "", "", 0, f.Zip("Z"), &path), kPostDone);
+    const std::string item = vantry::test::ReadFile(path.toStdString());
+    EXPECT_NE(item.find("\r\nFrom: me@example.org\r\nSubject: (no subject)\r\nDate: "),
+              std::string::npos);
+    EXPECT_NE(item.find("-0500\r\nX-Language: 00000409\r\n"), std::string::npos);
+    EXPECT_NE(item.find("\r\n\r\nDefault note.\r\n\r\n"), std::string::npos);
+    EXPECT_EQ(item.find("Cc:"), std::string::npos);
+    EXPECT_EQ(item.find("X-Organization"), std::string::npos);
+    EXPECT_EQ(item.find("X-Return-Receipt"), std::string::npos);
+}
+
+TEST(OutboxItem, CcCombinesBoxAndOwnCopyAddress) {
+    EXPECT_EQ(CombineCc("", "boss@x.org"), "boss@x.org");
+    EXPECT_EQ(CombineCc("typed@x.org", "boss@x.org"), "typed@x.org, boss@x.org");
+    EXPECT_EQ(CombineCc("typed@x.org", "   "), "typed@x.org");
+    EXPECT_EQ(CombineCc("", ""), "");
+}
+
+TEST(OutboxItem, LineBreaksInValuesNeverStartNewHeaderLines) {
+    Fixture f;
+    f.settings.myName = "Ann\r\nBcc: victim@x.org";
+    f.settings.myEmail = "me@x.org\nX-Evil: 1";
+    f.settings.myCc = "c@x.org\r";
+    f.settings.myOrganization = "Org\nX: y";
+    f.settings.myNote = "line one\r\nline two";
+    QString path;
+    ASSERT_EQ(BuildPost(f.env, "to@x.org\r\nBcc: all@x.org", "cc@x.org\n", "Sub\rject", 0,
+                        f.Zip("Z"), &path),
+              kPostDone);
+    const std::string item = vantry::test::ReadFile(path.toStdString());
+    EXPECT_NE(item.find("\r\nTo: to@x.org  Bcc: all@x.org\r\n"), std::string::npos);
+    EXPECT_NE(item.find("\r\nFrom: \"Ann  Bcc: victim@x.org\" <me@x.org X-Evil: 1>\r\n"),
+              std::string::npos);
+    EXPECT_NE(item.find("\r\nSubject: Sub ject\r\n"), std::string::npos);
+    EXPECT_NE(item.find("\r\nCc: cc@x.org , c@x.org \r\n"), std::string::npos);
+    EXPECT_NE(item.find("\r\nX-Organization: Org X: y\r\n"), std::string::npos);
+    // The note is body text: its own line breaks stay.
+    EXPECT_NE(item.find("\r\n\r\nline one\r\nline two\r\n\r\n"), std::string::npos);
+    EXPECT_EQ(item.find("\r\nBcc:"), std::string::npos);
+    EXPECT_EQ(item.find("\nX-Evil"), std::string::npos);
+}
+
+TEST(OutboxItem, TextIsSingleByte) {
+    Fixture f;
+    f.settings.myName = QString::fromUtf8("J\xc3\xbcrgen \xe2\x82\xac");
+    QString path;
+    ASSERT_EQ(BuildPost(f.env, "to@x.org", "", "", 0, f.Zip("Z"), &path), kPostDone);
+    const std::string item = vantry::test::ReadFile(path.toStdString());
+    EXPECT_NE(item.find("From: \"J\xfcrgen ?\" <me@example.org>\r\n"), std::string::npos);
+}
+
+TEST(OutboxItem, FailuresWriteNothing) {
+    Fixture f;
+    EXPECT_EQ(BuildPost(f.env, "t@x.org", "", "", 0, Q(f.dir / "none.zip")), kPostArchiveMissing);
+    EXPECT_EQ(BuildPost(f.env, "t@x.org", "", "", 0, "in.zip"), kPostArchiveMissing);
+    EXPECT_EQ(BuildPost(f.env, "t@x.org", "", "", 0, Q(f.dir)), kPostArchiveMissing);
+    EXPECT_EQ(BuildPost(f.env, "t@x.org", "", "", 0, f.Zip("")), kPostArchiveEmpty);
+    const QString zip = f.Zip("Z");
+    ::chmod(zip.toLocal8Bit().constData(), 0);
+    if (::geteuid() != 0) {
+        EXPECT_EQ(BuildPost(f.env, "t@x.org", "", "", 0, zip), kPostArchiveUnreadable);
+    }
+    ::chmod(zip.toLocal8Bit().constData(), 0600);
+    f.settings.myEmail.clear();
+    EXPECT_EQ(BuildPost(f.env, "t@x.org", "", "", 0, zip), kPostNoOwnAddress);
+    EXPECT_TRUE(f.Items().isEmpty());
+}
+
+TEST(OutboxItem, OutboxThatCannotBeWrittenIsReported) {
+    Fixture f;
+    vantry::test::WriteFile(f.dir / "Outbox", "a file where the folder should be");
+    EXPECT_EQ(BuildPost(f.env, "t@x.org", "", "", 0, f.Zip("Z")), kPostItemNotWritten);
+}
+
+TEST(OutboxItem, ItemsOfOneSecondNeverOverwriteEachOther) {
+    Fixture f;
+    const QString zip = f.Zip("Z");
+    QStringList paths;
+    for (int i = 0; i < 3; ++i) {
+        QString path;
+        ASSERT_EQ(BuildPost(f.env, QStringLiteral("n%1@x.org").arg(i), "", "", 0, zip, &path),
+                  kPostDone);
+        paths << path;
+    }
+    // Only finished items are in the folder: no temporary file is left.
+    EXPECT_EQ(f.Items(), QStringList({"261206154907.txt", "261206154908.txt", "261206154909.txt"}));
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_NE(vantry::test::ReadFile(paths[i].toStdString())
+                      .find(QStringLiteral("To: n%1@x.org\r\n").arg(i).toStdString()),
+                  std::string::npos);
+    }
+    EXPECT_EQ(OutboxItemName(QDateTime(QDate(2009, 1, 2), QTime(3, 4, 5))), "090102030405.txt");
+}
+
+// The archive made from a real recording, wrapped into an item, read back by
+// Python's email and zipfile modules and by unzip.
+TEST(OutboxItem, RealReadersFindTheRecording) {
+    Fixture f;
+    f.settings.myName = "Ann";
+    const fs::path wave = f.dir / "in.wav";
+    vantry::test::WriteFile(wave, MakeWave(48000));
+    const QString zip = Q(f.dir / "in.zip");
+    ASSERT_EQ(ZipFile(Q(wave), zip), 0);
+
+    QProcess unzip;
+    unzip.start("unzip", {"-t", zip});
+    ASSERT_TRUE(unzip.waitForFinished(30000));
+    EXPECT_EQ(unzip.exitCode(), 0) << unzip.readAll().toStdString();
+
+    QString path;
+    ASSERT_EQ(BuildPost(f.env, "to@x.org", "cc@x.org", "Voice", 1, zip, &path), kPostDone);
+    QProcess py;
+    py.start("/usr/bin/python3",
+             {QStringLiteral(COMPOSER_TEST_DIR "/check_item.py"), path, Q(wave)});
+    ASSERT_TRUE(py.waitForFinished(30000));
+    ASSERT_EQ(py.exitCode(), 0) << py.readAllStandardError().toStdString();
+    const QJsonObject r = QJsonDocument::fromJson(py.readAllStandardOutput()).object();
+    EXPECT_EQ(r["declared"].toInt(), r["body_bytes"].toInt());
+    EXPECT_TRUE(r["defects"].toArray().isEmpty());
+    EXPECT_EQ(r["names"].toArray(), QJsonArray({"header", "body"}));
+    EXPECT_EQ(r["files"].toArray(), QJsonArray({"header.txt", "in.zip"}));
+    EXPECT_EQ(r["header_lines"].toArray().at(0).toString(), "To: to@x.org");
+    EXPECT_EQ(r["zip_entries"].toArray(), QJsonArray({"in.wav"}));
+    EXPECT_TRUE(r["zip_deflated"].toBool());
+    EXPECT_TRUE(r["zip_test"].isNull());
+    EXPECT_TRUE(r["wave_equal"].toBool());
+}
+
+TEST(ZipFile, ReplacesArchiveAndReportsFailures) {
+    const fs::path dir = vantry::test::FreshDir("zip");
+    vantry::test::WriteFile(dir / "in.wav", MakeWave(1000));
+    vantry::test::WriteFile(dir / "in.zip", "old junk that is no archive");
+    EXPECT_EQ(ZipFile(Q(dir / "in.wav"), Q(dir / "in.zip")), 0);
+    EXPECT_EQ(vantry::test::ReadFile(dir / "in.zip").substr(0, 4), "PK\x03\x04");
+
+    EXPECT_EQ(ZipFile(Q(dir / "missing.wav"), Q(dir / "out.zip")), kZipItemMissing);
+    EXPECT_FALSE(fs::exists(dir / "out.zip"));
+    EXPECT_NE(ZipFile(Q(dir / "in.wav"), Q(dir / "no" / "such" / "out.zip")), 0);
+    fs::create_directory(dir / "adir.zip");
+    EXPECT_NE(ZipFile(Q(dir / "in.wav"), Q(dir / "adir.zip")), 0);
+}
+
+}  // namespace
+}  // namespace murmel
