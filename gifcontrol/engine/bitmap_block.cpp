@@ -1,0 +1,124 @@
+#include "bitmap_block.h"
+
+#include <cstring>
+#include <new>
+
+namespace plimova {
+
+namespace {
+
+void PutLe32(std::uint8_t* p, std::uint32_t v) {
+    p[0] = static_cast<std::uint8_t>(v);
+    p[1] = static_cast<std::uint8_t>(v >> 8);
+    p[2] = static_cast<std::uint8_t>(v >> 16);
+    p[3] = static_cast<std::uint8_t>(v >> 24);
+}
+
+void PutLe16(std::uint8_t* p, std::uint16_t v) {
+    p[0] = static_cast<std::uint8_t>(v);
+    p[1] = static_cast<std::uint8_t>(v >> 8);
+}
+
+std::uint32_t GetLe32(const std::uint8_t* p) {
+    return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
+           std::uint32_t{p[3]} << 24;
+}
+
+}  // namespace
+
+ByteBlock ByteBlock::Allocate(std::size_t size) {
+    ByteBlock b;
+    b.data_.reset(new (std::nothrow) std::uint8_t[size == 0 ? 1 : size]);
+    if (b.data_) {
+        b.size_ = size;
+    }
+    return b;
+}
+
+BitmapView::BitmapView(std::uint8_t* block)
+    : block_(block),
+      width_(static_cast<int>(GetLe32(block + 4))),
+      height_(static_cast<int>(GetLe32(block + 8))),
+      colours_(static_cast<int>(GetLe32(block + 32))),
+      stride_(BitmapStride(static_cast<std::size_t>(width_))) {
+    pixels_ = block_ + kBitmapHeaderSize + 4 * static_cast<std::size_t>(colours_);
+}
+
+void BitmapView::PixelTable(std::uint32_t (&table)[256]) const {
+    for (int i = 0; i < 256; ++i) {
+        if (i < colours_) {
+            const std::uint8_t* e = ColourEntry(i);
+            table[i] = 0xFF000000u | std::uint32_t{e[2]} << 16 | std::uint32_t{e[1]} << 8 | e[0];
+        } else {
+            table[i] = 0xFF000000u;
+        }
+    }
+}
+
+int InterlacedRow(int i, int height) {
+    // Rows in pass p: ceil((height - start) / step).
+    static constexpr int kStart[4] = {0, 4, 2, 1};
+    static constexpr int kStep[4] = {8, 8, 4, 2};
+    for (int pass = 0; pass < 4; ++pass) {
+        const int rows =
+            height > kStart[pass] ? (height - kStart[pass] + kStep[pass] - 1) / kStep[pass] : 0;
+        if (i < rows) {
+            return kStart[pass] + i * kStep[pass];
+        }
+        i -= rows;
+    }
+    return -1;
+}
+
+ByteBlock BuildBitmapBlock(int width, int height, bool interlaced,
+                           std::span<const std::uint8_t> indices, const std::uint8_t* rgbTable,
+                           int colours) {
+    const std::size_t stride = BitmapStride(static_cast<std::size_t>(width));
+    const std::size_t imageSize = stride * static_cast<std::size_t>(height);
+    ByteBlock block = ByteBlock::Allocate(kBitmapHeaderSize + 4 * colours + imageSize);
+    if (block.empty() && kBitmapHeaderSize + 4 * colours + imageSize != 0) {
+        return block;
+    }
+    std::uint8_t* p = block.data();
+    std::memset(p, 0, kBitmapHeaderSize);
+    PutLe32(p, 40);
+    PutLe32(p + 4, static_cast<std::uint32_t>(width));
+    PutLe32(p + 8, static_cast<std::uint32_t>(height));  // positive: bottom-up rows
+    PutLe16(p + 12, 1);
+    PutLe16(p + 14, 8);
+    PutLe32(p + 20, static_cast<std::uint32_t>(imageSize));
+    PutLe32(p + 32, static_cast<std::uint32_t>(colours));
+    std::uint8_t* table = p + kBitmapHeaderSize;
+    for (int i = 0; i < colours; ++i) {
+        table[4 * i] = rgbTable[3 * i + 2];
+        table[4 * i + 1] = rgbTable[3 * i + 1];
+        table[4 * i + 2] = rgbTable[3 * i];
+        table[4 * i + 3] = 0;
+    }
+    std::uint8_t* pixels = table + 4 * static_cast<std::size_t>(colours);
+    const std::size_t w = static_cast<std::size_t>(width);
+    const std::size_t pad = stride - w;
+    int passRow = 0;
+    int pass = 0;
+    static constexpr int kStart[4] = {0, 4, 2, 1};
+    static constexpr int kStep[4] = {8, 8, 4, 2};
+    for (int i = 0; i < height; ++i) {
+        int row = i;
+        if (interlaced) {
+            while (pass < 4 && kStart[pass] + passRow * kStep[pass] >= height) {
+                ++pass;
+                passRow = 0;
+            }
+            row = kStart[pass] + passRow * kStep[pass];
+            ++passRow;
+        }
+        std::uint8_t* dst = pixels + static_cast<std::size_t>(height - 1 - row) * stride;
+        std::memcpy(dst, indices.data() + static_cast<std::size_t>(i) * w, w);
+        if (pad != 0) {
+            std::memset(dst + w, 0, pad);
+        }
+    }
+    return block;
+}
+
+}  // namespace plimova

@@ -1,0 +1,276 @@
+#include "gif_image.h"
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+
+#include "gif_parser.h"
+
+namespace plimova {
+
+namespace {
+
+std::uint16_t Le16(const std::byte* p) {
+    return static_cast<std::uint16_t>(std::to_integer<unsigned>(p[0]) |
+                                      std::to_integer<unsigned>(p[1]) << 8);
+}
+
+}  // namespace
+
+const char* LoadErrorText(LoadError error) {
+    switch (error) {
+        case LoadError::kNone:
+            return "no error";
+        case LoadError::kCannotRead:
+            return "cannot open or read the file";
+        case LoadError::kEmpty:
+            return "no data";
+        case LoadError::kHeader:
+            return "not a GIF (bad signature or version)";
+        case LoadError::kScreen:
+            return "logical screen descriptor cut short or screen too large";
+        case LoadError::kGlobalTable:
+            return "global colour table cut short";
+        case LoadError::kNoImage:
+            return "no image could be decoded";
+    }
+    return "unknown error";
+}
+
+bool GifImage::LoadFromFile(const std::filesystem::path& path) {
+    Clear();
+    lastError_ = LoadError::kCannotRead;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return false;
+    }
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) {
+        return false;
+    }
+    std::vector<std::byte> bytes;
+    try {
+        in.seekg(0, std::ios::end);
+        const std::streamoff size = in.tellg();
+        in.seekg(0, std::ios::beg);
+        if (size > 0) {
+            bytes.resize(static_cast<std::size_t>(size));
+            in.read(reinterpret_cast<char*>(bytes.data()), size);
+            bytes.resize(static_cast<std::size_t>(in.gcount()));
+        }
+    } catch (const std::exception&) {
+        return false;
+    }
+    if (in.bad()) {
+        return false;
+    }
+    return Parse(std::move(bytes));
+}
+
+bool GifImage::Parse(std::vector<std::byte> bytes) {
+    raw_ = std::move(bytes);
+    if (raw_.empty()) {
+        lastError_ = LoadError::kEmpty;
+        return false;
+    }
+    GifParser parser(*this);
+    loaded_ = parser.Parse(lastError_);
+    if (!loaded_) {
+        const LoadError error = lastError_;
+        Clear();
+        lastError_ = error;
+    } else {
+        lastError_ = LoadError::kNone;
+    }
+    return loaded_;
+}
+
+bool GifImage::LoadFromData(std::span<const std::byte> data) {
+    Clear();
+    std::vector<std::byte> bytes;
+    try {
+        bytes.assign(data.begin(), data.end());
+    } catch (const std::bad_alloc&) {
+        lastError_ = LoadError::kCannotRead;
+        return false;
+    }
+    return Parse(std::move(bytes));
+}
+
+bool GifImage::LoadFromBytes(std::u16string_view text) {
+    Clear();
+    if (text.empty()) {
+        lastError_ = LoadError::kEmpty;
+        return false;
+    }
+    std::vector<std::byte> bytes(text.size());
+    std::transform(text.begin(), text.end(), bytes.begin(),
+                   [](char16_t u) { return std::byte(u <= 0xFF ? u : u'?'); });
+    return LoadFromData(bytes);
+}
+
+std::optional<std::u16string> GifImage::Bytes() const {
+    if (!loaded_) {
+        return std::nullopt;
+    }
+    std::u16string text(raw_.size(), u'\0');
+    std::transform(raw_.begin(), raw_.end(), text.begin(),
+                   [](std::byte b) { return static_cast<char16_t>(std::to_integer<unsigned>(b)); });
+    return text;
+}
+
+std::span<const std::byte> GifImage::RawBytes() const {
+    return raw_;
+}
+
+void GifImage::Clear() {
+    loaded_ = false;
+    lastError_ = LoadError::kNone;
+    raw_ = std::vector<std::byte>();
+    frames_ = std::vector<GifFrame>();
+    screenWidth_ = screenHeight_ = 0;
+    screenFlags_ = backgroundIndex_ = aspect_ = 0;
+}
+
+const GifFrame* GifImage::Frame(int index) const {
+    if (index < 0 || index >= FrameCount()) {
+        return nullptr;
+    }
+    return &frames_[static_cast<std::size_t>(index)];
+}
+
+std::optional<FrameInfo> GifImage::GetFrameInfo(int index) const {
+    const GifFrame* f = Frame(index);
+    if (!f) {
+        return std::nullopt;
+    }
+    const std::byte* d = raw_.data() + f->descriptorOffset;
+    FrameInfo info;
+    info.left = Le16(d + 1);
+    info.top = Le16(d + 3);
+    info.width = Le16(d + 5);
+    info.height = Le16(d + 7);
+    info.delay = static_cast<std::uint16_t>(FrameDelay(index));
+    info.transparent =
+        (f->controlWord & 1) ? static_cast<std::uint16_t>(f->controlWord >> 24) : kNoTransparency;
+    info.disposal = static_cast<std::uint16_t>(f->controlWord & 0x1C);
+    return info;
+}
+
+int GifImage::FrameDelay(int index) const {
+    const GifFrame* f = Frame(index);
+    if (!f) {
+        return 0;
+    }
+    const int delay = static_cast<int>((f->controlWord >> 8) & 0xFFFF);
+    if (delay == 0 && FrameCount() >= 2) {
+        return 10;
+    }
+    return delay;
+}
+
+Rect GifImage::FrameRect(int index) const {
+    const auto info = GetFrameInfo(index);
+    if (!info) {
+        return Rect{};
+    }
+    return Rect{info->left, info->top, info->left + info->width, info->top + info->height};
+}
+
+void GifImage::SetTransparentColour(int index, Rgb colour) {
+    const GifFrame* f = Frame(index);
+    if (!f || !(f->controlWord & 1)) {
+        return;
+    }
+    BitmapView view(frames_[static_cast<std::size_t>(index)].bitmap.data());
+    const int t = static_cast<int>(f->controlWord >> 24);
+    if (t < view.Colours()) {
+        std::uint8_t* e = view.ColourEntry(t);
+        e[0] = colour.b;
+        e[1] = colour.g;
+        e[2] = colour.r;
+        e[3] = 0;
+    }
+}
+
+std::optional<Picture> GifImage::FrameBitmap(int index, Rgb colour) {
+    const GifFrame* f = Frame(index);
+    if (!f) {
+        return std::nullopt;
+    }
+    SetTransparentColour(index, colour);
+    BitmapView view(frames_[static_cast<std::size_t>(index)].bitmap.data());
+    std::uint32_t table[256];
+    view.PixelTable(table);
+    if (f->controlWord & 1) {
+        // Also covers a transparent index past the table.
+        table[f->controlWord >> 24] = PixelOf(colour);
+    }
+    Picture picture(view.Width(), view.Height(), Rgb{});
+    for (int y = 0; y < view.Height(); ++y) {
+        const std::uint8_t* src = view.ImageRow(y);
+        std::uint32_t* dst = picture.Row(y);
+        for (int x = 0; x < view.Width(); ++x) {
+            dst[x] = table[src[x]];
+        }
+    }
+    return picture;
+}
+
+std::optional<BitPlane> GifImage::FrameMask(int index) const {
+    const GifFrame* f = Frame(index);
+    if (!f) {
+        return std::nullopt;
+    }
+    BitmapView view(const_cast<std::uint8_t*>(f->bitmap.data()));
+    BitPlane mask(view.Width(), view.Height(), 16);
+    if (!(f->controlWord & 1)) {
+        return mask;
+    }
+    const std::uint8_t t = static_cast<std::uint8_t>(f->controlWord >> 24);
+    for (int y = 0; y < view.Height(); ++y) {
+        const std::uint8_t* src = view.ImageRow(y);
+        for (int x = 0; x < view.Width(); ++x) {
+            if (src[x] == t) {
+                mask.Set(x, y);
+            }
+        }
+    }
+    return mask;
+}
+
+void GifImage::AddOpaqueBits(int index, BitPlane& bitmask) const {
+    const GifFrame* f = Frame(index);
+    if (!f) {
+        return;
+    }
+    BitmapView view(const_cast<std::uint8_t*>(f->bitmap.data()));
+    const Rect frame = FrameRect(index);
+    const Rect r = frame.Intersected(Rect{0, 0, bitmask.Width(), bitmask.Height()});
+    const bool transparent = (f->controlWord & 1) != 0;
+    const std::uint8_t t = static_cast<std::uint8_t>(f->controlWord >> 24);
+    for (int y = r.top; y < r.bottom; ++y) {
+        const std::uint8_t* src = view.ImageRow(y - frame.top);
+        for (int x = r.left; x < r.right; ++x) {
+            if (!transparent || src[x - frame.left] != t) {
+                bitmask.Set(x, y);
+            }
+        }
+    }
+}
+
+std::vector<std::uint8_t> GifImage::FrameIndices(int index) const {
+    const GifFrame* f = Frame(index);
+    if (!f) {
+        return {};
+    }
+    BitmapView view(const_cast<std::uint8_t*>(f->bitmap.data()));
+    std::vector<std::uint8_t> out(static_cast<std::size_t>(view.Width()) * view.Height());
+    for (int y = 0; y < view.Height(); ++y) {
+        std::copy_n(view.ImageRow(y), view.Width(),
+                    out.begin() + static_cast<std::ptrdiff_t>(y) * view.Width());
+    }
+    return out;
+}
+
+}  // namespace plimova

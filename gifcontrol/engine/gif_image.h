@@ -1,0 +1,128 @@
+#pragma once
+// GifImage: the bytes of one GIF file, its logical screen and every image of
+// it decoded once into a bitmap block, with per-frame geometry, delay,
+// transparency and disposal.
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "bitmap_block.h"
+#include "picture.h"
+
+namespace plimova {
+
+// The four data bytes of the graphic control extension seen last, waiting for
+// the next image. One value for the whole process, as the parse is never run
+// on two threads at once.
+extern std::uint32_t g_PendingControlWord;
+
+// What a frame query returns.
+struct FrameInfo {
+    std::uint16_t left = 0;
+    std::uint16_t top = 0;
+    std::uint16_t width = 0;
+    std::uint16_t height = 0;
+    std::uint16_t delay = 0;        // hundredths; 0 reads as 10 with two or more frames
+    std::uint16_t transparent = 0;  // 0xFFFF when the frame has no transparent colour
+    std::uint16_t disposal = 0;     // method x 4, as stored
+};
+
+constexpr std::uint16_t kNoTransparency = 0xFFFF;
+
+// One decoded image.
+struct GifFrame {
+    std::uint32_t descriptorOffset = 0;  // the "," of its image descriptor
+    std::uint32_t controlWord = 0;       // flags | delay << 8 | transparent << 24
+    ByteBlock bitmap;                    // see bitmap_block.h
+};
+
+// Bounds on decoded pixels, so a small file cannot claim unbounded memory by
+// declaring huge frames. An image beyond either bound counts as damaged.
+struct DecodeLimits {
+    std::uint64_t maxImagePixels = std::uint64_t{16384} * 16384;
+    std::uint64_t maxFilePixels = std::uint64_t{1} << 30;
+};
+
+// Why the last load failed.
+enum class LoadError {
+    kNone,
+    kCannotRead,   // the file could not be opened or read
+    kEmpty,        // no bytes
+    kHeader,       // not "GIF87a" or "GIF89a"
+    kScreen,       // logical screen descriptor cut short or too large
+    kGlobalTable,  // global colour table cut short
+    kNoImage,      // the data ended before any image decoded
+};
+
+// A one-line English text for a load error.
+const char* LoadErrorText(LoadError error);
+
+class GifImage {
+public:
+    static constexpr int kMaxFrames = 32767;  // frame indices are 16-bit signed
+
+    GifImage() = default;
+    explicit GifImage(DecodeLimits limits) : limits_(limits) {}
+
+    // Replace the content; on failure the image is left empty.
+    bool LoadFromFile(const std::filesystem::path& path);
+    bool LoadFromData(std::span<const std::byte> data);
+    // The control's 16-bit form: one unit per byte of the file (units above
+    // 0xFF narrow to '?', as a single-byte code page would).
+    bool LoadFromBytes(std::u16string_view text);
+    // The raw bytes widened one unit per byte; absent when nothing is loaded.
+    std::optional<std::u16string> Bytes() const;
+    std::span<const std::byte> RawBytes() const;
+    void Clear();
+
+    bool Loaded() const { return loaded_; }
+    LoadError LastError() const { return lastError_; }
+    std::uint16_t ScreenWidth() const { return screenWidth_; }
+    std::uint16_t ScreenHeight() const { return screenHeight_; }
+    std::uint8_t ScreenFlags() const { return screenFlags_; }
+    std::uint8_t BackgroundIndex() const { return backgroundIndex_; }
+    std::uint8_t Aspect() const { return aspect_; }
+
+    int FrameCount() const { return static_cast<int>(frames_.size()); }
+    const GifFrame* Frame(int index) const;
+    std::optional<FrameInfo> GetFrameInfo(int index) const;
+    int FrameDelay(int index) const;
+    Rect FrameRect(int index) const;  // on the logical screen; empty for a bad index
+
+    // Overwrites the transparent colour's table entry with `colour` (kept in
+    // the stored table) and returns the frame as a picture of its own size.
+    std::optional<Picture> FrameBitmap(int index, Rgb colour);
+    // 1 where the pixel is the transparent index; rows padded to 16 bits.
+    std::optional<BitPlane> FrameMask(int index) const;
+    // Sets the bits of the frame's opaque pixels in a screen bitmask.
+    void AddOpaqueBits(int index, BitPlane& bitmask) const;
+    // Sets the stored colour of the transparent index (no-op without one).
+    void SetTransparentColour(int index, Rgb colour);
+    // Palette indices of a frame, top row first, width x height.
+    std::vector<std::uint8_t> FrameIndices(int index) const;
+
+private:
+    friend class GifParser;
+
+    bool Parse(std::vector<std::byte> bytes);
+
+    DecodeLimits limits_;
+    bool loaded_ = false;
+    LoadError lastError_ = LoadError::kNone;
+    std::vector<std::byte> raw_;
+    std::uint16_t screenWidth_ = 0;
+    std::uint16_t screenHeight_ = 0;
+    std::uint8_t screenFlags_ = 0;
+    std::uint8_t backgroundIndex_ = 0;
+    std::uint8_t aspect_ = 0;
+    std::uint8_t globalTable_[768] = {};
+    std::vector<GifFrame> frames_;
+};
+
+}  // namespace plimova

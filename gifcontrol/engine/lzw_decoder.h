@@ -1,0 +1,36 @@
+#pragma once
+// The GIF flavour of LZW: variable code width from minimum code size + 1 up
+// to 12 bits, clear and end codes, deferred table growth, no code accepted on
+// a full table. Pure: bytes in, palette indices out.
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+namespace plimova {
+
+class LzwDecoder {
+public:
+    // Decodes `data` (the concatenated data sub-blocks of one image) into
+    // `out`. Strings that would run past the end of `out` are skipped; pixels
+    // no code reached are set to 0. Returns false when the stream is invalid
+    // (minimum code size above 8, a code beyond the table, a code after the
+    // table is full). Reaching the end of the data without an end code is
+    // success.
+    bool Decode(std::span<const std::byte> data, int minCodeSize, std::span<std::uint8_t> out);
+
+private:
+    static constexpr int kTableSize = 4097;
+    static constexpr std::uint32_t kDetached = 0xFFFFFFFFu;
+
+    // An entry's string either sits contiguously in the output at `offset`
+    // (the usual case, copied from there), or, when it never got written
+    // whole, is its `prefix` entry's string followed by `suffix`.
+    std::uint32_t offset_[kTableSize];
+    std::uint16_t length_[kTableSize];
+    std::uint16_t prefix_[kTableSize];
+    std::uint8_t first_[kTableSize];
+    std::uint8_t suffix_[kTableSize];
+};
+
+}  // namespace plimova

@@ -1,0 +1,58 @@
+#include "picture.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace plimova {
+
+Rect Rect::Intersected(const Rect& o) const {
+    Rect r{std::max(left, o.left), std::max(top, o.top), std::min(right, o.right),
+           std::min(bottom, o.bottom)};
+    if (r.Empty()) {
+        return Rect{};
+    }
+    return r;
+}
+
+Picture::Picture(int width, int height, Rgb fill)
+    : width_(std::max(width, 0)),
+      height_(std::max(height, 0)),
+      pixels_(static_cast<std::size_t>(width_) * height_, PixelOf(fill)) {}
+
+void Picture::Fill(const Rect& area, std::uint32_t pixel) {
+    const Rect r = area.Intersected(Rect{0, 0, width_, height_});
+    for (int y = r.top; y < r.bottom; ++y) {
+        std::fill(Row(y) + r.left, Row(y) + r.right, pixel);
+    }
+}
+
+GreyPicture::GreyPicture(int width, int height, std::uint8_t fill)
+    : width_(std::max(width, 0)),
+      height_(std::max(height, 0)),
+      pixels_(static_cast<std::size_t>(width_) * height_, fill) {}
+
+void GreyPicture::Fill(const Rect& area, std::uint8_t value) {
+    const Rect r = area.Intersected(Rect{0, 0, width_, height_});
+    for (int y = r.top; y < r.bottom; ++y) {
+        std::memset(Row(y) + r.left, value, static_cast<std::size_t>(r.Width()));
+    }
+}
+
+BitPlane::BitPlane(int width, int height, int rowAlignBits)
+    : width_(std::max(width, 0)), height_(std::max(height, 0)) {
+    const std::size_t align = static_cast<std::size_t>(std::max(rowAlignBits, 8));
+    stride_ = (static_cast<std::size_t>(width_) + align - 1) / align * (align / 8);
+    bits_.assign(stride_ * height_, 0);
+}
+
+void BitPlane::Clear(const Rect& area) {
+    const Rect r = area.Intersected(Rect{0, 0, width_, height_});
+    for (int y = r.top; y < r.bottom; ++y) {
+        std::uint8_t* row = Row(y);
+        for (int x = r.left; x < r.right; ++x) {
+            row[x >> 3] &= std::uint8_t(~(0x80u >> (x & 7)));
+        }
+    }
+}
+
+}  // namespace plimova

@@ -1,0 +1,270 @@
+// The code-stream decoder on hand-packed streams: widths, clear and end
+// codes, the full table, strings that would overflow the output.
+
+#include "engine/lzw_decoder.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "gif_builder.h"
+
+namespace plimova {
+namespace {
+
+using test::Bytes;
+using test::CodeWriter;
+
+std::span<const std::byte> AsBytes(const Bytes& b) {
+    return {reinterpret_cast<const std::byte*>(b.data()), b.size()};
+}
+
+// Tracks the code width a decoder expects, so tests can pack any code
+// sequence with the widths it will be read with.
+struct WidthTracker {
+    explicit WidthTracker(int b) : initial(b + 1), clear(1 << b) { Reset(); }
+    void Reset() {
+        width = initial;
+        limit = 1 << initial;
+        nextFree = clear + 2;
+        hasPrev = false;
+    }
+    // Width to write `code` with; updates the state as the decoder will.
+    int Put(CodeWriter& w, int code) {
+        const int used = width;
+        w.Put(static_cast<unsigned>(code), used);
+        if (code == clear) {
+            Reset();
+            return used;
+        }
+        if (hasPrev) {
+            ++nextFree;
+        }
+        hasPrev = true;
+        if (nextFree >= limit && width <= 11) {
+            limit <<= 1;
+            ++width;
+        }
+        return used;
+    }
+    int initial, clear, width = 0, limit = 0, nextFree = 0;
+    bool hasPrev = false;
+};
+
+TEST(LzwDecoder, RoundTripsEveryCodeSize) {
+    std::mt19937 rng(7);
+    LzwDecoder lzw;
+    for (int b = 1; b <= 8; ++b) {
+        for (std::size_t size : {1u, 2u, 17u, 1000u, 70000u}) {
+            Bytes indices(size);
+            // Runs make long strings and a full table; noise makes short ones.
+            for (std::size_t i = 0; i < size; ++i) {
+                indices[i] =
+                    static_cast<std::uint8_t>((i % 97 < 50 ? (i / 13) : rng()) & ((1u << b) - 1));
+            }
+            const Bytes codes = test::LzwEncode(indices, b);
+            std::vector<std::uint8_t> out(size, 0xAA);
+            ASSERT_TRUE(lzw.Decode(AsBytes(codes), b, out)) << "b=" << b << " size=" << size;
+            EXPECT_EQ(out, indices) << "b=" << b << " size=" << size;
+        }
+    }
+}
+
+TEST(LzwDecoder, CodeSizeAboveEightFails) {
+    LzwDecoder lzw;
+    std::vector<std::uint8_t> out(4);
+    CodeWriter w;
+    w.Put(512, 10);
+    w.Put(0, 10);
+    w.Put(513, 10);
+    const Bytes codes = w.Finish();
+    EXPECT_FALSE(lzw.Decode(AsBytes(codes), 9, out));
+
+    const Bytes ok = test::LzwEncode(Bytes{1, 2, 255, 0}, 8);
+    EXPECT_TRUE(lzw.Decode(AsBytes(ok), 8, out));
+    EXPECT_EQ(out, (std::vector<std::uint8_t>{1, 2, 255, 0}));
+}
+
+TEST(LzwDecoder, MissingEndCodeDecodesToEndOfData) {
+    LzwDecoder lzw;
+    CodeWriter w;
+    WidthTracker t(2);
+    for (int c : {4, 1, 2, 3, 1}) {
+        t.Put(w, c);
+    }
+    const Bytes codes = w.Finish();
+    std::vector<std::uint8_t> out(6, 0xAA);
+    ASSERT_TRUE(lzw.Decode(AsBytes(codes), 2, out));
+    // Sixteen bits, no end code: decoding stops at the end of the data.
+    EXPECT_EQ(out, (std::vector<std::uint8_t>{1, 2, 3, 1, 0, 0}));
+}
+
+TEST(LzwDecoder, EndCodeStopsBeforeLaterData) {
+    LzwDecoder lzw;
+    CodeWriter w;
+    WidthTracker t(2);
+    for (int c : {4, 1, 5, 2, 2, 2}) {
+        t.Put(w, c);
+    }
+    const Bytes codes = w.Finish();
+    std::vector<std::uint8_t> out(4, 0xAA);
+    ASSERT_TRUE(lzw.Decode(AsBytes(codes), 2, out));
+    EXPECT_EQ(out, (std::vector<std::uint8_t>{1, 0, 0, 0})) << "unreached pixels become 0";
+}
+
+TEST(LzwDecoder, CodeEqualToNextFreeRepeatsPrevious) {
+    LzwDecoder lzw;
+    CodeWriter w;
+    WidthTracker t(2);
+    // 1, then 6 = "1"+"1", then 7 = "11"+"1".
+    for (int c : {4, 1, 6, 7, 5}) {
+        t.Put(w, c);
+    }
+    const Bytes codes = w.Finish();
+    std::vector<std::uint8_t> out(6, 0xAA);
+    ASSERT_TRUE(lzw.Decode(AsBytes(codes), 2, out));
+    EXPECT_EQ(out, (std::vector<std::uint8_t>{1, 1, 1, 1, 1, 1}));
+}
+
+TEST(LzwDecoder, InvalidCodesFail) {
+    LzwDecoder lzw;
+    std::vector<std::uint8_t> out(8);
+    {
+        CodeWriter w;  // beyond next free
+        WidthTracker t(2);
+        for (int c : {4, 1, 7}) {
+            t.Put(w, c);
+        }
+        const Bytes codes = w.Finish();
+        EXPECT_FALSE(lzw.Decode(AsBytes(codes), 2, out));
+    }
+    {
+        CodeWriter w;  // next free with no previous code
+        WidthTracker t(2);
+        for (int c : {4, 6}) {
+            t.Put(w, c);
+        }
+        const Bytes codes = w.Finish();
+        EXPECT_FALSE(lzw.Decode(AsBytes(codes), 2, out));
+    }
+    {
+        CodeWriter w;  // the same after a clear in mid-stream
+        WidthTracker t(2);
+        for (int c : {4, 1, 2, 4, 6}) {
+            t.Put(w, c);
+        }
+        const Bytes codes = w.Finish();
+        EXPECT_FALSE(lzw.Decode(AsBytes(codes), 2, out));
+    }
+}
+
+TEST(LzwDecoder, FullTableAcceptsOnlyClearOrEnd) {
+    LzwDecoder lzw;
+    std::vector<std::uint8_t> out(8192);
+    // After the clear, code 0 repeated: every code but the first adds an
+    // entry; 4091 codes fill entries 6 .. 4095.
+    auto build = [](int codesAfterFull, int tail) {
+        CodeWriter w;
+        WidthTracker t(2);
+        t.Put(w, 4);
+        for (int i = 0; i < 4091; ++i) {
+            t.Put(w, 0);
+        }
+        EXPECT_EQ(t.nextFree, 4096);
+        EXPECT_EQ(t.width, 12);
+        for (int i = 0; i < codesAfterFull; ++i) {
+            t.Put(w, 0);
+        }
+        if (tail >= 0) {
+            t.Put(w, tail);
+        }
+        if (tail == 4) {
+            t.Put(w, 3);
+            t.Put(w, 5);
+        }
+        return w.Finish();
+    };
+    const Bytes full = build(0, 5);
+    EXPECT_TRUE(lzw.Decode(AsBytes(full), 2, out));
+    EXPECT_EQ(out[4090], 0);
+
+    const Bytes onPast = build(1, 5);
+    EXPECT_FALSE(lzw.Decode(AsBytes(onPast), 2, out));
+
+    std::fill(out.begin(), out.end(), 0xAA);
+    const Bytes cleared = build(0, 4);
+    ASSERT_TRUE(lzw.Decode(AsBytes(cleared), 2, out));
+    EXPECT_EQ(out[4091], 3) << "a clear on a full table starts over";
+}
+
+TEST(LzwDecoder, StringThatWouldOverflowIsSkipped) {
+    LzwDecoder lzw;
+    CodeWriter w;
+    WidthTracker t(2);
+    // 0, 1, then 6 = "01" (two bytes, one left: skipped), then 2 fits.
+    for (int c : {4, 0, 1, 6, 2, 5}) {
+        t.Put(w, c);
+    }
+    const Bytes codes = w.Finish();
+    std::vector<std::uint8_t> out(3, 0xAA);
+    ASSERT_TRUE(lzw.Decode(AsBytes(codes), 2, out));
+    EXPECT_EQ(out, (std::vector<std::uint8_t>{0, 1, 2}));
+}
+
+TEST(LzwDecoder, SkippedStringsStillGrowTheTable) {
+    LzwDecoder lzw;
+    CodeWriter w;
+    WidthTracker t(2);
+    // With room for 3 bytes: 0, 1 (entry 6 = "01"), 6 skipped (entry 7 =
+    // "1" + "0"), 3 written; then code 7 must be "10" and 8 "01"+"3".
+    for (int c : {4, 0, 1, 6, 3, 5}) {
+        t.Put(w, c);
+    }
+    const Bytes codes = w.Finish();
+    std::vector<std::uint8_t> small(3, 0xAA);
+    ASSERT_TRUE(lzw.Decode(AsBytes(codes), 2, small));
+    EXPECT_EQ(small, (std::vector<std::uint8_t>{0, 1, 3}));
+
+    // An entry made while its string is skipped is still right when a
+    // later, shorter use of it fits: 0, 6="00", 7="000", 8="0000" fill 10
+    // bytes, 1 leaves room 3, 8 is skipped (making 10 = "1"+"0"), 10 fits.
+    CodeWriter w2;
+    WidthTracker t2(2);
+    for (int c : {4, 0, 6, 7, 8, 1, 8, 10, 2, 5}) {
+        t2.Put(w2, c);
+    }
+    const Bytes codes2 = w2.Finish();
+    std::vector<std::uint8_t> out(14, 0xAA);
+    ASSERT_TRUE(lzw.Decode(AsBytes(codes2), 2, out));
+    EXPECT_EQ(out, (std::vector<std::uint8_t>{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 0, 2}));
+}
+
+TEST(LzwDecoder, ClearResetsWidth) {
+    LzwDecoder lzw;
+    CodeWriter w;
+    WidthTracker t(2);
+    t.Put(w, 4);
+    for (int i = 0; i < 10; ++i) {  // grows to width 4
+        t.Put(w, 1);
+    }
+    EXPECT_EQ(t.width, 4);
+    t.Put(w, 4);
+    EXPECT_EQ(t.width, 3);
+    t.Put(w, 2);
+    t.Put(w, 5);
+    const Bytes codes = w.Finish();
+    std::vector<std::uint8_t> out(11, 0xAA);
+    ASSERT_TRUE(lzw.Decode(AsBytes(codes), 2, out));
+    EXPECT_EQ(out, (std::vector<std::uint8_t>{1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 2}));
+}
+
+TEST(LzwDecoder, EmptyDataSucceedsWithZeroedOutput) {
+    LzwDecoder lzw;
+    std::vector<std::uint8_t> out(5, 0xAA);
+    EXPECT_TRUE(lzw.Decode({}, 2, out));
+    EXPECT_EQ(out, (std::vector<std::uint8_t>(5, 0)));
+}
+
+}  // namespace
+}  // namespace plimova
