@@ -1,0 +1,114 @@
+// The murmel program: sets up the platform services, creates the main window,
+// runs its start-up and lives in the tray until Exit or the end of the session.
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <csignal>
+#include <cstdio>
+
+#include "apppath.h"
+#include "automation.h"
+#include "frm_mm.h"
+#include "program_services.h"
+#include "tray_icon.h"
+
+namespace murmel {
+namespace {
+
+int g_signalPipe[2] = {-1, -1};
+
+void OnStopSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &byte, 1);
+}
+
+// SIGTERM, SIGHUP and SIGINT (a session that ends without asking, a kill)
+// unload the window like the end of a session, so settings are saved.
+void WatchStopSignals(frmMM& form) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0) {
+        return;
+    }
+    auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &form);
+    QObject::connect(notifier, &QSocketNotifier::activated, &form, [&form] {
+        char byte;
+        [[maybe_unused]] const ssize_t n = ::read(g_signalPipe[0], &byte, 1);
+        if (!form.Unload(kUnloadTerminate)) {
+            QCoreApplication::quit();
+        }
+    });
+    struct sigaction action = {};
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+}
+
+}  // namespace
+
+// Creates the main window and shows it, unless start-up keeps it in the tray.
+int Main(QApplication& app, const QElapsedTimer& sinceStart) {
+    const QString appPath = ProgramFolder();
+    SeedProgramFolder(InstalledDataFolder(), appPath);
+
+    ProgramServices platform = CreateProgramServices();
+    std::unique_ptr<TrayIcon> tray = CreateSystemTrayIcon();
+    InstanceGuard guard(QString::fromLatin1(kMurmelService),
+                        appPath + QStringLiteral("/.murmel.lock"));
+
+    frmMMServices services;
+    services.sound = platform.sound.get();
+    services.shell = platform.shell.get();
+    services.tray = tray.get();
+    services.createSettings = platform.createSettings;
+    services.anotherInstanceRunning = [&guard] {
+        return guard.TryClaim() == InstanceGuard::Claim::AlreadyRunning;
+    };
+    services.endProgram = [] { QCoreApplication::quit(); };
+    services.appPath = appPath;
+    services.arguments = app.arguments().mid(1);
+
+    frmMM form(std::move(services), platform.routines);
+    Murmel automation(form);
+    if (!form.Form_Load()) {
+        return 0;  // another instance runs: end silently
+    }
+    guard.Publish(&automation);
+    WatchStopSignals(form);
+
+    if (!form.StartsHidden()) {
+        form.show();
+    }
+    // A timing harness asks for the time to a visible window.
+    if (qEnvironmentVariableIsSet("MURMEL_REPORT_STARTUP")) {
+        QTimer::singleShot(0, &form, [&form, &sinceStart] {
+            std::fprintf(stderr, "murmel: start-up %lld ms, window %s\n",
+                         static_cast<long long>(sinceStart.elapsed()),
+                         form.isVisible() ? "shown" : "hidden");
+            if (qEnvironmentVariable("MURMEL_REPORT_STARTUP") == QLatin1String("exit")) {
+                form.Unload(kUnloadCode);
+            }
+        });
+    }
+    return app.exec();
+}
+
+}  // namespace murmel
+
+int main(int argc, char** argv) {
+    QElapsedTimer sinceStart;
+    sinceStart.start();
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setApplicationName(QStringLiteral("murmel"));
+    QApplication::setApplicationDisplayName(QStringLiteral("MurmelMail"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("murmel"));
+    return murmel::Main(app, sinceStart);
+}

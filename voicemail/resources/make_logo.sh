@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Regenerates logo.gif (a small animated logo: a microphone sending sound
+# waves) and the program icons with ImageMagick. The results are committed.
+set -euo pipefail
+cd "$(dirname "$0")"
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+
+# frame N draws the microphone and N wave arcs.
+frame() {
+    local n=$1 out=$2
+    local draw=(-fill '#2b6cb0' -stroke '#1a4480' -strokewidth 1
+                -draw 'roundrectangle 10,10 22,32 6,6'
+                -fill none -stroke '#1a4480' -strokewidth 2
+                -draw 'arc 6,18 26,38 0,180'
+                -draw 'line 16,38 16,44' -draw 'line 10,44 22,44')
+    local i
+    for ((i = 1; i <= n; i++)); do
+        local r=$((6 + i * 7))
+        draw+=(-fill none -stroke '#e07b00' -strokewidth 2
+               -draw "arc $((28 - r)),$((22 - r)) $((28 + r)),$((22 + r)) -40,40")
+    done
+    convert -size 64x48 xc:white "${draw[@]}" "$out"
+}
+
+for n in 0 1 2 3; do frame "$n" "$tmp/f$n.png"; done
+convert -delay 20 -loop 0 "$tmp/f0.png" "$tmp/f1.png" "$tmp/f2.png" "$tmp/f3.png" \
+    -layers Optimize logo.gif
+
+# Icons: the microphone with all waves, on a transparent ground.
+mkdir -p icons
+for size in 16 22 32 48 64 128; do
+    convert "$tmp/f3.png" -fuzz 5% -transparent white -gravity center \
+        -background none -extent 64x64 -resize "${size}x${size}" "icons/murmel-${size}.png"
+done
