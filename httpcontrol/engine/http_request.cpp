@@ -1,0 +1,248 @@
+#include "http_request.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+#include "wsa_errors.h"
+
+namespace fetchwire {
+
+namespace {
+
+constexpr const char* kCantOpenAttached = "Can't open attached file for reading.";
+constexpr const char* kCantReadFile = "Can't open file for reading.";
+
+// Closes the attached file however the upload ends.
+class FileHandle {
+public:
+    explicit FileHandle(int fd) : fd_(fd) {}
+    ~FileHandle() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+}  // namespace
+
+// Hands the reader's findings to the channel's upcalls.
+class HttpRequest::ReaderSink : public ResponseSink {
+public:
+    explicit ReaderSink(HttpRequest& owner) : owner_(owner) {}
+    void OnRawMode() override { owner_.SetEndOfLine({}); }
+    void OnHeader(const std::string& field, const std::string& value) override {
+        owner_.OnHeader(field, value);
+    }
+    void OnStartOfBody() override { owner_.OnStartOfBody(); }
+    void OnBodyData(uint32_t total, std::string_view piece) override {
+        owner_.OnBodyData(total, piece);
+    }
+
+private:
+    HttpRequest& owner_;
+};
+
+int HttpRequest::SetURL(std::string_view url) {
+    fields_.SetURL(url);
+    return kOk;
+}
+
+int HttpRequest::SetUser(std::string_view user) {
+    fields_.SetUser(user);
+    return kOk;
+}
+
+int HttpRequest::SetPassword(std::string_view password) {
+    fields_.SetPassword(password);
+    return kOk;
+}
+
+int HttpRequest::ResetHeaders() {
+    fields_.ResetHeaders();
+    return kOk;
+}
+
+std::string HttpRequest::MessageFor(int code) const {
+    switch (code) {
+        case kErrBadStatus:
+        case kErrAttachedFile:
+            return LastMessage();
+        default:
+            return EngineMessage(code);
+    }
+}
+
+void HttpRequest::OnDataIn(std::string_view data, bool /*wholeLine*/) {
+    ReaderSink sink(*this);
+    reader_.OnData(data, sink);
+}
+
+int HttpRequest::Run(std::string_view method, bool post) {
+    const AliveToken alive = Alive();
+    const uint64_t interrupts = InterruptCount();
+    ClearLastMessage();
+    int rc = Perform(method, post);
+    if (!*alive) {
+        return kErrInterrupted;
+    }
+    if (fields_.statusLine.empty() && reader_.HasStatusLine()) {
+        fields_.statusLine = reader_.StatusLine();
+    }
+    if (rc != kOk && InterruptCount() != interrupts) {
+        // Whatever failed after an interrupt failed because of it.
+        rc = kErrInterrupted;
+    }
+    if (rc != kOk && HasSocket()) {
+        // A request that failed half-way must not leave its connection
+        // open: the server would wait for the rest and the next request
+        // would find the channel busy.
+        Disconnect();
+        if (!*alive) {
+            return rc;
+        }
+    }
+    return rc;
+}
+
+int HttpRequest::Perform(std::string_view method, bool post) {
+    const AliveToken alive = Alive();
+    fields_.statusLine.clear();
+    SetEndOfLine("\r\n");
+    reader_.Reset();
+    SetAcceptData(false);
+    if (fields_.urlServer.empty()) {
+        return kErrNoServer;
+    }
+    std::string host;
+    uint16_t port = 0;
+    if (!fields_.proxyServer.empty()) {
+        host = fields_.proxyServer;
+        port = fields_.proxyPort;
+    } else {
+        if (fields_.urlScheme != "http") {
+            return kErrBadScheme;
+        }
+        host = fields_.urlServer;
+        port = fields_.urlPort;
+    }
+    int rc = SetRemoteHost(host);
+    if (rc == kOk) {
+        rc = SetRemotePort(port);
+    }
+    if (rc == kOk) {
+        rc = Connect();
+    }
+    if (rc != kOk) {
+        return rc;
+    }
+    rc = WaitConnected();
+    if (!*alive || rc != kOk) {
+        return rc;
+    }
+
+    std::string head = fields_.RequestHead(method);
+    if (!post) {
+        head += "\r\n";
+        SetAcceptData(true);
+        rc = SendAll(head);
+    } else {
+        head += fields_.ContentTypeHeader();
+        int fd = -1;
+        uint64_t fileSize = 0;
+        if (!fields_.attachedFile.empty()) {
+            // Opened once, so the length sent is the length of what follows.
+            fd = ::open(fields_.attachedFile.c_str(), O_RDONLY | O_CLOEXEC);
+            struct stat st {};
+            if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+                if (fd >= 0) {
+                    ::close(fd);
+                }
+                SetLastMessage(kCantOpenAttached);
+                return kErrAttachedFile;
+            }
+            fileSize = static_cast<uint64_t>(st.st_size);
+        }
+        FileHandle file(fd);
+        rc = SendBody(head, file.get(), fileSize);
+    }
+    if (!*alive) {
+        return kErrInterrupted;
+    }
+    if (rc != kOk) {
+        // The server may have answered and hung up before taking the whole
+        // request; its answer says more than the failed send.
+        if (reader_.HasStatusLine() && CheckStatus() != kOk) {
+            return kErrBadStatus;
+        }
+        return rc;
+    }
+    rc = WaitClosed();
+    if (!*alive || rc != kOk) {
+        return rc;
+    }
+    return CheckStatus();
+}
+
+int HttpRequest::SendBody(const std::string& head, int fileFd, uint64_t fileSize) {
+    const AliveToken alive = Alive();
+    const std::string& data = fields_.postData;
+    const uint64_t length = data.size() + fileSize;
+    SetAcceptData(true);
+    int rc = SendAll(head + "Content-Length: " + std::to_string(length) + "\r\n\r\n" + data);
+    if (rc != kOk || fileFd < 0) {
+        return rc;
+    }
+    char piece[kFilePiece];
+    uint64_t sent = data.size();
+    uint64_t left = fileSize;
+    while (left > 0) {
+        const ssize_t n = ::read(fileFd, piece, std::min<uint64_t>(left, sizeof piece));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            // Unreadable, or shorter now than the length already announced.
+            SetLastMessage(kCantReadFile);
+            return kErrAttachedFile;
+        }
+        rc = SendAll(std::string_view(piece, static_cast<std::size_t>(n)));
+        if (rc != kOk) {
+            return rc;
+        }
+        left -= static_cast<uint64_t>(n);
+        sent += static_cast<uint64_t>(n);
+        OnPostProgress(sent);
+        if (!*alive) {
+            return kErrInterrupted;
+        }
+        if (reader_.HasStatusLine() && CheckStatus() != kOk) {
+            return kErrBadStatus;
+        }
+    }
+    return kOk;
+}
+
+int HttpRequest::CheckStatus() {
+    if (!reader_.HasStatusLine()) {
+        return kOk;
+    }
+    fields_.statusLine = reader_.StatusLine();
+    std::string reason;
+    if (ResponseReader::StatusIsSuccess(fields_.statusLine, &reason)) {
+        return kOk;
+    }
+    SetLastMessage(reason);
+    return kErrBadStatus;
+}
+
+}  // namespace fetchwire

@@ -1,0 +1,505 @@
+#include "socket_channel.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QObject>
+#include <QSocketNotifier>
+
+#include "winsock_state.h"
+#include "wsa_errors.h"
+
+namespace fetchwire {
+
+namespace {
+
+const SocketEntries& E() {
+    return WinsockState::Instance().Entries();
+}
+
+// Receives per readiness notice before the loop gets a turn again: enough
+// to keep a fast peer moving, few enough that the host's timers stay on time.
+constexpr int kReadsPerNotice = 32;
+
+// How many notices are being handled on this thread. A notifier (or its
+// window) may not be deleted while its own notice runs, only later.
+thread_local int noticeDepth = 0;
+
+struct NoticeScope {
+    NoticeScope() { ++noticeDepth; }
+    ~NoticeScope() { --noticeDepth; }
+};
+
+void Dispose(QObject* object) {
+    if (object == nullptr) {
+        return;
+    }
+    if (noticeDepth > 0) {
+        object->deleteLater();
+    } else {
+        delete object;
+    }
+}
+
+}  // namespace
+
+SocketChannel::SocketChannel() : alive_(std::make_shared<bool>(true)), window_(new QObject) {
+    window_->setObjectName(QStringLiteral("fetchwire-notifications"));
+}
+
+SocketChannel::~SocketChannel() {
+    *alive_ = false;
+    StopNotifiers();
+    CloseSocketQuietly();
+    Dispose(window_.data());
+}
+
+QObject* SocketChannel::NotificationWindow() const {
+    return window_.data();
+}
+
+int SocketChannel::SetRemoteHost(const std::string& host) {
+    if (fd_ >= 0) {
+        return kErrRemoteHostBusy;
+    }
+    address_ = 0;
+    if (host.empty()) {
+        return kOk;
+    }
+    in_addr dotted{};
+    if (E().inet_pton(AF_INET, host.c_str(), &dotted) == 1) {
+        address_ = dotted.s_addr;
+        return kOk;
+    }
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    const int rc = E().getaddrinfo(host.c_str(), nullptr, &hints, &found);
+    if (rc != 0) {
+        const int code = rc == EAI_SYSTEM ? E().lastError() : WsaFromResolver(rc);
+        // Without a loaded socket layer the address simply stays unset; the
+        // connect reports that.
+        return code == kWsaNOTINITIALISED ? kOk : code;
+    }
+    for (const addrinfo* a = found; a != nullptr; a = a->ai_next) {
+        if (a->ai_family == AF_INET && a->ai_addr != nullptr) {
+            address_ = reinterpret_cast<const sockaddr_in*>(a->ai_addr)->sin_addr.s_addr;
+            break;
+        }
+    }
+    E().freeaddrinfo(found);
+    return address_ != 0 ? kOk : kWsaHOST_NOT_FOUND;
+}
+
+int SocketChannel::SetRemotePort(uint16_t port) {
+    if (fd_ >= 0) {
+        return kErrRemotePortBusy;
+    }
+    remotePort_ = port;
+    return kOk;
+}
+
+int SocketChannel::SetLocalPort(uint16_t port) {
+    if (fd_ >= 0) {
+        return kErrLocalPortBusy;
+    }
+    localPort_ = port;
+    return kOk;
+}
+
+int SocketChannel::Connect() {
+    if (fd_ >= 0) {
+        return kErrAlreadyConnected;
+    }
+    if (address_ == 0) {
+        return kErrAddressInvalid;
+    }
+    if (remotePort_ == 0) {
+        return kErrPortZero;
+    }
+    const SocketEntries& e = E();
+    const int fd = e.socket(AF_INET, SOCK_STREAM, 0);
+    if (fd < 0) {
+        return e.lastError();
+    }
+    auto fail = [&](int code) {
+        ::close(fd);
+        return code;
+    };
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_port = htons(localPort_);
+    local.sin_addr.s_addr = htonl(INADDR_ANY);
+    if (e.bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+        return fail(e.lastError());
+    }
+    const int keepAlive = keepAlive_ ? 1 : 0;
+    const linger noLinger{0, 0};
+    const int on = 1;
+    if (e.setsockopt(fd, SOL_SOCKET, SO_KEEPALIVE, &keepAlive, sizeof keepAlive) != 0 ||
+        e.setsockopt(fd, SOL_SOCKET, SO_LINGER, &noLinger, sizeof noLinger) != 0 ||
+        e.setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &receiveBufferSize_, sizeof(int)) != 0 ||
+        e.setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &sendBufferSize_, sizeof(int)) != 0 ||
+        e.setsockopt(fd, SOL_SOCKET, SO_OOBINLINE, &on, sizeof on) != 0) {
+        return fail(e.lastError());
+    }
+    const int flags = e.fcntl(fd, F_GETFL);
+    if (flags < 0 || e.fcntl(fd, F_SETFL, flags | O_NONBLOCK) < 0) {
+        return fail(e.lastError());
+    }
+    if (window_.isNull()) {
+        return fail(kErrInterrupted);
+    }
+
+    fd_ = fd;
+    connected_ = false;
+    connecting_ = true;
+    lastResult_ = 0;
+    closePending_ = false;
+    splitter_.Clear();
+    readNotifier_ = new QSocketNotifier(fd, QSocketNotifier::Read, window_.data());
+    writeNotifier_ = new QSocketNotifier(fd, QSocketNotifier::Write, window_.data());
+    // Reading starts once the connect is through; a refused connect would
+    // otherwise show up as a receive error first.
+    readNotifier_->setEnabled(false);
+    QObject::connect(readNotifier_.data(), &QSocketNotifier::activated, window_.data(), [this] {
+        NoticeScope scope;
+        HandleReadable();
+    });
+    QObject::connect(writeNotifier_.data(), &QSocketNotifier::activated, window_.data(), [this] {
+        NoticeScope scope;
+        HandleWritable();
+    });
+
+    sockaddr_in remote{};
+    remote.sin_family = AF_INET;
+    remote.sin_port = htons(remotePort_);
+    remote.sin_addr.s_addr = address_;
+    if (e.connect(fd, reinterpret_cast<const sockaddr*>(&remote), sizeof remote) != 0) {
+        const int err = e.lastError();
+        if (err != kWsaEWOULDBLOCK && err != kWsaEINPROGRESS) {
+            StopNotifiers();
+            CloseSocketQuietly();
+            return err;
+        }
+    }
+    // Completion, success or not, is reported by the write notice.
+    return kOk;
+}
+
+int SocketChannel::Disconnect() {
+    if (fd_ < 0) {
+        return kOk;
+    }
+    Close(0, false);
+    return kOk;
+}
+
+int SocketChannel::Send(std::string_view data, std::size_t* sent) {
+    *sent = 0;
+    if (!connected_ || fd_ < 0) {
+        return kWsaENOTCONN;
+    }
+    const ssize_t n = E().send(fd_, data.data(), data.size(), MSG_NOSIGNAL);
+    if (n < 0) {
+        const int err = E().lastError();
+        if (err != kWsaEWOULDBLOCK) {
+            return err;
+        }
+    } else {
+        *sent = static_cast<std::size_t>(n);
+    }
+    if (*sent == data.size()) {
+        return kOk;
+    }
+    writable_ = false;
+    if (writeNotifier_) {
+        writeNotifier_->setEnabled(true);
+    }
+    return kWsaEWOULDBLOCK;
+}
+
+int SocketChannel::SendAll(std::string_view data) {
+    const AliveToken alive = Alive();
+    uint64_t total = 0;
+    while (!data.empty()) {
+        std::size_t sent = 0;
+        const int rc = Send(data, &sent);
+        data.remove_prefix(sent);
+        total += sent;
+        if (sent > 0) {
+            OnSendProgress(total);
+            if (!*alive) {
+                return kErrInterrupted;
+            }
+        }
+        if (rc == kOk) {
+            continue;
+        }
+        if (rc != kWsaEWOULDBLOCK) {
+            return rc;
+        }
+        const int waited = WaitSendReady();
+        if (waited != kOk) {
+            return waited;
+        }
+    }
+    return kOk;
+}
+
+void SocketChannel::SetAcceptData(bool accept) {
+    acceptData_ = accept;
+    if (accept) {
+        ArmRead();
+    } else if (readNotifier_) {
+        readNotifier_->setEnabled(false);
+    }
+}
+
+void SocketChannel::ArmRead() {
+    if (readNotifier_ && connected_ && acceptData_ && !reading_) {
+        readNotifier_->setEnabled(true);
+    }
+}
+
+std::string SocketChannel::LocalAddress() const {
+    if (fd_ < 0) {
+        return {};
+    }
+    sockaddr_in local{};
+    socklen_t len = sizeof local;
+    if (E().getsockname(fd_, reinterpret_cast<sockaddr*>(&local), &len) != 0) {
+        return {};
+    }
+    char text[INET_ADDRSTRLEN] = {};
+    inet_ntop(AF_INET, &local.sin_addr, text, sizeof text);
+    return text;
+}
+
+int SocketChannel::Interrupt() {
+    // Every wait that is running now ends; waits begun later run normally.
+    interruptedUpTo_ = waitSerial_;
+    ++interruptCount_;
+    SetLastMessage(EngineMessage(kErrInterrupted));
+    if (fd_ >= 0) {
+        Close(0, false);
+    }
+    return kOk;
+}
+
+int SocketChannel::Wait(const std::function<bool()>& done) {
+    const AliveToken alive = Alive();
+    const uint64_t id = ++waitSerial_;
+    for (;;) {
+        if (!*alive || window_.isNull() || id <= interruptedUpTo_) {
+            return kErrInterrupted;
+        }
+        if (done()) {
+            return kOk;
+        }
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+}
+
+int SocketChannel::WaitConnected() {
+    const int rc = Wait([this] { return connected_ || fd_ < 0 || lastResult_ != 0; });
+    if (rc != kOk) {
+        return rc;
+    }
+    if (lastResult_ != 0) {
+        return lastResult_;
+    }
+    return connected_ ? kOk : kWsaENOTCONN;
+}
+
+int SocketChannel::WaitSendReady() {
+    const int rc = Wait([this] { return writable_ || !connected_ || lastResult_ != 0; });
+    if (rc != kOk) {
+        return rc;
+    }
+    return lastResult_;
+}
+
+int SocketChannel::WaitClosed() {
+    const int rc = Wait([this] { return fd_ < 0 || lastResult_ != 0; });
+    return rc != kOk ? rc : lastResult_;
+}
+
+void SocketChannel::HandleReadable() {
+    if (!acceptData_ || reading_ || fd_ < 0) {
+        if (readNotifier_) {
+            readNotifier_->setEnabled(false);
+        }
+        return;
+    }
+    Read();
+}
+
+void SocketChannel::HandleWritable() {
+    if (writeNotifier_) {
+        writeNotifier_->setEnabled(false);
+    }
+    if (connecting_) {
+        int err = 0;
+        socklen_t len = sizeof err;
+        if (E().getsockopt(fd_, SOL_SOCKET, SO_ERROR, &err, &len) != 0) {
+            HandleConnectDone(E().lastError());
+        } else {
+            HandleConnectDone(err == 0 ? 0 : WsaFromErrno(err));
+        }
+        return;
+    }
+    writable_ = true;
+    OnReadyToSend();
+}
+
+void SocketChannel::HandleConnectDone(int error) {
+    connecting_ = false;
+    connected_ = error == 0;
+    lastResult_ = error;
+    if (connected_) {
+        const int on = 1;
+        E().setsockopt(fd_, SOL_SOCKET, SO_OOBINLINE, &on, sizeof on);
+        ArmRead();
+    }
+    const AliveToken alive = Alive();
+    OnConnected(error);
+    if (!*alive) {
+        return;
+    }
+    if (error != 0 && fd_ >= 0) {
+        // A failed connect is reported by the connected upcall alone.
+        StopNotifiers();
+        CloseSocketQuietly();
+    }
+}
+
+bool SocketChannel::DeliverLines() {
+    const AliveToken alive = Alive();
+    std::string piece;
+    bool whole = false;
+    while (acceptData_ && !closePending_ && splitter_.Next(&piece, &whole)) {
+        OnDataIn(piece, whole);
+        if (!*alive) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void SocketChannel::Read() {
+    const AliveToken alive = Alive();
+    reading_ = true;
+    if (readNotifier_) {
+        readNotifier_->setEnabled(false);
+    }
+    bool peerClosed = false;
+    int closeError = 0;
+    for (int i = 0; i < kReadsPerNotice; ++i) {
+        if (!DeliverLines()) {
+            return;
+        }
+        if (closePending_ || !acceptData_ || fd_ < 0) {
+            break;
+        }
+        const std::span<char> room = splitter_.FreeSpace();
+        if (room.empty()) {
+            break;
+        }
+        const ssize_t n = E().recv(fd_, room.data(), room.size(), 0);
+        if (n > 0) {
+            splitter_.Commit(static_cast<std::size_t>(n));
+            continue;
+        }
+        if (n == 0) {
+            peerClosed = true;
+            break;
+        }
+        const int err = E().lastError();
+        if (err == kWsaEWOULDBLOCK || err == kWsaENOTSOCK) {
+            break;
+        }
+        OnError(err, "Winsock error in recv()");
+        if (!*alive) {
+            return;
+        }
+        peerClosed = true;
+        closeError = err;
+        break;
+    }
+    if (!DeliverLines()) {
+        return;
+    }
+    reading_ = false;
+    if (closePending_) {
+        closePending_ = false;
+        Close(pendingCloseError_, pendingCloseDeliver_);
+    } else if (peerClosed) {
+        Close(closeError, true);
+    } else {
+        ArmRead();
+    }
+}
+
+void SocketChannel::Close(int error, bool deliverRest) {
+    if (fd_ < 0) {
+        return;
+    }
+    if (reading_) {
+        closePending_ = true;
+        pendingCloseError_ = error;
+        pendingCloseDeliver_ = deliverRest;
+        return;
+    }
+    StopNotifiers();
+    const AliveToken alive = Alive();
+    if (deliverRest) {
+        if (!DeliverLines()) {
+            return;
+        }
+        const std::string rest = splitter_.TakeRest();
+        if (!rest.empty() && acceptData_) {
+            OnDataIn(rest, false);
+            if (!*alive) {
+                return;
+            }
+        }
+    }
+    splitter_.Clear();
+    CloseSocketQuietly();
+    lastResult_ = error;
+    OnEndOfBody();
+    if (!*alive) {
+        return;
+    }
+    OnDisconnected(error);
+}
+
+void SocketChannel::CloseSocketQuietly() {
+    if (fd_ >= 0) {
+        // The descriptor is the system's own; it is closed even after the
+        // socket layer was let go.
+        ::close(fd_);
+    }
+    fd_ = -1;
+    connected_ = false;
+    connecting_ = false;
+}
+
+void SocketChannel::StopNotifiers() {
+    for (QSocketNotifier* n : {readNotifier_.data(), writeNotifier_.data()}) {
+        if (n != nullptr) {
+            n->setEnabled(false);
+            QObject::disconnect(n, nullptr, nullptr, nullptr);
+            Dispose(n);
+        }
+    }
+    readNotifier_.clear();
+    writeNotifier_.clear();
+}
+
+}  // namespace fetchwire

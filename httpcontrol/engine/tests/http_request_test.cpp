@@ -1,0 +1,347 @@
+// The engine against real peers on loopback: Python's HTTP server and the
+// scripted peer for exact bytes.
+
+#include <gtest/gtest.h>
+
+#include <QTimer>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "http_request.h"
+#include "peer_process.h"
+#include "test_env.h"
+#include "winsock_state.h"
+#include "wsa_errors.h"
+
+namespace fetchwire {
+namespace {
+
+using test::PeerPattern;
+using test::PeerProcess;
+using vantry::test::FreshDir;
+using vantry::test::ReadFile;
+using vantry::test::WriteFile;
+
+// Records every upcall in order; hooks let a test act from inside one.
+class Recorder : public HttpRequest {
+public:
+    std::vector<std::string> events;
+    std::string body;
+    uint32_t lastTotal = 0;
+    std::function<void(Recorder&)> onTransfer;
+    std::function<void(Recorder&)> onHeader;
+
+    void OnError(int code, const std::string& text) override {
+        events.push_back("Error " + std::to_string(code) + " " + text);
+    }
+    void OnConnected(int r) override { events.push_back("Connected " + std::to_string(r)); }
+    void OnDisconnected(int r) override { events.push_back("Disconnected " + std::to_string(r)); }
+    void OnHeader(const std::string& f, const std::string& v) override {
+        events.push_back("Header [" + f + "][" + v + "]");
+        if (onHeader) {
+            onHeader(*this);
+        }
+    }
+    void OnStartOfBody() override { events.push_back("StartTransfer"); }
+    void OnBodyData(uint32_t total, std::string_view piece) override {
+        if (events.empty() || events.back() != "Transfer") {
+            events.push_back("Transfer");
+        }
+        EXPECT_EQ(total, lastTotal + piece.size());
+        EXPECT_LE(piece.size(), 2048u);
+        lastTotal = total;
+        body.append(piece);
+        if (onTransfer) {
+            onTransfer(*this);
+        }
+    }
+    void OnEndOfBody() override { events.push_back("EndTransfer"); }
+
+    QObject* Window() const { return NotificationWindow(); }
+};
+
+class HttpRequestTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(WinsockState::Instance().Load()); }
+    void TearDown() override { WinsockState::Instance().Unload(); }
+
+    std::filesystem::path dir_ = FreshDir("http");
+    std::filesystem::path record_ = dir_ / "request.bin";
+
+    PeerProcess Reply(const std::string& bytes) {
+        WriteFile(dir_ / "reply.bin", bytes);
+        return PeerProcess::Scripted("reply", record_, (dir_ / "reply.bin").string());
+    }
+};
+
+TEST_F(HttpRequestTest, GetFromPythonServerDeliversFileAndEvents) {
+    const std::string content = PeerPattern(70000);
+    WriteFile(dir_ / "site/doc.bin", content);
+    PeerProcess server = PeerProcess::FileServer(dir_ / "site");
+    Recorder r;
+    r.SetURL(server.Url("/doc.bin"));
+    ASSERT_EQ(r.Get(), 0) << r.MessageFor(0);
+    EXPECT_EQ(r.body, content);
+    EXPECT_EQ(r.lastTotal, content.size());
+    EXPECT_EQ(r.Fields().statusLine.substr(0, 13), "HTTP/1.0 200 ");
+    ASSERT_GE(r.events.size(), 6u);
+    EXPECT_EQ(r.events.front(), "Connected 0");
+    EXPECT_EQ(r.events[r.events.size() - 4], "StartTransfer");
+    EXPECT_EQ(r.events[r.events.size() - 3], "Transfer");
+    EXPECT_EQ(r.events[r.events.size() - 2], "EndTransfer");
+    EXPECT_EQ(r.events.back(), "Disconnected 0");
+    EXPECT_FALSE(r.HasSocket());
+
+    // HEAD of the same: headers, no body.
+    Recorder h;
+    h.SetURL(server.Url("/doc.bin"));
+    ASSERT_EQ(h.Head(), 0);
+    EXPECT_EQ(h.body, "");
+    EXPECT_EQ(h.events.back(), "Disconnected 0");
+}
+
+TEST_F(HttpRequestTest, NotFoundDeliversEverythingThenFailsWithReason) {
+    WriteFile(dir_ / "site/x", "x");
+    PeerProcess server = PeerProcess::FileServer(dir_ / "site");
+    Recorder r;
+    r.SetURL(server.Url("/missing"));
+    EXPECT_EQ(r.Get(), kErrBadStatus);
+    EXPECT_EQ(r.MessageFor(kErrBadStatus), "404 File not found");
+    EXPECT_NE(std::find(r.events.begin(), r.events.end(), "StartTransfer"), r.events.end());
+    EXPECT_NE(std::find(r.events.begin(), r.events.end(), "Transfer"), r.events.end());
+    EXPECT_EQ(r.events.back(), "Disconnected 0");
+    EXPECT_EQ(r.Fields().statusLine, "HTTP/1.0 404 File not found");
+}
+
+TEST_F(HttpRequestTest, RequestBytesAreExact) {
+    PeerProcess peer = Reply("HTTP/1.0 200 OK\r\n\r\n");
+    Recorder r;
+    r.SetURL(peer.Url("/p?q=1"));
+    r.Fields().userAgent = "UA";
+    r.Fields().from = "me@example.org";
+    r.SetUser("\xe9t\xe9");
+    r.SetPassword("pw");
+    r.Fields().otherHeaders = "X-One: 1\r\n";
+    ASSERT_EQ(r.Get(), 0);
+    EXPECT_EQ(ReadFile(record_),
+              "GET /p?q=1 HTTP/1.0\r\nAuthorization: Basic 6XTpOnB3\r\n"
+              "From: me@example.org\r\nUser-Agent: UA\r\nX-One: 1\r\n\r\n");
+}
+
+TEST_F(HttpRequestTest, PostDataSendsItsLength) {
+    PeerProcess peer = Reply("HTTP/1.0 201 Created\r\n\r\n");
+    Recorder r;
+    r.SetURL(peer.Url("/post/"));
+    r.Fields().postData = "x=1";
+    r.Fields().contentType = "application/x-www-form-urlencoded";
+    ASSERT_EQ(r.Post(), 0);
+    EXPECT_EQ(ReadFile(record_),
+              "POST /post/ HTTP/1.0\r\nContent-Type: application/x-www-form-urlencoded\r\n"
+              "Content-Length: 3\r\n\r\nx=1");
+}
+
+TEST_F(HttpRequestTest, PostWithLargeAttachedFileArrivesByteExact) {
+    const std::string file = PeerPattern(5 * 1024 * 1024 + 17);
+    WriteFile(dir_ / "upload.bin", file);
+    PeerProcess peer = Reply("HTTP/1.0 200 OK\r\n\r\n");
+    Recorder r;
+    r.SetURL(peer.Url("/up"));
+    r.Fields().postData = "head:";
+    r.Fields().attachedFile = (dir_ / "upload.bin").string();
+    ASSERT_EQ(r.Post(), 0);
+    const std::string want =
+        "POST /up HTTP/1.0\r\nContent-Length: " + std::to_string(file.size() + 5) +
+        "\r\n\r\nhead:" + file;
+    const std::string got = ReadFile(record_);
+    EXPECT_EQ(got.size(), want.size());
+    EXPECT_TRUE(got == want);
+}
+
+TEST_F(HttpRequestTest, MissingAttachedFileFailsAndClosesTheConnection) {
+    PeerProcess peer = Reply("HTTP/1.0 200 OK\r\n\r\n");
+    Recorder r;
+    r.SetURL(peer.Url("/up"));
+    r.Fields().attachedFile = (dir_ / "nope.bin").string();
+    EXPECT_EQ(r.Post(), kErrAttachedFile);
+    EXPECT_EQ(r.MessageFor(kErrAttachedFile), "Can't open attached file for reading.");
+    EXPECT_FALSE(r.HasSocket());
+    // The channel is free again for the next request.
+    r.Fields().attachedFile.clear();
+    EXPECT_EQ(r.Post(), 0);
+}
+
+TEST_F(HttpRequestTest, EarlyErrorStatusStopsTheUpload) {
+    const std::string file = PeerPattern(3 * 1024 * 1024);
+    WriteFile(dir_ / "upload.bin", file);
+    PeerProcess peer = PeerProcess::Scripted("early", record_);
+    Recorder r;
+    r.SetURL(peer.Url("/up"));
+    r.Fields().attachedFile = (dir_ / "upload.bin").string();
+    EXPECT_EQ(r.Post(), kErrBadStatus);
+    EXPECT_EQ(r.MessageFor(kErrBadStatus), "413 Too Large");
+    EXPECT_EQ(r.Fields().statusLine, "HTTP/1.0 413 Too Large");
+    EXPECT_FALSE(r.HasSocket());
+    EXPECT_LT(ReadFile(record_).size(), file.size());
+}
+
+TEST_F(HttpRequestTest, TenMegabyteBodyArrivesByteExact) {
+    const std::size_t n = 10 * 1024 * 1024;
+    PeerProcess peer = PeerProcess::Scripted("big", record_, std::to_string(n));
+    Recorder r;
+    r.SetURL(peer.Url("/big"));
+    ASSERT_EQ(r.Get(), 0);
+    EXPECT_EQ(r.lastTotal, n);
+    EXPECT_TRUE(r.body == PeerPattern(n));
+}
+
+TEST_F(HttpRequestTest, ProxyGetsAbsoluteUrlAndSchemeAsWritten) {
+    PeerProcess proxy = Reply("HTTP/1.0 200 OK\r\n\r\n");
+    Recorder r;
+    r.SetURL("HTTP://far.example:81/x");
+    EXPECT_EQ(r.Get(), kErrBadScheme);
+    r.Fields().proxyServer = "127.0.0.1";
+    r.Fields().proxyPort = proxy.port();
+    ASSERT_EQ(r.Get(), 0);
+    r.SetURL("http://far.example/y");
+    ASSERT_EQ(r.Get(), 0);
+    EXPECT_EQ(ReadFile(record_),
+              "GET HTTP://far.example:81/x HTTP/1.0\r\n\r\n"
+              "GET http://far.example/y HTTP/1.0\r\n\r\n");
+}
+
+TEST_F(HttpRequestTest, OddResponsesFromScriptedPeer) {
+    {
+        PeerProcess peer = Reply("HTTP/1.0 200 OK\r\n folded\r\nA:b\r\n\r\nbody");
+        Recorder r;
+        r.SetURL(peer.Url("/"));
+        ASSERT_EQ(r.Get(), 0);
+        const std::vector<std::string> want = {
+            "Connected 0", "Header [][folded]", "Header [A][b]", "StartTransfer",
+            "Transfer",    "EndTransfer",       "Disconnected 0"};
+        EXPECT_EQ(r.events, want);
+        EXPECT_EQ(r.body, "body");
+    }
+    {
+        // Closed without a word: no error, no status line.
+        PeerProcess peer = PeerProcess::Scripted("silent", record_);
+        Recorder r;
+        r.SetURL(peer.Url("/"));
+        EXPECT_EQ(r.Get(), 0);
+        EXPECT_EQ(r.Fields().statusLine, "");
+    }
+    {
+        // A status line without its line end still counts.
+        PeerProcess peer = Reply("HTTP/1.0 500 Broken");
+        Recorder r;
+        r.SetURL(peer.Url("/"));
+        EXPECT_EQ(r.Get(), kErrBadStatus);
+        EXPECT_EQ(r.MessageFor(kErrBadStatus), "500 Broken");
+    }
+}
+
+TEST_F(HttpRequestTest, ResetMidBodyIsReportedNotSuccess) {
+    PeerProcess peer = PeerProcess::Scripted("reset", record_);
+    Recorder r;
+    r.SetURL(peer.Url("/"));
+    EXPECT_EQ(r.Get(), kWsaECONNRESET);
+    EXPECT_NE(std::find(r.events.begin(), r.events.end(), "Error 10054 Winsock error in recv()"),
+              r.events.end());
+    EXPECT_EQ(r.events.back(), "Disconnected 10054");
+    EXPECT_FALSE(r.HasSocket());
+}
+
+TEST_F(HttpRequestTest, InterruptFromTransferHandlerEndsWith20302) {
+    const std::size_t n = 4 * 1024 * 1024;
+    PeerProcess peer = PeerProcess::Scripted("big", record_, std::to_string(n));
+    Recorder r;
+    r.SetURL(peer.Url("/big"));
+    int calls = 0;
+    r.onTransfer = [&](Recorder& self) {
+        if (++calls == 3) {
+            self.Interrupt();
+        }
+    };
+    EXPECT_EQ(r.Get(), kErrInterrupted);
+    EXPECT_EQ(r.MessageFor(kErrInterrupted), "Interrupted.");
+    EXPECT_EQ(calls, 3);
+    EXPECT_EQ(r.events.back(), "Disconnected 0");
+    EXPECT_FALSE(r.HasSocket());
+    // The next request runs normally.
+    PeerProcess ok = Reply("HTTP/1.0 200 OK\r\n\r\nfine");
+    r.SetURL(ok.Url("/"));
+    r.onTransfer = nullptr;
+    r.body.clear();
+    r.lastTotal = 0;
+    EXPECT_EQ(r.Get(), 0);
+    EXPECT_EQ(r.body, "fine");
+}
+
+TEST_F(HttpRequestTest, ServerThatNeverClosesWaitsUntilInterrupted) {
+    PeerProcess peer = PeerProcess::Scripted("hold", record_);
+    Recorder r;
+    r.SetURL(peer.Url("/"));
+    bool fired = false;
+    QTimer::singleShot(300, [&] {
+        fired = true;
+        r.Interrupt();
+    });
+    EXPECT_EQ(r.Get(), kErrInterrupted);
+    EXPECT_TRUE(fired);
+    EXPECT_EQ(r.body, "waiting");
+}
+
+TEST_F(HttpRequestTest, SecondRequestFromAHandlerIsRefusedWhileBusy) {
+    PeerProcess peer = Reply("HTTP/1.0 200 OK\r\nA: 1\r\n\r\n");
+    Recorder r;
+    r.SetURL(peer.Url("/"));
+    int inner = -1;
+    r.onHeader = [&](Recorder& self) { inner = self.Get(); };
+    EXPECT_EQ(r.Get(), 0);
+    EXPECT_EQ(inner, kErrRemoteHostBusy);
+}
+
+TEST_F(HttpRequestTest, WindowGoneEndsTheWaitWith20302) {
+    PeerProcess peer = PeerProcess::Scripted("hold", record_);
+    Recorder r;
+    r.SetURL(peer.Url("/"));
+    r.onHeader = [](Recorder& self) { delete self.Window(); };
+    EXPECT_EQ(r.Get(), kErrInterrupted);
+    EXPECT_FALSE(r.HasSocket());
+}
+
+TEST_F(HttpRequestTest, ConnectFailuresAndRefusals) {
+    Recorder r;
+    EXPECT_EQ(r.Get(), kErrNoServer);
+    r.SetURL("ftp://host/");
+    EXPECT_EQ(r.Get(), kErrBadScheme);
+    r.SetURL("http://127.0.0.1:0/");
+    EXPECT_EQ(r.Get(), kErrPortZero);
+
+    // A port nobody listens on: the connect notice carries the refusal.
+    int port = 0;
+    {
+        PeerProcess gone = PeerProcess::Scripted("silent", record_);
+        port = gone.port();
+    }
+    r.SetURL("http://127.0.0.1:" + std::to_string(port) + "/");
+    EXPECT_EQ(r.Get(), kWsaECONNREFUSED);
+    ASSERT_FALSE(r.events.empty());
+    EXPECT_EQ(r.events.back(), "Connected 10061");
+    EXPECT_FALSE(r.HasSocket());
+
+    r.SetURL("http://no-such-host.invalid/");
+    EXPECT_GE(r.Get(), 11001);
+}
+
+TEST(HttpRequestUnloaded, RequestWithoutSocketLayerFailsWith20103) {
+    ASSERT_FALSE(WinsockState::Instance().Loaded());
+    Recorder r;
+    r.SetURL("http://127.0.0.1:8080/");
+    EXPECT_EQ(r.Get(), kErrAddressInvalid);
+    EXPECT_TRUE(r.events.empty());
+}
+
+}  // namespace
+}  // namespace fetchwire
