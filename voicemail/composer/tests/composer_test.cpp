@@ -1,0 +1,328 @@
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QWidget>
+
+#include <filesystem>
+#include <memory>
+
+#include "composer.h"
+#include "test_env.h"
+
+namespace murmel {
+namespace {
+
+namespace fs = std::filesystem;
+
+QString Q(const fs::path& p) {
+    return QString::fromStdString(p.string());
+}
+
+QString Translate(std::string_view id) {
+    if (id == "mm0002")
+        return "<choose a recipient>";
+    return QString::fromLatin1(id.data(), static_cast<qsizetype>(id.size()));
+}
+
+// The main window's composition widgets with recording services around them.
+struct Window {
+    fs::path app = vantry::test::FreshDir("app");
+    QWidget form;
+    QComboBox* cmbTo = new QComboBox(&form);
+    QComboBox* cmbCc = new QComboBox(&form);
+    QPushButton* cmdTo = new QPushButton(&form);
+    QPushButton* cmdCc = new QPushButton(&form);
+    QLineEdit* txtSubject = new QLineEdit(&form);
+    QCheckBox* chkReturnReceipt = new QCheckBox(&form);
+    QLabel* lblReturnReceipt = new QLabel(&form);
+    QLabel* lblStatus = new QLabel(&form);
+    QPushButton* cmdRecord = new QPushButton(&form);
+    QPushButton* cmdPlay = new QPushButton(&form);
+    QPushButton* cmdStop = new QPushButton(&form);
+    QPushButton* cmdSend = new QPushButton(&form);
+    QPushButton* cmdClose = new QPushButton(&form);
+    QPushButton* cmdHide = new QPushButton(&form);
+
+    FixedPostSettings settings;
+    bool sounds = true;
+    QStringList played;
+    QStringList boxes;
+    int uploads = 0;
+    int sentCalls = 0;
+    QString status;
+    QStringList statusHistory;
+    std::function<std::optional<QStringList>(bool)> picker;
+    std::unique_ptr<Composer> composer;
+
+    Window() {
+        cmbTo->setEditable(true);
+        cmbCc->setEditable(true);
+        settings.myEmail = "me@x.org";
+        settings.userLanguage = "00000409";
+        ComposerView v{&form,
+                       cmbTo,
+                       cmbCc,
+                       cmdTo,
+                       cmdCc,
+                       txtSubject,
+                       chkReturnReceipt,
+                       lblReturnReceipt,
+                       lblStatus,
+                       cmdRecord,
+                       cmdPlay,
+                       cmdStop,
+                       cmdSend,
+                       cmdClose,
+                       cmdHide};
+        ComposerServices s;
+        s.appPath = Q(app);
+        s.settings = &settings;
+        s.T = Translate;
+        s.soundsEnabled = [this] { return sounds; };
+        s.playSound = [this](const QString& p) { played << QDir(Q(app)).relativeFilePath(p); };
+        s.messageBox = [this](const QString& t) { boxes << t; };
+        s.showUploadWindow = [this] { ++uploads; };
+        s.status = [this] { return status; };
+        s.setStatus = [this](const QString& t) {
+            status = t;
+            statusHistory << t;
+        };
+        s.pickAddresses = [this](bool cc) {
+            return picker ? picker(cc) : std::optional<QStringList>();
+        };
+        s.sent = [this] { ++sentCalls; };
+        s.clock = [] { return QDateTime(QDate(2026, 12, 6), QTime(15, 49, 7)); };
+        s.timeZone = [] { return QStringLiteral("+0100"); };
+        composer = std::make_unique<Composer>(v, s);
+    }
+    void Record() { vantry::test::WriteFile(app / "in.wav", std::string(4000, 'w')); }
+    QStringList Items() const { return QDir(Q(app / "Outbox")).entryList(QDir::Files); }
+    QStringList List(QComboBox* box) const {
+        QStringList out;
+        for (int i = 0; i < box->count(); ++i)
+            out << box->itemText(i);
+        return out;
+    }
+    std::string Item() const {
+        const QStringList items = Items();
+        return items.isEmpty() ? std::string()
+                               : vantry::test::ReadFile(app / "Outbox" / items[0].toStdString());
+    }
+};
+
+TEST(ComposerRecipients, LoadFillsBothListsWithPlaceholders) {
+    Window w;
+    vantry::test::WriteFile(w.app / "Tos.txt", "a@x.org\r\n\r\nb@y.org, c@z.org\r\n");
+    w.composer->m_LoadRecipients();
+    EXPECT_EQ(w.List(w.cmbTo), QStringList({"a@x.org", "b@y.org, c@z.org"}));
+    EXPECT_EQ(w.cmbTo->currentText(), "a@x.org");
+    EXPECT_EQ(w.List(w.cmbCc),
+              QStringList({"<choose a recipient>", "a@x.org", "b@y.org, c@z.org"}));
+    EXPECT_EQ(w.cmbCc->currentText(), "<choose a recipient>");
+
+    Window fresh;
+    fresh.composer->m_LoadRecipients();
+    EXPECT_EQ(fresh.List(fresh.cmbTo), QStringList({"<choose a recipient>"}));
+    EXPECT_EQ(fresh.List(fresh.cmbCc), QStringList({"<choose a recipient>"}));
+}
+
+TEST(ComposerSend, MissingRecipientShowsMessageAndWritesNothing) {
+    for (const QString to : {"", "   ", "<CHOOSE a recipient>", " , b@x.org"}) {
+        Window w;
+        w.Record();
+        w.composer->m_LoadRecipients();
+        w.cmbTo->setEditText(to);
+        w.cmdSend->click();
+        EXPECT_EQ(w.boxes, QStringList({"mm0005"})) << to.toStdString();
+        EXPECT_EQ(w.played, QStringList({"sounds/click.wav", "sounds/error.wav"}));
+        EXPECT_TRUE(w.Items().isEmpty());
+        EXPECT_EQ(w.uploads, 0);
+        EXPECT_FALSE(QFile::exists(Q(w.app / "in.zip")));
+    }
+}
+
+TEST(ComposerSend, SuccessWritesItemAndResetsControls) {
+    Window w;
+    w.Record();
+    w.composer->m_LoadRecipients();
+    w.cmbTo->setEditText(" a@x.org,b@y.org ,,dropped@z.org");
+    w.cmbCc->setEditText("c@x.org,d@y.org");
+    w.txtSubject->setText("  Hello  ");
+    w.chkReturnReceipt->setChecked(true);
+    w.cmdSend->click();
+
+    EXPECT_EQ(w.composer->lastStatus(), 0);
+    EXPECT_TRUE(w.boxes.isEmpty());
+    EXPECT_EQ(w.uploads, 1);
+    EXPECT_EQ(w.sentCalls, 1);
+    EXPECT_EQ(w.played, QStringList({"sounds/click.wav"}));
+    EXPECT_EQ(w.lblStatus->text(), "mm0036");
+    EXPECT_TRUE(w.txtSubject->text().isEmpty());
+    EXPECT_EQ(w.cmbTo->currentText(), "a@x.org, b@y.org");
+    EXPECT_EQ(w.cmbCc->currentText(), "c@x.org, d@y.org");
+    EXPECT_EQ(w.List(w.cmbTo).value(0), "a@x.org, b@y.org");
+    EXPECT_TRUE(w.cmdRecord->isEnabled());
+    EXPECT_FALSE(w.cmdPlay->isEnabled());
+    EXPECT_FALSE(w.cmdStop->isEnabled());
+    EXPECT_FALSE(w.cmdSend->isEnabled());
+    EXPECT_TRUE(w.cmdClose->isEnabled());
+    EXPECT_TRUE(w.cmdHide->isEnabled());
+
+    EXPECT_EQ(w.Items(), QStringList({"261206154907.txt"}));
+    const std::string item = w.Item();
+    EXPECT_NE(item.find("\r\nTo: a@x.org, b@y.org\r\n"), std::string::npos);
+    EXPECT_NE(item.find("\r\nSubject: Hello\r\n"), std::string::npos);
+    EXPECT_NE(item.find("\r\nDate: Sun, 06 Dec 2026 15:49 +0100\r\n"), std::string::npos);
+    EXPECT_NE(item.find("\r\nCc: c@x.org, d@y.org\r\n"), std::string::npos);
+    EXPECT_NE(item.find("\r\nX-Return-Receipt: Yes\r\n"), std::string::npos);
+    EXPECT_NE(item.find("\r\nX-MailerVersion: " + std::to_string(MURMEL_VERSION_MAJOR) + "." +
+                        std::to_string(MURMEL_VERSION_MINOR) + "\r\n"),
+              std::string::npos);
+    EXPECT_TRUE(QFile::exists(Q(w.app / "in.wav")));  // the recording stays
+    EXPECT_TRUE(QFile::exists(Q(w.app / "in.zip")));
+}
+
+TEST(ComposerSend, PlaceholderCcIsNoCcAndSoundsCanBeOff) {
+    Window w;
+    w.sounds = false;
+    w.Record();
+    w.composer->m_LoadRecipients();
+    w.cmbTo->setEditText("a@x.org");
+    w.cmdSend->click();
+    ASSERT_EQ(w.composer->lastStatus(), 0);
+    EXPECT_TRUE(w.played.isEmpty());
+    EXPECT_EQ(w.Item().find("Cc:"), std::string::npos);
+    EXPECT_EQ(w.Item().find("X-Return-Receipt"), std::string::npos);
+    EXPECT_EQ(w.cmbCc->currentText(), "<choose a recipient>");
+}
+
+TEST(ComposerSend, KnownRecipientMovesToTopAndTosFileStartsWithIt) {
+    Window w;
+    vantry::test::WriteFile(w.app / "Tos.txt", "a@x.org\r\nb@y.org\r\nc@z.org\r\n");
+    w.Record();
+    w.composer->m_LoadRecipients();
+    w.cmbTo->setEditText("C@Z.ORG");
+    w.cmdSend->click();
+    EXPECT_EQ(w.List(w.cmbTo), QStringList({"C@Z.ORG", "a@x.org", "b@y.org"}));
+    EXPECT_EQ(w.cmbTo->currentText(), "C@Z.ORG");
+    // The selection ran while the status said "Initializing", then it was emptied.
+    EXPECT_EQ(w.statusHistory, QStringList({"Initializing", ""}));
+
+    w.cmbTo->setEditText("new@n.org");
+    w.Record();
+    w.cmdSend->setEnabled(true);  // the recorder enables Send after a new recording
+    w.cmdSend->click();
+    EXPECT_EQ(w.List(w.cmbTo), QStringList({"new@n.org", "C@Z.ORG", "a@x.org", "b@y.org"}));
+    EXPECT_EQ(w.cmbTo->currentText(), "new@n.org");
+    EXPECT_EQ(w.Items().size(), 2);
+
+    w.composer->m_SaveRecipients();
+    EXPECT_EQ(vantry::test::ReadFile(w.app / "Tos.txt"),
+              "new@n.org\r\nC@Z.ORG\r\na@x.org\r\nb@y.org\r\n");
+}
+
+TEST(ComposerSend, NoRecordingStopsSilently) {
+    Window w;
+    w.composer->m_LoadRecipients();
+    w.cmbTo->setEditText("a@x.org");
+    w.cmdSend->click();
+    EXPECT_EQ(w.played, QStringList({"sounds/click.wav"}));
+    EXPECT_TRUE(w.boxes.isEmpty());
+    EXPECT_TRUE(w.lblStatus->text().isEmpty());
+    EXPECT_TRUE(w.Items().isEmpty());
+    EXPECT_EQ(w.List(w.cmbTo).value(0), "a@x.org");  // the recent list was updated
+}
+
+TEST(ComposerSend, BuildAndZipFailuresKeepTheRecorderReady) {
+    Window w;
+    w.Record();
+    w.composer->m_LoadRecipients();
+    w.settings.myEmail.clear();
+    w.cmbTo->setEditText("a@x.org");
+    w.txtSubject->setText("kept");
+    w.cmdSend->click();
+    EXPECT_EQ(w.composer->lastStatus(), 8);
+    EXPECT_EQ(w.lblStatus->text(), "mm0010");
+    EXPECT_EQ(w.played, QStringList({"sounds/click.wav", "sounds/error.wav"}));
+    EXPECT_EQ(w.txtSubject->text(), "kept");
+    EXPECT_EQ(w.uploads, 0);
+    EXPECT_TRUE(w.cmdRecord->isEnabled());
+    EXPECT_TRUE(w.cmdPlay->isEnabled());
+    EXPECT_FALSE(w.cmdStop->isEnabled());
+    EXPECT_TRUE(w.cmdSend->isEnabled());
+    EXPECT_TRUE(w.Items().isEmpty());
+
+    // A folder where the archive should go makes the zip library fail.
+    w.settings.myEmail = "me@x.org";
+    w.played.clear();
+    fs::remove(w.app / "in.zip");
+    fs::create_directory(w.app / "in.zip");
+    w.cmdSend->click();
+    EXPECT_GT(w.composer->lastStatus(), 100);
+    EXPECT_EQ(w.lblStatus->text(), "mm0013");
+    EXPECT_EQ(w.played, QStringList({"sounds/click.wav", "sounds/error.wav"}));
+    EXPECT_TRUE(w.cmdPlay->isEnabled());
+    EXPECT_TRUE(w.Items().isEmpty());
+
+    // An outbox that cannot be written is reported, not taken for a success.
+    fs::remove(w.app / "in.zip");
+    vantry::test::WriteFile(w.app / "Outbox", "not a folder");
+    w.played.clear();
+    w.cmdSend->click();
+    EXPECT_EQ(w.composer->lastStatus(), kPostItemNotWritten);
+    EXPECT_EQ(w.lblStatus->text(), "mm0013");
+    EXPECT_EQ(w.played, QStringList({"sounds/click.wav", "sounds/error.wav"}));
+    EXPECT_EQ(w.uploads, 0);
+}
+
+TEST(ComposerPicker, ChosenAddressesOrPlaceholderOrUnchanged) {
+    Window w;
+    w.composer->m_LoadRecipients();
+    w.cmbTo->setEditText("typed@x.org");
+    w.cmdTo->click();  // no picker yet: nothing changes
+    EXPECT_EQ(w.cmbTo->currentText(), "typed@x.org");
+    EXPECT_EQ(w.played, QStringList({"sounds/click.wav"}));
+
+    bool askedCc = false;
+    w.picker = [&](bool cc) {
+        askedCc = cc;
+        return std::optional<QStringList>(QStringList{"a@x.org", "b@y.org"});
+    };
+    w.cmdCc->click();
+    EXPECT_TRUE(askedCc);
+    EXPECT_EQ(w.cmbCc->currentText(), "a@x.org, b@y.org");
+
+    w.picker = [](bool) { return std::optional<QStringList>(QStringList{}); };
+    w.cmdTo->click();
+    EXPECT_EQ(w.cmbTo->currentText(), "<choose a recipient>");
+}
+
+TEST(ComposerSounds, ListChoiceAndReturnReceiptLabel) {
+    Window w;
+    w.composer->m_LoadRecipients();
+    w.composer->cmbTo_Click();
+    w.status = "Initializing";
+    w.composer->cmbCc_Click();
+    EXPECT_EQ(w.played, QStringList({"sounds/swoosh.wav"}));
+
+    w.played.clear();
+    w.composer->lblReturnReceipt_Click();
+    EXPECT_TRUE(w.chkReturnReceipt->isChecked());
+    w.composer->lblReturnReceipt_Click();
+    EXPECT_FALSE(w.chkReturnReceipt->isChecked());
+    w.chkReturnReceipt->click();
+    EXPECT_TRUE(w.chkReturnReceipt->isChecked());
+    EXPECT_EQ(w.played, QStringList(3, "sounds/click.wav"));
+
+    w.txtSubject->setText("select me");
+    w.composer->txtSubject_GotFocus();
+    EXPECT_EQ(w.txtSubject->selectedText(), "select me");
+}
+
+}  // namespace
+}  // namespace murmel
