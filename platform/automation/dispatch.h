@@ -85,13 +85,13 @@ enum MemberFlag : uint32_t {
 
 // One member as a host browsing the object sees it.
 struct MemberInfo {
-    std::string name;
+    std::string name{};
     DispId id = dispid::kUnknown;
     bool isMethod = false;
     bool readable = false;                  // properties: has a getter
     bool writable = false;                  // properties: has a setter
     VariantType type = VariantType::Empty;  // property or result type (Empty: none/any)
-    std::vector<VariantType> argTypes;      // index arguments / method parameters
+    std::vector<VariantType> argTypes{};      // index arguments / method parameters
     uint32_t flags = 0;                     // MemberFlag bits
 };
 

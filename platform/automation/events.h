@@ -46,10 +46,10 @@ public:
 
 // One event as a host browsing the object sees it.
 struct EventInfo {
-    std::string name;
+    std::string name{};
     DispId id = 0;
-    std::vector<std::string> argNames;
-    std::vector<VariantType> argTypes;
+    std::vector<std::string> argNames{};
+    std::vector<VariantType> argTypes{};
     bool byReference = false;  // all arguments by reference
 };
 

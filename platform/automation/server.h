@@ -62,33 +62,33 @@ public:
 };
 
 struct ClassInfo {
-    Clsid clsid;
-    std::string description;               // user type name
-    std::string progId;                    // e.g. "Vendor.Thing.1"
-    std::string versionIndependentProgId;  // optional
+    Clsid clsid{};
+    std::string description{};               // user type name
+    std::string progId{};                    // e.g. "Vendor.Thing.1"
+    std::string versionIndependentProgId{};  // optional
     bool programmable = true;
     bool control = false;
     bool insertable = false;
     std::string threadingModel = "Apartment";
-    std::optional<int> toolboxBitmap;    // resource number
-    std::optional<uint32_t> miscStatus;  // written as MiscStatus\1
-    bool usesTypeLib = true;             // TypeLib and Version keys, when the server has one
-    std::function<ObjectPtr()> create;   // null: registered but not creatable here
+    std::optional<int> toolboxBitmap{};    // resource number
+    std::optional<uint32_t> miscStatus{};  // written as MiscStatus\1
+    bool usesTypeLib = true;               // TypeLib and Version keys, when the server has one
+    std::function<ObjectPtr()> create{};   // null: registered but not creatable here
 };
 
 struct InterfaceInfo {
-    Iid iid;
-    std::string name;
+    Iid iid{};
+    std::string name{};
     bool dual = false;  // dual interfaces use the other proxy class
 };
 
 struct TypeLibInfo {
-    Guid libid;
-    std::string name;         // library name, e.g. "MyLib"
-    std::string description;  // help string; name when empty
+    Guid libid{};
+    std::string name{};         // library name, e.g. "MyLib"
+    std::string description{};  // help string; name when empty
     uint16_t major = 1;
     uint16_t minor = 0;
-    std::vector<InterfaceInfo> interfaces;
+    std::vector<InterfaceInfo> interfaces{};
 
     std::string Version() const;  // "M.m"
 };
