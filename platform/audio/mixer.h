@@ -12,7 +12,7 @@
 //       SetVolumeControl(*mixer, mic, level);
 //   else disable the slider;
 //
-// ALSA mapping (simple mixer of the card behind MURMEL_ALSA_DEVICE, default
+// ALSA mapping (simple mixer of the card behind VANTRY_ALSA_DEVICE or MURMEL_ALSA_DEVICE, default
 // "default"): microphone = the capture volume element ("Capture", else "Mic", else
 // the first element with a capture volume); speakers = the playback master
 // ("Master", else "PCM", else the first element with a playback volume).

@@ -25,7 +25,8 @@ public:
     virtual void Stop() = 0;
 };
 
-// ALSA playback (MURMEL_ALSA_DEVICE, default "default") of files read by libsndfile.
+// ALSA playback (VANTRY_ALSA_DEVICE or MURMEL_ALSA_DEVICE, default "default") of files
+// read by libsndfile.
 std::unique_ptr<SoundPlayer> CreateSystemSoundPlayer();
 
 // Records what was asked for; plays nothing.

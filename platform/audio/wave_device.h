@@ -123,6 +123,8 @@ signals:
     void Done(int notifyCode);
 
 protected:
+    WaveEngine* engine() const { return engine_.get(); }
+
     // Called with each command (lower-case) before it runs; a non-zero result makes
     // the command fail with that error. Lets the fake log and inject failures.
     virtual int commandHook(const QString& command) {
@@ -146,6 +148,7 @@ private:
     void endPending(int code);
     void post(int code);
     void onEngineFinished(uint64_t serial, int error);
+    void onPlaybackEnded(int error);
 
     std::unique_ptr<WaveEngine> engine_;
     std::unique_ptr<WaveStore> store_;
@@ -164,7 +167,8 @@ private:
     int64_t positionFrame_ = 0;  // where the next record or play starts
 };
 
-// The ALSA-backed device (PCM name from MURMEL_ALSA_DEVICE, default "default").
+// The ALSA-backed device (PCM name from VANTRY_ALSA_DEVICE, else MURMEL_ALSA_DEVICE,
+// else "default").
 std::unique_ptr<WaveDevice> CreateSystemWaveDevice(QObject* parent = nullptr);
 
 }  // namespace vantry::audio
