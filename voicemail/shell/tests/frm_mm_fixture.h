@@ -1,0 +1,153 @@
+#pragma once
+// A main window on fake platform services, with one trace of what start-up
+// and the handlers did, in order.
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <map>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "audio/sound_player.h"
+#include "form_settings.h"
+#include "frm_mm.h"
+#include "shell/shell.h"
+#include "test_env.h"
+#include "tray_icon.h"
+
+namespace murmel::testing {
+
+using Trace = std::vector<std::string>;
+
+// Settings owned by the test (they outlive the window's unload), traced.
+class TracedSettings : public FormSettings {
+public:
+    TracedSettings(MemorySettings& store, Trace& trace) : store_(store), trace_(trace) {}
+    void VerifyRegistry() override {
+        trace_.push_back("VerifyRegistry");
+        store_.VerifyRegistry();
+    }
+    QString Get(std::string_view property) const override { return store_.Get(property); }
+    void Let(std::string_view property, const QString& value) override {
+        trace_.push_back("Let " + std::string(property) + "=" + value.toStdString());
+        store_.Let(property, value);
+    }
+
+private:
+    MemorySettings& store_;
+    Trace& trace_;
+};
+
+class TracedSound : public vantry::audio::FakeSoundPlayer {
+public:
+    explicit TracedSound(Trace& trace) : trace_(trace) {}
+    bool Play(const QString& path, vantry::audio::SoundMode mode) override {
+        trace_.push_back("play " + QFileInfo(path).fileName().toStdString() +
+                         (mode == vantry::audio::SoundMode::Sync ? " wait" : ""));
+        return FakeSoundPlayer::Play(path, mode);
+    }
+
+private:
+    Trace& trace_;
+};
+
+class TracedTray : public FakeTrayIcon {
+public:
+    explicit TracedTray(Trace& trace) : trace_(trace) {}
+    void Install(const QIcon& icon, const QString& tip) override {
+        trace_.push_back("tray install");
+        FakeTrayIcon::Install(icon, tip);
+    }
+    void Remove() override {
+        trace_.push_back("tray remove");
+        FakeTrayIcon::Remove();
+    }
+
+private:
+    Trace& trace_;
+};
+
+// One window per test, on a fresh program folder holding the shipped
+// language files.
+class FormHarness {
+public:
+    explicit FormHarness(QStringList arguments = {}) : sound(trace), tray(trace) {
+        appPath = QString::fromStdString(vantry::test::FreshDir("app").string());
+        const QString lang = QString::fromStdString(
+            (vantry::test::SourceDir() / "voicemail/resources/lang").string());
+        QDir().mkpath(appPath + "/lang");
+        for (const char* file : {"00000409.txt", "00000407.txt"}) {
+            QFile::copy(lang + "/" + file, appPath + "/lang/" + file);
+        }
+        services.sound = &sound;
+        services.shell = &shell;
+        services.tray = &tray;
+        services.createSettings = [this] { return std::make_unique<TracedSettings>(store, trace); };
+        services.anotherInstanceRunning = [this] {
+            trace.push_back("instance test");
+            return otherInstance;
+        };
+        services.endProgram = [this] {
+            trace.push_back("end program");
+            ++ended;
+        };
+        services.appPath = appPath;
+        services.arguments = std::move(arguments);
+        auto traced = [this](const char* name) {
+            return [this, name](frmMM& form) {
+                trace.push_back(name);
+                statusDuring[name] = form.m_Status;
+            };
+        };
+        routines.m_InitVolumes = traced("m_InitVolumes");
+        routines.m_LoadRecipients = traced("m_LoadRecipients");
+        routines.m_SaveRecipients = traced("m_SaveRecipients");
+        routines.m_LoadAds = traced("m_LoadAds");
+        routines.m_SaveAds = traced("m_SaveAds");
+        routines.m_RotateAds = traced("m_RotateAds");
+        routines.m_ShowOptions = traced("m_ShowOptions");
+    }
+
+    frmMM& Make() {
+        form = std::make_unique<frmMM>(services, routines);
+        return *form;
+    }
+
+    // Makes the window, runs start-up and shows it as the entry routine does.
+    frmMM& Start() {
+        Make();
+        if (form->Form_Load() && !form->StartsHidden()) {
+            form->show();
+        }
+        return *form;
+    }
+
+    bool Traced(const std::string& entry) const {
+        return std::find(trace.begin(), trace.end(), entry) != trace.end();
+    }
+    // Position of an entry in the trace, -1 when absent.
+    int IndexOf(const std::string& entry) const {
+        const auto it = std::find(trace.begin(), trace.end(), entry);
+        return it == trace.end() ? -1 : static_cast<int>(it - trace.begin());
+    }
+
+    Trace trace;
+    std::map<std::string, QString> statusDuring;
+    MemorySettings store;
+    TracedSound sound;
+    vantry::shell::FakeShell shell;
+    TracedTray tray;
+    bool otherInstance = false;
+    int ended = 0;
+    QString appPath;
+    frmMMServices services;
+    frmMMRoutines routines;
+    std::unique_ptr<frmMM> form;
+};
+
+}  // namespace murmel::testing

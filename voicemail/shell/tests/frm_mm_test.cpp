@@ -1,0 +1,454 @@
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QTest>
+
+#include "frm_mm_fixture.h"
+#include "ui_frm_mm.h"
+
+namespace murmel {
+namespace {
+
+using testing::FormHarness;
+using vantry::audio::SoundMode;
+
+// --- start-up -------------------------------------------------------------
+
+TEST(FormLoad, RunsItsStepsInOrder) {
+    FormHarness h;
+    frmMM& form = h.Start();
+
+    const std::vector<std::string> expected = {
+        "instance test",    "VerifyRegistry", "tray install",   "Let Autorun=0", "m_ShowOptions",
+        "m_LoadRecipients", "m_LoadAds",      "play start.wav", "m_RotateAds",   "m_InitVolumes"};
+    int last = -1;
+    for (const std::string& step : expected) {
+        const int at = h.IndexOf(step);
+        ASSERT_GE(at, 0) << step << " missing";
+        EXPECT_GT(at, last) << step << " out of order";
+        last = at;
+    }
+    // Everything ran while the window said so, and start-up ends idle.
+    EXPECT_EQ(h.statusDuring["m_LoadRecipients"], kStatusInitializing);
+    EXPECT_EQ(h.statusDuring["m_RotateAds"], kStatusInitializing);
+    EXPECT_TRUE(form.m_Status.isEmpty());
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_TRUE(form.tmrAdvertise()->isActive());
+    EXPECT_EQ(form.tmrAdvertise()->interval(), 3000);
+    EXPECT_FALSE(form.tmrRecording()->isActive());
+    EXPECT_TRUE(QFileInfo(h.appPath + "/Outbox").isDir());
+    EXPECT_EQ(form.windowTitle(), "MurmelMail");
+}
+
+TEST(FormLoad, SecondInstanceEndsBeforeAnythingElse) {
+    FormHarness h;
+    h.otherInstance = true;
+    frmMM& form = h.Make();
+    EXPECT_FALSE(form.Form_Load());
+    EXPECT_EQ(h.trace, (testing::Trace{"instance test"}));
+    EXPECT_FALSE(h.tray.IsInstalled());
+    EXPECT_TRUE(h.sound.played().empty());
+}
+
+TEST(FormLoad, ArgumentOneStartsHiddenAndSilentAndKeepsAutorun) {
+    FormHarness h({"1"});
+    h.store.Let("Autorun", "1");
+    h.store.Let("SetRunAtInitialization", "/opt/murmel 1");
+    h.store.Let("MyEmail", "me@example.org");
+    frmMM& form = h.Start();
+    EXPECT_TRUE(form.StartsHidden());
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_TRUE(h.tray.IsInstalled());
+    EXPECT_TRUE(h.sound.played().empty());
+    EXPECT_EQ(h.store.Get("SetRunAtInitialization"), "/opt/murmel 1");
+}
+
+TEST(FormLoad, OtherArgumentsCountAsAUserStart) {
+    FormHarness h({"1", "2"});
+    frmMM& form = h.Start();
+    EXPECT_FALSE(form.StartsHidden());
+    EXPECT_TRUE(h.Traced("play start.wav"));
+}
+
+TEST(FormLoad, UserStartCorrectsAutorunUnlessItIsOne) {
+    for (const char* value : {"", "0", "yes", " 1"}) {
+        FormHarness h;
+        h.store.Let("Autorun", value);
+        h.store.Let("SetRunAtInitialization", "/opt/murmel 1");
+        h.Start();
+        EXPECT_EQ(h.store.Get("Autorun"), "0") << value;
+        EXPECT_TRUE(h.store.Has("SetRunAtInitialization")) << value;
+        EXPECT_EQ(h.store.Get("SetRunAtInitialization"), "") << value;
+    }
+    FormHarness h;
+    h.store.Let("Autorun", "1");
+    h.store.Let("SetRunAtInitialization", "/opt/murmel 1");
+    h.Start();
+    EXPECT_EQ(h.store.Get("Autorun"), "1");
+    EXPECT_EQ(h.store.Get("SetRunAtInitialization"), "/opt/murmel 1");
+}
+
+TEST(FormLoad, FirstRunTurnsSoundsOnAndShowsOptions) {
+    FormHarness first;
+    first.Start();
+    EXPECT_EQ(first.store.Get("PlaySounds"), "1");
+    EXPECT_TRUE(first.Traced("m_ShowOptions"));
+
+    FormHarness later;
+    later.store.Let("MyEmail", "me@example.org");
+    later.store.Let("PlaySounds", "0");
+    later.Start();
+    EXPECT_EQ(later.store.Get("PlaySounds"), "0");
+    EXPECT_FALSE(later.Traced("m_ShowOptions"));
+}
+
+TEST(FormLoad, ServerCopyAndLastAdUpdate) {
+    FormHarness h;
+    h.store.Let("ConnectTo", "http://relay.example.org:8080");
+    frmMM& form = h.Start();
+    EXPECT_EQ(form.globals().ServerCopy, "http://relay.example.org:8080");
+    static const QRegularExpression stamp(
+        "^(Mon|Tue|Wed|Thu|Fri|Sat|Sun), \\d\\d (Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) "
+        "\\d{4} \\d\\d:\\d\\d [+-]\\d\\d00$");
+    EXPECT_TRUE(stamp.match(h.store.Get("LastAdUpdate")).hasMatch())
+        << h.store.Get("LastAdUpdate").toStdString();
+
+    FormHarness kept;
+    kept.store.Let("LastAdUpdate", "Sun, 06 Dec 2026 15:49 -0500");
+    kept.Start();
+    EXPECT_EQ(kept.store.Get("LastAdUpdate"), "Sun, 06 Dec 2026 15:49 -0500");
+}
+
+TEST(FormLoad, RecordingFormat) {
+    FormHarness chosen;
+    chosen.store.Let("WaveType", "CD quality");
+    chosen.Start();
+    EXPECT_EQ(chosen.store.Get("DefaultWave"), "CD quality");
+
+    FormHarness offered;
+    offered.store.Let("WaveTypes", "Telephone\tpcm 16 KHZ, 16 bit, mono\tRadio");
+    offered.Start();
+    EXPECT_EQ(offered.store.Get("DefaultWave"), "PCM 16 kHz, 16 Bit, Mono");
+    EXPECT_EQ(offered.store.Get("WaveType"), "PCM 16 kHz, 16 Bit, Mono");
+
+    FormHarness missing;
+    missing.store.Let("WaveTypes", "Telephone");
+    missing.Start();
+    EXPECT_FALSE(missing.store.Has("DefaultWave"));
+    EXPECT_FALSE(missing.store.Has("WaveType"));
+}
+
+TEST(FormLoad, TextsComeFromTheUsersLanguageWithFallback) {
+    FormHarness swiss;
+    swiss.store.Let("UserLanguage", "00000807");  // only the German default exists
+    frmMM& form = swiss.Start();
+    EXPECT_EQ(form.ui()->cmdRecord->text(), "Aufnahme");
+    EXPECT_EQ(form.ui()->cmdRecord->toolTip(), "Aufnahme Ihrer Nachricht starten");
+    EXPECT_EQ(form.ui()->lblSubject->text(), "Betreff:");
+    EXPECT_EQ(form.mnuFileExit()->text(), "&Beenden");
+    EXPECT_EQ(swiss.tray.tip(), "MurmelMail - eine gesprochene Nachricht senden");
+    EXPECT_EQ(form.RecipientsPlaceholder(), QString::fromUtf8("<Empfänger wählen>"));
+    EXPECT_EQ(form.globals().BookKindLabels.size(), 5);
+    EXPECT_EQ(form.globals().BookKindLabels[4], "Spitznamen (nndbase.txt)");
+
+    FormHarness english;
+    english.store.Let("UserLanguage", "00000411");
+    frmMM& en = english.Start();
+    EXPECT_EQ(en.ui()->cmdHide->text(), "Hide");
+    EXPECT_EQ(en.ui()->lblStatus->text(), "Ready - press Record to start a new message");
+    EXPECT_EQ(en.ui()->gifLogo->toolTip(), "MurmelMail - click to visit our web site");
+}
+
+TEST(FormLoad, RecorderButtonsStartIdle) {
+    FormHarness h;
+    frmMM& form = h.Start();
+    const Ui::frmMM& u = *form.ui();
+    EXPECT_TRUE(u.cmdRecord->isEnabled());
+    EXPECT_FALSE(u.cmdPlay->isEnabled());
+    EXPECT_FALSE(u.cmdStop->isEnabled());
+    EXPECT_FALSE(u.cmdSend->isEnabled());
+    EXPECT_TRUE(u.cmdClose->isEnabled());
+    EXPECT_TRUE(u.cmdHide->isEnabled());
+}
+
+// --- tray, showing and hiding ---------------------------------------------
+
+std::vector<std::string> VisibleItems(QMenu* menu) {
+    std::vector<std::string> names;
+    for (QAction* a : menu->actions()) {
+        if (a->isVisible()) {
+            names.push_back(a->objectName().toStdString());
+        }
+    }
+    return names;
+}
+
+TEST(TrayMenu, ContentsFollowTheWindow) {
+    FormHarness h;
+    h.store.Let("MyEmail", "me@example.org");
+    h.store.Let("PlaySounds", "1");
+    frmMM& form = h.Start();
+
+    form.cSysTray1_MouseUp(2);
+    EXPECT_EQ(h.tray.popUps(), 1);
+    EXPECT_EQ(VisibleItems(form.mnuFile()),
+              (std::vector<std::string>{"mnuHelpContents", "mnuHelpFAQ", "mnuSep2", "mnuHelpAbout",
+                                        "mnuSep3", "mnuFileExit"}));
+    EXPECT_EQ(form.mnuFile()->defaultAction(), form.mnuHelpContents());
+    EXPECT_TRUE(h.Traced("play swoosh.wav"));
+
+    form.hide();
+    form.cSysTray1_MouseUp(2);
+    EXPECT_EQ(VisibleItems(form.mnuFile()),
+              (std::vector<std::string>{"mnuFileSend", "mnuSep1", "mnuHelpContents", "mnuHelpFAQ",
+                                        "mnuSep2", "mnuHelpAbout", "mnuSep3", "mnuFileExit"}));
+    EXPECT_EQ(form.mnuFile()->defaultAction(), form.mnuFileSend());
+    EXPECT_EQ(form.mnuFileSend()->text(), "&Send a MurmelMail");
+
+    form.cSysTray1_MouseUp(1);  // the left button has no menu
+    EXPECT_EQ(h.tray.popUps(), 2);
+}
+
+TEST(TrayMenu, SwooshOnlyWithSoundsOn) {
+    FormHarness h;
+    h.store.Let("MyEmail", "me@example.org");
+    h.store.Let("PlaySounds", "0");
+    frmMM& form = h.Start();
+    h.sound.clear();
+    form.cSysTray1_MouseUp(2);
+    EXPECT_TRUE(h.sound.played().empty());
+    EXPECT_EQ(h.tray.popUps(), 1);
+}
+
+TEST(Showing, DoubleClickShowsTheHiddenWindowWithTheStartSound) {
+    FormHarness h({"1"});
+    h.store.Let("MyEmail", "me@example.org");
+    frmMM& form = h.Start();
+    ASSERT_FALSE(form.isVisible());
+    h.tray.MouseDblClick(2);  // only the left button counts
+    EXPECT_FALSE(form.isVisible());
+    h.tray.MouseDblClick(1);
+    EXPECT_TRUE(form.isVisible());
+    ASSERT_EQ(h.sound.played().size(), 1u);
+    EXPECT_TRUE(h.sound.played()[0].path.endsWith("/sounds/start.wav"));
+
+    // Already shown: brought forward, no sound.
+    h.sound.clear();
+    form.mnuFileSend()->trigger();
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_TRUE(h.sound.played().empty());
+}
+
+TEST(Closing, IdleWindowHidesIntoTheTrayWithTheExitSound) {
+    FormHarness h;
+    frmMM& form = h.Start();
+    h.sound.clear();
+    EXPECT_FALSE(form.close());
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_FALSE(form.IsUnloaded());
+    EXPECT_TRUE(h.tray.IsInstalled());
+    ASSERT_EQ(h.sound.played().size(), 1u);
+    EXPECT_TRUE(h.sound.played()[0].path.endsWith("/sounds/exit.wav"));
+    EXPECT_EQ(h.sound.played()[0].mode, SoundMode::Async);
+    EXPECT_EQ(h.ended, 0);
+}
+
+TEST(Closing, RefusedSilentlyWhileTheRecorderIsBusy) {
+    FormHarness h;
+    frmMM& form = h.Start();
+    h.sound.clear();
+    form.ui()->cmdClose->setEnabled(false);  // what recording does
+    form.close();
+    form.cmdHide_Click();
+    form.cmdClose_Click();
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_TRUE(h.sound.played().empty());
+}
+
+TEST(Closing, HideAndCloseButtonsHideLikeClosing) {
+    for (const char* button : {"cmdHide", "cmdClose"}) {
+        FormHarness h;
+        frmMM& form = h.Start();
+        form.findChild<QPushButton*>(button)->click();
+        EXPECT_FALSE(form.isVisible()) << button;
+        EXPECT_FALSE(form.IsUnloaded()) << button;
+    }
+}
+
+// --- ending ---------------------------------------------------------------
+
+TEST(Exit, IgnoredUntilTheStatusIsEmpty) {
+    FormHarness h;
+    frmMM& form = h.Start();
+    h.sound.clear();
+    form.m_Status = "Playing";
+    form.mnuFileExit()->trigger();
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_TRUE(h.tray.IsInstalled());
+    EXPECT_EQ(form.m_Status, "Playing");
+    EXPECT_TRUE(h.sound.played().empty());
+
+    form.m_Status.clear();  // playback has ended
+    form.mnuFileExit()->trigger();
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(form.m_Status, kStatusTerminating);
+}
+
+TEST(Exit, WaitsForTheSoundThenUnloadsOnTheNextAdTickAndSaves) {
+    FormHarness h;
+    h.store.Let("MyEmail", "me@example.org");
+    frmMM& form = h.Start();
+    form.ui()->Slider1->setValue(-30000);
+    form.ui()->Slider2->setValue(-1234);
+    h.trace.clear();
+
+    form.mnuFileExit_Click();
+    EXPECT_FALSE(h.tray.IsInstalled());
+    EXPECT_FALSE(form.isVisible());
+    ASSERT_FALSE(h.sound.played().empty());
+    EXPECT_TRUE(h.sound.played().back().path.endsWith("/sounds/exit.wav"));
+    EXPECT_EQ(h.sound.played().back().mode, SoundMode::Sync);
+    EXPECT_EQ(form.tmrAdvertise()->interval(), 500);
+    EXPECT_TRUE(form.tmrAdvertise()->isActive());
+    EXPECT_EQ(h.ended, 0);
+
+    QTRY_COMPARE_WITH_TIMEOUT(h.ended, 1, 3000);
+    EXPECT_TRUE(form.IsUnloaded());
+    EXPECT_FALSE(form.tmrAdvertise()->isActive());
+    EXPECT_FALSE(h.Traced("m_RotateAds"));  // the ending tick does not rotate
+    EXPECT_EQ(h.store.Get("InVolume"), "30000");
+    EXPECT_EQ(h.store.Get("OutVolume"), "1234");
+    const int recipients = h.IndexOf("m_SaveRecipients");
+    EXPECT_GE(recipients, 0);
+    EXPECT_GT(h.IndexOf("m_SaveAds"), recipients);
+    EXPECT_LT(h.IndexOf("m_SaveAds"), h.IndexOf("end program"));
+    EXPECT_TRUE(form.WindowRegion().isEmpty());
+}
+
+TEST(Exit, SessionEndAndStopSignalsUnloadAndSave) {
+    for (int mode : {kUnloadSession, kUnloadTerminate, kUnloadCode}) {
+        FormHarness h;
+        frmMM& form = h.Start();
+        form.ui()->cmdClose->setEnabled(false);  // even while recording
+        EXPECT_TRUE(form.Unload(mode));
+        EXPECT_EQ(h.ended, 1);
+        EXPECT_TRUE(h.Traced("m_SaveRecipients"));
+        EXPECT_EQ(h.store.Get("InVolume"), "0");
+        EXPECT_TRUE(form.Unload(mode));  // a second request changes nothing
+        EXPECT_EQ(h.ended, 1);
+    }
+}
+
+TEST(Exit, SliderWithoutMixerControlKeepsTheStoredLevel) {
+    FormHarness h;
+    h.store.Let("InVolume", "40000");
+    h.store.Let("OutVolume", "20000");
+    frmMM& form = h.Start();
+    form.ui()->Slider1->setEnabled(false);
+    form.ui()->Slider2->setValue(-5);
+    form.Unload(kUnloadCode);
+    EXPECT_EQ(h.store.Get("InVolume"), "40000");
+    EXPECT_EQ(h.store.Get("OutVolume"), "5");
+}
+
+// --- automation -----------------------------------------------------------
+
+class Reply : public ::testing::Test {
+protected:
+    void SetUp() override {
+        h.store.Let("MyEmail", "me@example.org");
+        h.Start();
+        form = h.form.get();
+        form->ui()->cmbTo->addItems({"first@example.org", "second@example.org"});
+        form->ui()->cmbCc->addItems({"<choose>", "cc@example.org"});
+        form->ui()->cmbTo->setEditText("typed@example.org");
+        form->ui()->txtSubject->setText("old subject");
+    }
+    FormHarness h;
+    frmMM* form = nullptr;
+};
+
+TEST_F(Reply, SubjectGetsRePrefixUnlessItHasOne) {
+    form->DoReply("a@example.org", "", "Hello");
+    EXPECT_EQ(form->ui()->txtSubject->text(), "Re: Hello");
+    form->DoReply("a@example.org", "", "rE: Hello");
+    EXPECT_EQ(form->ui()->txtSubject->text(), "rE: Hello");
+    form->DoReply("a@example.org", "", "  Re:Hi");
+    EXPECT_EQ(form->ui()->txtSubject->text(), "  Re:Hi");
+    form->DoReply("a@example.org", "", "Reply");
+    EXPECT_EQ(form->ui()->txtSubject->text(), "Re: Reply");
+}
+
+TEST_F(Reply, EmptySubjectLeavesTheBox) {
+    form->DoReply("a@example.org", "", "   ");
+    EXPECT_EQ(form->ui()->txtSubject->text(), "old subject");
+}
+
+TEST_F(Reply, RecipientsFilledOrFirstItemSelected) {
+    form->DoReply("a@example.org", "b@example.org", "");
+    EXPECT_EQ(form->ui()->cmbTo->currentText(), "a@example.org");
+    EXPECT_EQ(form->ui()->cmbCc->currentText(), "b@example.org");
+    form->DoReply(" ", "", "");
+    EXPECT_EQ(form->ui()->cmbTo->currentText(), "first@example.org");
+    EXPECT_EQ(form->ui()->cmbCc->currentText(), "<choose>");
+}
+
+TEST_F(Reply, ShowsTheHiddenWindowLikeTheTrayMenu) {
+    form->hide();
+    h.sound.clear();
+    form->DoReply("a@example.org", "", "x");
+    EXPECT_TRUE(form->isVisible());
+    ASSERT_EQ(h.sound.played().size(), 1u);
+    EXPECT_TRUE(h.sound.played()[0].path.endsWith("/sounds/start.wav"));
+
+    form->hide();
+    form->ShowImmediately();
+    EXPECT_TRUE(form->isVisible());
+}
+
+// --- pages and keys -------------------------------------------------------
+
+TEST(Pages, HelpMenuButtonAndF1OpenTheirPages) {
+    FormHarness h;
+    h.store.Let("MyEmail", "me@example.org");
+    h.store.Let("PlaySounds", "1");
+    frmMM& form = h.Start();
+    h.sound.clear();
+    form.mnuHelpContents()->trigger();
+    form.mnuHelpFAQ()->trigger();
+    form.mnuHelpAbout()->trigger();
+    form.ui()->cmdHelp->click();
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    QTest::keyClick(form.ui()->txtSubject, Qt::Key_F1);  // wherever the focus is
+    std::vector<std::string> opened;
+    for (const auto& call : h.shell.calls()) {
+        EXPECT_EQ(call.what, "open");
+        EXPECT_EQ(call.args, QStringList{h.appPath});
+        opened.push_back(call.target.mid(h.appPath.size()).toStdString());
+    }
+    EXPECT_EQ(opened, (std::vector<std::string>{"/htm/help.htm", "/htm/faq.htm", "/htm/about.htm",
+                                                "/htm/startup.htm", "/htm/startup.htm"}));
+    // Only the button clicks.
+    ASSERT_EQ(h.sound.played().size(), 1u);
+    EXPECT_TRUE(h.sound.played()[0].path.endsWith("/sounds/click.wav"));
+}
+
+TEST(Pages, LogoOpensItsTargetOnlyWhenOneIsSet) {
+    FormHarness h;
+    frmMM& form = h.Start();
+    form.gifLogo_Click();
+    EXPECT_TRUE(h.shell.calls().empty());
+    h.store.Let("LogoClick", "https://example.org/");
+    form.gifLogo_Click();
+    ASSERT_EQ(h.shell.calls().size(), 1u);
+    EXPECT_EQ(h.shell.calls()[0].target, "https://example.org/");
+}
+
+}  // namespace
+}  // namespace murmel
