@@ -15,7 +15,7 @@ namespace vantry::audio::alsa {
 // VANTRY_ALSA_DEVICE, else MURMEL_ALSA_DEVICE, else "default".
 QByteArray DeviceName();
 
-// Routes alsa-lib's own diagnostics into our debug log instead of stderr. Idempotent.
+// Routes alsa-lib's own diagnostics into our debug log instead of stderr.
 void InstallErrorHandler();
 
 // Opens `stream` on DeviceName(), non-blocking, for interleaved signed 16-bit frames;

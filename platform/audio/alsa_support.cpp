@@ -2,7 +2,6 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
-#include <mutex>
 #include <thread>
 
 #include "alsa_p.h"
@@ -34,8 +33,8 @@ QByteArray DeviceName() {
 }
 
 void InstallErrorHandler() {
-    static std::once_flag once;
-    std::call_once(once, [] { snd_lib_error_set_handler(&QuietHandler); });
+    // Set every time: another part of the process may have put its own in place.
+    snd_lib_error_set_handler(&QuietHandler);
 }
 
 snd_pcm_t* OpenPcm(snd_pcm_stream_t stream, int rate, int channels) {
