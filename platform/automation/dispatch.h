@@ -91,7 +91,7 @@ struct MemberInfo {
     bool readable = false;                  // properties: has a getter
     bool writable = false;                  // properties: has a setter
     VariantType type = VariantType::Empty;  // property or result type (Empty: none/any)
-    std::vector<VariantType> argTypes{};      // index arguments / method parameters
+    std::vector<VariantType> argTypes{};    // index arguments / method parameters
     uint32_t flags = 0;                     // MemberFlag bits
 };
 

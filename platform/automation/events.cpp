@@ -4,6 +4,29 @@
 
 namespace vantry::automation {
 
+namespace {
+
+class FunctionSink : public IEventSink {
+public:
+    explicit FunctionSink(std::function<void(DispId, const std::vector<Variant*>&)> handler)
+        : handler_(std::move(handler)) {}
+    void Fire(DispId id, const std::vector<Variant*>& args) override {
+        if (handler_) {
+            handler_(id, args);
+        }
+    }
+
+private:
+    std::function<void(DispId, const std::vector<Variant*>&)> handler_;
+};
+
+}  // namespace
+
+std::shared_ptr<IEventSink> MakeEventSink(
+    std::function<void(DispId id, const std::vector<Variant*>& args)> handler) {
+    return std::make_shared<FunctionSink>(std::move(handler));
+}
+
 EventSource::~EventSource() {
     *alive_ = false;
 }

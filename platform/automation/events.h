@@ -27,6 +27,7 @@
 // remaining sinks are then skipped.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <type_traits>
@@ -43,6 +44,10 @@ public:
     virtual ~IEventSink() = default;
     virtual void Fire(DispId id, const std::vector<Variant*>& args) = 0;
 };
+
+// A sink that hands every event to a function (hosts that log or forward).
+std::shared_ptr<IEventSink> MakeEventSink(
+    std::function<void(DispId id, const std::vector<Variant*>& args)> handler);
 
 // One event as a host browsing the object sees it.
 struct EventInfo {

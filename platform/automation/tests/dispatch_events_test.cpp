@@ -99,8 +99,7 @@ TEST(DispatchTable, PropertiesReadAndWriteThroughTypedMembers) {
 
 TEST(DispatchTable, MethodsTakeArgumentsInNaturalOrder) {
     Gadget g;
-    EXPECT_EQ(CallMethod(g, 7, {Variant(int16_t{2}), Variant(int32_t{40})}),
-              Variant(int32_t{42}));
+    EXPECT_EQ(CallMethod(g, 7, {Variant(int16_t{2}), Variant(int32_t{40})}), Variant(int32_t{42}));
     EXPECT_TRUE(CallMethod(g, 8).IsEmpty());
     EXPECT_EQ(g.level_, 0);
     EXPECT_EQ(CallMethod(g, "check", {Variant(int16_t{0})}), Variant(true));
@@ -130,8 +129,7 @@ TEST(DispatchTable, FailuresCarryTheHostsErrorNumbers) {
     EXPECT_EQ(ErrorNumberOf([&] { GetProperty(g, 1, {Variant(int16_t{0})}); }),
               errors::kWrongArgumentCount);
     EXPECT_EQ(ErrorNumberOf([&] { GetProperty(g, 4); }), errors::kWrongArgumentCount);
-    EXPECT_EQ(ErrorNumberOf([&] { PutProperty(g, 1, Variant(u"many")); }),
-              errors::kTypeMismatch);
+    EXPECT_EQ(ErrorNumberOf([&] { PutProperty(g, 1, Variant(u"many")); }), errors::kTypeMismatch);
     EXPECT_EQ(ErrorNumberOf([&] { PutProperty(g, 1, Variant(int32_t{70000})); }),
               errors::kOverflow);
     EXPECT_EQ(g.level_, 3) << "a failed write must not change the value";

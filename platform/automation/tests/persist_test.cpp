@@ -19,8 +19,8 @@ TEST(ByteStream, IntegersAreLittleEndian) {
     s.WriteInt32(-2);
     s.WriteInt16(0x1234);
     s.WriteUInt16(0xFFFE);
-    EXPECT_EQ(s.ToString(), Bytes({0x00, 0x02, 0, 0, 0xFE, 0xFF, 0xFF, 0xFF, 0x34, 0x12, 0xFE,
-                                   0xFF}));
+    EXPECT_EQ(s.ToString(),
+              Bytes({0x00, 0x02, 0, 0, 0xFE, 0xFF, 0xFF, 0xFF, 0x34, 0x12, 0xFE, 0xFF}));
     ASSERT_TRUE(s.Seek(0));
     uint32_t u;
     int32_t i;
@@ -84,11 +84,11 @@ TEST(ByteStream, AutomationStringLayout) {
 
 TEST(ByteStream, MalformedAutomationStringsAreRefused) {
     const std::string cases[] = {
-        Bytes({5, 0, 0, 0, 'a', 0, 'b', 0, 0}),        // odd count
-        Bytes({8, 0, 0, 0, 'a', 0, 0, 0}),             // count past the end
-        Bytes({4, 0, 0, 0, 'a', 0, 'b', 0}),           // no terminator
+        Bytes({5, 0, 0, 0, 'a', 0, 'b', 0, 0}),         // odd count
+        Bytes({8, 0, 0, 0, 'a', 0, 0, 0}),              // count past the end
+        Bytes({4, 0, 0, 0, 'a', 0, 'b', 0}),            // no terminator
         Bytes({0xF0, 0xFF, 0xFF, 0xFF, 'a', 0, 0, 0}),  // huge count, nothing behind it
-        Bytes({6, 0, 0}),                              // short count
+        Bytes({6, 0, 0}),                               // short count
     };
     for (const std::string& bytes : cases) {
         ByteStream s = ByteStream::FromString(bytes);
@@ -104,8 +104,8 @@ TEST(ByteStream, TaggedValues) {
     ASSERT_TRUE(s.WriteTaggedValue(Variant(true)));
     ASSERT_TRUE(s.WriteTaggedValue(Variant(int16_t{-2})));
     ASSERT_TRUE(s.WriteTaggedValue(Variant(OleColor{12632256})));
-    EXPECT_EQ(s.ToString(), Bytes({11, 0, 0xFF, 0xFF, 2, 0, 0xFE, 0xFF, 19, 0, 0xC0, 0xC0, 0xC0,
-                                   0}));
+    EXPECT_EQ(s.ToString(),
+              Bytes({11, 0, 0xFF, 0xFF, 2, 0, 0xFE, 0xFF, 19, 0, 0xC0, 0xC0, 0xC0, 0}));
     ASSERT_TRUE(s.WriteTaggedValue(Variant(int32_t{-70000})));
     ASSERT_TRUE(s.WriteTaggedValue(Variant(u"1,2")));
     ASSERT_TRUE(s.WriteTaggedValue(Variant()));
@@ -115,8 +115,12 @@ TEST(ByteStream, TaggedValues) {
     EXPECT_EQ(s.Size(), size) << "an object writes nothing";
 
     s.Seek(0);
-    const Variant expected[] = {Variant(true),    Variant(int16_t{-2}),  Variant(OleColor{12632256}),
-                                Variant(int32_t{-70000}), Variant(u"1,2"), Variant(),
+    const Variant expected[] = {Variant(true),
+                                Variant(int16_t{-2}),
+                                Variant(OleColor{12632256}),
+                                Variant(int32_t{-70000}),
+                                Variant(u"1,2"),
+                                Variant(),
                                 Variant(false)};
     for (const Variant& e : expected) {
         Variant v;

@@ -131,9 +131,8 @@ public:
         uint32_t version;
         int32_t cx, cy;
         Variant count, caption, color;
-        if (!s.ReadUInt32(version) || version != 0x100 || !s.ReadInt32(cx) ||
-            !s.ReadInt32(cy) || !s.ReadTaggedValue(count) || !s.ReadTaggedValue(caption) ||
-            !s.ReadTaggedValue(color)) {
+        if (!s.ReadUInt32(version) || version != 0x100 || !s.ReadInt32(cx) || !s.ReadInt32(cy) ||
+            !s.ReadTaggedValue(count) || !s.ReadTaggedValue(caption) || !s.ReadTaggedValue(color)) {
             return false;
         }
         try {

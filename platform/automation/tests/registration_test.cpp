@@ -146,10 +146,10 @@ TEST_F(Registration, CreateCallRaiseFireAndPersist) {
     }
     EXPECT_EQ(ErrorNumberOf([&] { PutProperty(*disp, probe::kSerial, Variant(int32_t{1})); }),
               errors::kSetNotSupported);
-    EXPECT_EQ(ErrorNumberOf([&] { GetProperty(*disp, probe::kSecret); }),
-              errors::kGetNotSupported);
-    EXPECT_EQ(ErrorNumberOf([&] { PutProperty(*disp, probe::kItem, Variant(int32_t{1}),
-                                              {Variant(int16_t{9})}); }),
+    EXPECT_EQ(ErrorNumberOf([&] { GetProperty(*disp, probe::kSecret); }), errors::kGetNotSupported);
+    EXPECT_EQ(ErrorNumberOf([&] {
+                  PutProperty(*disp, probe::kItem, Variant(int32_t{1}), {Variant(int16_t{9})});
+              }),
               errors::kInvalidCall);
 
     // Events with by-reference arguments.

@@ -51,8 +51,7 @@ TEST(VariantCoercion, StringsParseAsAHostWould) {
     EXPECT_EQ(Variant(u"&o17").ToInt16(), 15);
     EXPECT_EQ(Variant(u"&HFFFFFFFF").ToInt32(), -1);
     EXPECT_EQ(ErrorNumberOf([] { Variant(u"&H1FFFFFFFF").ToInt32(); }), errors::kOverflow);
-    EXPECT_EQ(ErrorNumberOf([] { Variant(u"99999999999999999999").ToInt32(); }),
-              errors::kOverflow);
+    EXPECT_EQ(ErrorNumberOf([] { Variant(u"99999999999999999999").ToInt32(); }), errors::kOverflow);
     EXPECT_EQ(ErrorNumberOf([] { Variant(u"40000").ToInt16(); }), errors::kOverflow);
     for (const char16_t* bad : {u"", u"  ", u"abc", u"12abc", u"-", u"&H", u"&HG", u"1.2.3"}) {
         EXPECT_EQ(ErrorNumberOf([bad] { Variant(bad).ToInt32(); }), errors::kTypeMismatch)
