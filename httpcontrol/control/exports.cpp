@@ -1,0 +1,7 @@
+// The entry points hosts find in the control library.
+
+#include "automation/exports.h"
+
+#include "http_server.h"
+
+VANTRY_AUTOMATION_SERVER(fetchwire::HttpServer)
