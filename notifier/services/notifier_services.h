@@ -1,0 +1,93 @@
+#pragma once
+// What the notifier's windows ask of the desktop: message boxes, file
+// choosers, the "open" action, starting a program from a command line,
+// playing a sound and a desktop notification. Tests pass FakeServices.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class QWidget;
+
+namespace corvy {
+
+enum class BoxIcon { None, Information, Exclamation, Question };
+enum class BoxButtons { Ok, YesNo };
+enum class BoxAnswer { Ok, Yes, No };
+
+class NotifierServices {
+public:
+    virtual ~NotifierServices() = default;
+
+    virtual BoxAnswer MessageBox(QWidget* parent, const std::string& text, const std::string& title,
+                                 BoxIcon icon, BoxButtons buttons) = 0;
+    // Empty when the user cancelled. `filter` is "Label (*.ext)".
+    virtual std::string ChooseFile(QWidget* parent, const std::string& title,
+                                   const std::string& filter, const std::string& current) = 0;
+    // The desktop's "open" action for a file or URL.
+    virtual bool Open(const std::string& target) = 0;
+    // Starts a program from a command line (words split at blanks, quotes
+    // group), without a shell and without waiting.
+    virtual bool RunCommandLine(const std::string& commandLine) = 0;
+    // Starts a wave file and returns at once; false when it cannot play.
+    virtual bool PlaySoundAsync(const std::string& file) = 0;
+    // A desktop notification, when the desktop has a notification service.
+    virtual void Notify(const std::string& summary, const std::string& body) = 0;
+};
+
+std::unique_ptr<NotifierServices> CreateSystemServices();
+
+// Records every request; answers message boxes from a queue (Yes/Ok when empty).
+class FakeServices : public NotifierServices {
+public:
+    struct Box {
+        std::string text;
+        std::string title;
+        BoxIcon icon;
+        BoxButtons buttons;
+    };
+
+    BoxAnswer MessageBox(QWidget*, const std::string& text, const std::string& title, BoxIcon icon,
+                         BoxButtons buttons) override {
+        boxes.push_back({text, title, icon, buttons});
+        if (!answers.empty()) {
+            const BoxAnswer a = answers.front();
+            answers.erase(answers.begin());
+            return a;
+        }
+        return buttons == BoxButtons::YesNo ? BoxAnswer::Yes : BoxAnswer::Ok;
+    }
+    std::string ChooseFile(QWidget*, const std::string& title, const std::string& filter,
+                           const std::string&) override {
+        chooserTitles.push_back(title + "|" + filter);
+        return chosenFile;
+    }
+    bool Open(const std::string& target) override {
+        opened.push_back(target);
+        return openWorks;
+    }
+    bool RunCommandLine(const std::string& commandLine) override {
+        commands.push_back(commandLine);
+        return runWorks;
+    }
+    bool PlaySoundAsync(const std::string& file) override {
+        sounds.push_back(file);
+        return true;
+    }
+    void Notify(const std::string& summary, const std::string& body) override {
+        notifications.push_back(summary + "|" + body);
+    }
+
+    std::vector<Box> boxes;
+    std::vector<BoxAnswer> answers;
+    std::vector<std::string> chooserTitles;
+    std::string chosenFile;
+    std::vector<std::string> opened;
+    bool openWorks = true;
+    std::vector<std::string> commands;
+    bool runWorks = true;
+    std::vector<std::string> sounds;
+    std::vector<std::string> notifications;
+};
+
+}  // namespace corvy

@@ -1,0 +1,117 @@
+// The desktop behind NotifierServices: Qt message boxes and file dialogs,
+// QDesktopServices for "open", QProcess for programs and sounds, and the
+// freedesktop notification service over D-Bus.
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QUrl>
+#include <QVariantMap>
+
+#include "notifier_services.h"
+
+namespace corvy {
+namespace {
+
+class SystemServices : public NotifierServices {
+public:
+    BoxAnswer MessageBox(QWidget* parent, const std::string& text, const std::string& title,
+                         BoxIcon icon, BoxButtons buttons) override {
+        QMessageBox box(parent);
+        box.setWindowTitle(QString::fromStdString(title));
+        box.setText(QString::fromStdString(text));
+        switch (icon) {
+            case BoxIcon::Information:
+                box.setIcon(QMessageBox::Information);
+                break;
+            case BoxIcon::Exclamation:
+                box.setIcon(QMessageBox::Warning);
+                break;
+            case BoxIcon::Question:
+                box.setIcon(QMessageBox::Question);
+                break;
+            case BoxIcon::None:
+                break;
+        }
+        if (buttons == BoxButtons::YesNo) {
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+            return box.exec() == QMessageBox::Yes ? BoxAnswer::Yes : BoxAnswer::No;
+        }
+        box.setStandardButtons(QMessageBox::Ok);
+        box.exec();
+        return BoxAnswer::Ok;
+    }
+
+    std::string ChooseFile(QWidget* parent, const std::string& title, const std::string& filter,
+                           const std::string& current) override {
+        return QFileDialog::getOpenFileName(parent, QString::fromStdString(title),
+                                            QString::fromStdString(current),
+                                            QString::fromStdString(filter))
+            .toStdString();
+    }
+
+    bool Open(const std::string& target) override {
+        const QString t = QString::fromStdString(target);
+        const QUrl url = t.contains(QStringLiteral("://")) ? QUrl(t) : QUrl::fromLocalFile(t);
+        return QDesktopServices::openUrl(url);
+    }
+
+    bool RunCommandLine(const std::string& commandLine) override {
+        QStringList words = QProcess::splitCommand(QString::fromStdString(commandLine));
+        if (words.isEmpty()) {
+            return false;
+        }
+        const QString program = words.takeFirst();
+        return QProcess::startDetached(program, words);
+    }
+
+    bool PlaySoundAsync(const std::string& file) override {
+        const QString path = QString::fromStdString(file);
+        if (!QFileInfo(path).isFile()) {
+            return false;
+        }
+        for (const char* player : {"pw-play", "paplay", "aplay"}) {
+            const QString exe = QStandardPaths::findExecutable(QString::fromLatin1(player));
+            if (exe.isEmpty()) {
+                continue;
+            }
+            QStringList args{path};
+            if (exe.endsWith(QStringLiteral("aplay"))) {
+                args.prepend(QStringLiteral("-q"));
+            }
+            return QProcess::startDetached(exe, args);
+        }
+        return false;
+    }
+
+    void Notify(const std::string& summary, const std::string& body) override {
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        const QString service = QStringLiteral("org.freedesktop.Notifications");
+        if (!bus.isConnected() || bus.interface() == nullptr ||
+            !bus.interface()->isServiceRegistered(service).value()) {
+            return;
+        }
+        QDBusMessage call = QDBusMessage::createMethodCall(
+            service, QStringLiteral("/org/freedesktop/Notifications"), service,
+            QStringLiteral("Notify"));
+        call << QStringLiteral("Corvy") << 0u << QStringLiteral("mail-unread")
+             << QString::fromStdString(summary)
+             // Some services read the body as markup; account names are plain text.
+             << QString::fromStdString(body).toHtmlEscaped() << QStringList{} << QVariantMap{}
+             << -1;
+        bus.call(call, QDBus::NoBlock);
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<NotifierServices> CreateSystemServices() {
+    return std::make_unique<SystemServices>();
+}
+
+}  // namespace corvy

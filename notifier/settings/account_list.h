@@ -1,0 +1,37 @@
+#pragma once
+// The account list of the Setup window: ten slots edited by the add, edit
+// and delete rules, each refusal carrying the text the user is shown.
+
+#include <string>
+
+#include "notifier_settings.h"
+
+namespace corvy::settings {
+
+class AccountList {
+public:
+    AccountList() = default;
+    explicit AccountList(AccountSlots slots) : slots_(std::move(slots)) {}
+
+    const AccountSlots& Slots() const { return slots_; }
+    // Accounts listed: the slots before the first empty name.
+    int Count() const;
+    const AccountSlot& At(int index) const { return slots_[index]; }
+
+    // Refuses a full list before anything is asked of the user.
+    bool CanAdd(std::string& error) const;
+    // Appends the account; false with the refusal text otherwise.
+    bool Add(const AccountSlot& account, std::string& error);
+    // Stores the values back into the slot; names are not checked here.
+    void Edit(int index, const AccountSlot& account);
+    // Removes the account; later slots move up and the last one is emptied.
+    bool Delete(int index);
+
+private:
+    AccountSlots slots_;
+};
+
+// Letter case ignored, ASCII only like the rest of the profile.
+bool SameNameIgnoringCase(const std::string& a, const std::string& b);
+
+}  // namespace corvy::settings

@@ -1,0 +1,89 @@
+#pragma once
+// The notifier's settings as kept in its profile: the ten account slots, the
+// check and connection options, the first-run migration of the older host
+// list, and the start-at-log-on switch.
+
+#include <array>
+#include <string>
+
+#include "profile/profile.h"
+
+namespace corvy::settings {
+
+inline constexpr int kMaxAccounts = 10;
+inline constexpr int kDefaultPop3Port = 110;
+inline constexpr int kSetupDoneVersion = 3000;
+
+// "MailAccount%d"
+std::string AccountSection(int index);
+
+// One account slot. The password is plain here and scrambled in the profile.
+struct AccountSlot {
+    std::string name;
+    std::string server;
+    std::string user;
+    std::string password;
+    bool disabled = false;
+
+    bool Empty() const { return name.empty(); }
+    bool operator==(const AccountSlot&) const = default;
+};
+
+using AccountSlots = std::array<AccountSlot, kMaxAccounts>;
+
+// All ten slots as stored (an empty name in the middle is kept as it is).
+AccountSlots LoadAccountSlots(const vantry::profile::Profile& profile);
+// One slot with its unscrambled password.
+AccountSlot LoadAccountSlot(const vantry::profile::Profile& profile, int index);
+// AccountName, ServerAddress, UserID, scrambled Password and Disabled of every
+// slot, in slot order; empty slots write empty values.
+void SaveAccountSlots(vantry::profile::Profile& profile, const AccountSlots& slots);
+
+// Per-account values that live outside the slot.
+int LoadPop3Port(const vantry::profile::Profile& profile, int index);
+bool LoadDisableUidl(const vantry::profile::Profile& profile, int index);
+
+// Names of the slots before the first empty name.
+std::array<std::string, kMaxAccounts> ListedAccountNames(const AccountSlots& slots);
+// Index of the section whose AccountName equals `name` exactly, or -1.
+int FindAccountSection(const vantry::profile::Profile& profile, const std::string& name);
+
+// The values the notifier window keeps and the Setup window edits.
+struct NotifierSettings {
+    // CheckMail
+    int checkTime = 0;
+    bool checkTimeActive = true;
+    bool checkOnStartUp = false;
+    bool showNewMailWindow = true;
+    bool playNewMailSound = true;
+    std::string newMailSound = "corvy.wav";
+    bool suppressErrors = false;
+    bool newUntilView = false;
+    int peekLines = 20;
+    std::string emailClient;
+    int leftClickAction = 0;
+    std::string defaultAccount;
+    // Connection
+    bool lan = false;
+    std::string dun;
+    bool checkOnlyWhenOnline = true;
+    bool disconnect = false;
+    // QuickMail
+    std::string quickMailHost;
+    std::string quickMailFrom;
+    std::string quickMailReply;
+
+    bool operator==(const NotifierSettings&) const = default;
+};
+
+// Reads every value with its default. `dialUpAvailable` false forces LAN on.
+NotifierSettings LoadNotifierSettings(const vantry::profile::Profile& profile,
+                                      bool dialUpAvailable);
+// Writes the values in the order the Setup window saves them.
+void SaveNotifierSettings(vantry::profile::Profile& profile, const NotifierSettings& s);
+
+// Copies the older "Hosts" list (MailHost1..3) into the first account
+// sections; the password text is taken over unchanged. Returns how many.
+int MigrateOldHosts(vantry::profile::Profile& profile);
+
+}  // namespace corvy::settings
