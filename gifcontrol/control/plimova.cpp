@@ -1,0 +1,921 @@
+#include "control/plimova.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPalette>
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+
+#include "control/plimova_window.h"
+#include "control/sequence.h"
+
+namespace plimova {
+
+using namespace vantry::automation;
+
+namespace {
+
+// A colour as the control paints it: an RGB value, or a system colour taken
+// from the application palette.
+Rgb ToRgb(OleColor colour) {
+    const uint32_t v = colour.value;
+    if ((v & 0xFF000000u) == 0x80000000u) {
+        QPalette::ColorRole role = QPalette::Window;
+        switch (v & 0xFF) {
+            case 5:  // window
+                role = QPalette::Base;
+                break;
+            case 8:  // window text
+                role = QPalette::Text;
+                break;
+            case 13:  // highlight
+                role = QPalette::Highlight;
+                break;
+            case 14:  // highlight text
+                role = QPalette::HighlightedText;
+                break;
+            case 15:  // button face
+                role = QPalette::Button;
+                break;
+            case 16:  // button shadow
+                role = QPalette::Dark;
+                break;
+            case 18:  // button text
+                role = QPalette::ButtonText;
+                break;
+            case 20:  // button highlight
+                role = QPalette::Light;
+                break;
+            default:
+                break;
+        }
+        const QColor c = QGuiApplication::palette().color(role);
+        return Rgb{static_cast<uint8_t>(c.red()), static_cast<uint8_t>(c.green()),
+                   static_cast<uint8_t>(c.blue())};
+    }
+    return Rgb{static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8),
+               static_cast<uint8_t>(v >> 16)};
+}
+
+QColor ToQColor(Rgb c) {
+    return QColor(c.r, c.g, c.b);
+}
+
+// An engine picture seen as an image without copying; valid while the
+// picture lives.
+QImage View(const Picture& p) {
+    if (p.Empty()) {
+        return QImage();
+    }
+    return QImage(reinterpret_cast<const uchar*>(p.Row(0)), p.Width(), p.Height(),
+                  static_cast<qsizetype>(p.Width()) * 4, QImage::Format_RGB32);
+}
+
+// The union of many rectangles, combined pairwise so the cost stays near
+// n log n.
+QRegion UniteAll(std::vector<QRegion> parts) {
+    if (parts.empty()) {
+        return QRegion();
+    }
+    while (parts.size() > 1) {
+        std::vector<QRegion> next;
+        next.reserve((parts.size() + 1) / 2);
+        for (std::size_t i = 0; i + 1 < parts.size(); i += 2) {
+            next.push_back(parts[i].united(parts[i + 1]));
+        }
+        if (parts.size() % 2 == 1) {
+            next.push_back(parts.back());
+        }
+        parts.swap(next);
+    }
+    return parts.front();
+}
+
+// The composer's run rectangles as a window region, each scaled by the
+// stretch factors: left and top multiplied, width and height multiplied and
+// added to them, all truncated.
+QRegion ScaledRegion(const Region& region, double fx, double fy) {
+    std::vector<QRegion> parts;
+    parts.reserve(region.rects.size());
+    const bool unscaled = fx == 1.0 && fy == 1.0;
+    for (const plimova::Rect& r : region.rects) {
+        int left = r.left, top = r.top, right = r.right, bottom = r.bottom;
+        if (!unscaled) {
+            left = static_cast<int>(r.left * fx);
+            top = static_cast<int>(r.top * fy);
+            right = static_cast<int>(r.left * fx + r.Width() * fx);
+            bottom = static_cast<int>(r.top * fy + r.Height() * fy);
+        }
+        if (right > left && bottom > top) {
+            parts.emplace_back(left, top, right - left, bottom - top);
+        }
+    }
+    return UniteAll(std::move(parts));
+}
+
+// The object a property bag keeps for the GIF: a 32-bit byte count, then
+// the bytes.
+class GifStreamObject final : public IPersistStreamInit {
+public:
+    GifStreamObject() = default;
+    explicit GifStreamObject(std::string bytes) : bytes_(std::move(bytes)) {}
+    const std::string& Bytes() const { return bytes_; }
+
+    Clsid GetClassId() const override { return ids::kGifStreamClsid; }
+    // Always saved again.
+    bool IsDirty() const override { return true; }
+    bool InitNew() override {
+        bytes_.clear();
+        return true;
+    }
+    bool Load(ByteStream& stream) override {
+        uint32_t count = 0;
+        if (!stream.ReadUInt32(count)) {
+            return false;
+        }
+        return stream.ReadBytes(count, bytes_);
+    }
+    bool Save(ByteStream& stream, bool) override {
+        stream.WriteUInt32(static_cast<uint32_t>(bytes_.size()));
+        stream.Write(bytes_);
+        return true;
+    }
+    uint64_t GetSizeMax() const override { return 4 + bytes_.size(); }
+
+private:
+    std::string bytes_;
+};
+
+std::u16string StretchText(int value) {
+    switch (value) {
+        case 0:
+            return u"0 - No Stretch";
+        case 1:
+            return u"1 - Stretch";
+        case 2:
+            return u"2 - Proportional";
+        default:
+            return u"";
+    }
+}
+
+std::u16string SequenceText(int value) {
+    switch (value) {
+        case 0:
+            return u"0 - Normal Sequence";
+        case 1:
+            return u"1 - Reverse Sequence";
+        case 2:
+            return u"2 - Pingpong Sequence";
+        default:
+            return u"";
+    }
+}
+
+}  // namespace
+
+// ---- FramePicture ----------------------------------------------------------
+
+FramePicture::FramePicture(QImage image) : image_(std::make_unique<QImage>(std::move(image))) {}
+FramePicture::~FramePicture() = default;
+
+// ---- construction ----------------------------------------------------------
+
+Plimova::Plimova() {
+    timer_.setSingleShot(false);
+    QObject::connect(&timer_, &QTimer::timeout, [this] { TimerStep(); });
+    aboutPresenter = [](QWidget* parent, const QString& title, const QString& text) {
+        QMessageBox::about(parent, title, text);
+    };
+}
+
+Plimova::~Plimova() {
+    timer_.stop();
+    if (window_) {
+        window_->Detach();
+        delete window_.data();
+    }
+}
+
+const DispatchTable<Plimova>& Plimova::Table() {
+    static const auto table =
+        DispatchTable<Plimova>()
+            .Property("Frame", ids::kFrame, &Plimova::Frame, &Plimova::SetFrame)
+            .Property("Frames", ids::kFrames, &Plimova::Frames)
+            .Property("Playing", ids::kPlaying, &Plimova::Playing, &Plimova::SetPlaying)
+            .Flags(kHidden)
+            .Property("Transparent", ids::kTransparent, &Plimova::Transparent,
+                      &Plimova::SetTransparent)
+            .Property("BackColor", ids::kBackColor, &Plimova::BackColor, &Plimova::SetBackColor)
+            .Property("GIF", ids::kGIF, &Plimova::GIF, &Plimova::SetGIF)
+            .Flags(kBindable | kRequestEdit | kDisplayBind | kDefaultBind)
+            .Property("GIFWidth", ids::kGIFWidth, &Plimova::GIFWidth)
+            .Property("GIFHeight", ids::kGIFHeight, &Plimova::GIFHeight)
+            .Property("Speed", ids::kSpeed, &Plimova::Speed, &Plimova::SetSpeed)
+            .Method("Play", ids::kPlay, &Plimova::Play)
+            .Method("Stop", ids::kStop, &Plimova::Stop)
+            .Method("ReadGIF", ids::kReadGIF, &Plimova::ReadGIF)
+            .Method("GetFrame", ids::kGetFrame, &Plimova::GetFrame)
+            .Property("Stretch", ids::kStretch, &Plimova::Stretch, &Plimova::SetStretch)
+            .Property("FrameWidth", ids::kFrameWidth, &Plimova::FrameWidth)
+            .Property("FrameHeight", ids::kFrameHeight, &Plimova::FrameHeight)
+            .Property("FrameLeft", ids::kFrameLeft, &Plimova::FrameLeft)
+            .Property("FrameTop", ids::kFrameTop, &Plimova::FrameTop)
+            .Property("AutoSize", ids::kAutoSize, &Plimova::AutoSize, &Plimova::SetAutoSize)
+            .Property("SequenceString", ids::kSequenceString, &Plimova::SequenceString,
+                      &Plimova::SetSequenceString)
+            .Property("Sequence", ids::kSequence, &Plimova::Sequence, &Plimova::SetSequence)
+            .Property("hWnd", ids::kHwnd, &Plimova::HWnd)
+            .Method("AboutBox", ids::kAboutBox, &Plimova::AboutBox);
+    return table;
+}
+
+// ---- helpers ---------------------------------------------------------------
+
+Rgb Plimova::BackRgb() const {
+    return ToRgb(backColor_);
+}
+
+void Plimova::Changed(DispId id) {
+    dirty_ = true;
+    if (site_ != nullptr) {
+        site_->OnChanged(id);
+    }
+}
+
+void Plimova::Repaint() {
+    if (site_ != nullptr) {
+        site_->Invalidate();
+    }
+    if (window_) {
+        window_->update();
+    }
+}
+
+void Plimova::TimerRule() {
+    if (!AmbientUserMode(site_)) {
+        if (!playing_) {
+            timer_.stop();
+        }
+        return;
+    }
+    if (!playing_) {
+        timer_.stop();
+        return;
+    }
+    // The timer lives on the control's window, as the animation does.
+    if (image_.FrameCount() > 1 && window_) {
+        const int interval = speed_ * image_.FrameDelay(frame_) * 10;
+        timer_.start(std::max(interval, 0));
+    }
+}
+
+bool Plimova::EnsureComposer() {
+    if (!composer_.Exists() && window_ && image_.FrameCount() > 0) {
+        composer_.Create(image_.ScreenWidth(), image_.ScreenHeight(), BackRgb());
+    }
+    return composer_.Exists();
+}
+
+void Plimova::SetFrameInternal(int value, bool notify) {
+    const int n = image_.FrameCount();
+    int k = value;
+    if (sequence_ == 3) {
+        const int len = static_cast<int>(sequenceList_.size());
+        sequencePosition_ = static_cast<int16_t>(value < 0 || value >= len ? 0 : value);
+        k = len == 0 ? 0 : sequenceList_[static_cast<std::size_t>(sequencePosition_)];
+    } else {
+        direction_ = 1;
+    }
+    frame_ = static_cast<int16_t>(n == 0 ? 0 : std::clamp(k, 0, n - 1));
+    if (EnsureComposer()) {
+        composer_.Compose(image_, frame_, BackRgb());
+    }
+    if (notify) {
+        Changed(ids::kFrame);
+    }
+    Repaint();
+}
+
+void Plimova::AfterNewGif(bool notify) {
+    composer_.Discard();
+    EnsureComposer();
+    SetFrameInternal(0, notify);
+}
+
+void Plimova::ApplyRegion(std::optional<QRegion> region) {
+    windowRegion_ = std::move(region);
+    if (!window_) {
+        return;
+    }
+    if (!windowRegion_) {
+        if (!window_->mask().isEmpty()) {
+            window_->clearMask();
+        }
+        return;
+    }
+    // An empty mask would mean "no mask"; a pixel outside the window hides
+    // all of it instead.
+    const QRegion mask = windowRegion_->isEmpty() ? QRegion(-1, -1, 1, 1) : *windowRegion_;
+    if (window_->mask() != mask) {
+        window_->setMask(mask);
+        window_->update();
+    }
+}
+
+// ---- members ---------------------------------------------------------------
+
+void Plimova::SetFrame(int16_t value) {
+    SetFrameInternal(value);
+}
+
+void Plimova::SetPlaying(bool value) {
+    playing_ = value;
+    Repaint();
+    TimerRule();
+}
+
+void Plimova::SetTransparent(bool value) {
+    transparent_ = value;
+    Changed(ids::kTransparent);
+    Repaint();
+}
+
+void Plimova::SetBackColor(OleColor value) {
+    backColor_ = value;
+    Changed(ids::kBackColor);
+    frame_ = 0;
+    if (composer_.Exists()) {
+        composer_.Compose(image_, 0, BackRgb());
+    }
+    Repaint();
+}
+
+std::u16string Plimova::GIF() const {
+    return image_.Bytes().value_or(std::u16string());
+}
+
+bool Plimova::SetGIF(const std::u16string& bytes) {
+    if (site_ != nullptr && !site_->OnRequestEdit(ids::kGIF)) {
+        return false;
+    }
+    image_.LoadFromBytes(bytes);
+    Changed(ids::kGIF);
+    AfterNewGif();
+    return true;
+}
+
+void Plimova::SetSpeed(int16_t value) {
+    speed_ = value;
+    Changed(ids::kSpeed);
+}
+
+void Plimova::Play() {
+    playing_ = true;
+    Repaint();
+    TimerRule();
+}
+
+void Plimova::Stop() {
+    playing_ = false;
+}
+
+bool Plimova::ReadGIF(const std::u16string& fileName) {
+    // Paths are local file names only; a URL simply names no file.
+    const bool ok = image_.LoadFromFile(std::filesystem::path(Utf8(fileName)));
+    if (!ok) {
+        Stop();
+    }
+    // A read is no edit: no dirty mark and no change notice.
+    AfterNewGif(false);
+    return ok;
+}
+
+ObjectPtr Plimova::GetFrame(int16_t frame) {
+    const auto picture = image_.FrameBitmap(frame, BackRgb());
+    if (!picture) {
+        return nullptr;
+    }
+    return std::make_shared<FramePicture>(View(*picture).copy());
+}
+
+void Plimova::SetStretch(int16_t value) {
+    stretch_ = value;
+    Changed(ids::kStretch);
+    Repaint();
+}
+
+int16_t Plimova::FrameWidth(int16_t frame) const {
+    const auto info = image_.GetFrameInfo(frame);
+    return info ? static_cast<int16_t>(info->width) : 0;
+}
+
+int16_t Plimova::FrameHeight(int16_t frame) const {
+    const auto info = image_.GetFrameInfo(frame);
+    return info ? static_cast<int16_t>(info->height) : 0;
+}
+
+int16_t Plimova::FrameLeft(int16_t frame) const {
+    const auto info = image_.GetFrameInfo(frame);
+    return info ? static_cast<int16_t>(info->left) : 0;
+}
+
+int16_t Plimova::FrameTop(int16_t frame) const {
+    const auto info = image_.GetFrameInfo(frame);
+    return info ? static_cast<int16_t>(info->top) : 0;
+}
+
+void Plimova::SetAutoSize(bool value) {
+    autoSize_ = value;
+    Changed(ids::kAutoSize);
+    Repaint();
+}
+
+void Plimova::SetSequenceString(const std::u16string& value) {
+    sequenceString_ = value;
+    Changed(ids::kSequenceString);
+    sequenceList_ = ParseSequence(value);
+    if (sequence_ == 3) {
+        SetFrameInternal(0);
+    }
+}
+
+void Plimova::SetSequence(int16_t value) {
+    sequence_ = value;
+    Changed(ids::kSequence);
+    SetFrameInternal(0);
+}
+
+int32_t Plimova::HWnd() const {
+    return window_ ? static_cast<int32_t>(window_->winId()) : 0;
+}
+
+void Plimova::AboutBox() {
+    if (aboutPresenter) {
+        aboutPresenter(window_.data(), QStringLiteral("About Plimova Control"),
+                       QStringLiteral("Plimova Control, Version 2.01"));
+    }
+}
+
+// ---- animation -------------------------------------------------------------
+
+void Plimova::TimerStep() {
+    timer_.stop();
+    const int n = image_.FrameCount();
+    if (!playing_ || n < 2) {
+        return;
+    }
+    int k = frame_;
+    switch (sequence_) {
+        case 1:
+            k = k - 1 < 0 ? n - 1 : k - 1;
+            break;
+        case 2:
+            k += direction_;
+            if (k >= n) {
+                k = n - 2;
+                direction_ = -1;
+            } else if (k < 0) {
+                k = 1;
+                direction_ = 1;
+            }
+            break;
+        case 3: {
+            const int len = static_cast<int>(sequenceList_.size());
+            int pos = sequencePosition_ + 1;
+            if (pos >= len) {
+                pos = 0;
+            }
+            sequencePosition_ = static_cast<int16_t>(pos);
+            k = len == 0 ? 0
+                         : std::clamp<int>(sequenceList_[static_cast<std::size_t>(pos)], 0, n - 1);
+            break;
+        }
+        default:
+            k = k + 1 >= n ? 0 : k + 1;
+            break;
+    }
+    frame_ = static_cast<int16_t>(k);
+    if (EnsureComposer()) {
+        composer_.Compose(image_, frame_, BackRgb());
+    }
+    Repaint();
+    events_.Fire(ids::kStep, std::vector<Variant*>{});
+}
+
+// ---- painting --------------------------------------------------------------
+
+void Plimova::Draw(QPainter& painter, const QRect& bounds) {
+    const int n = image_.FrameCount();
+    if (!firstPaintDone_) {
+        firstPaintDone_ = true;
+        if (n > 0 && EnsureComposer()) {
+            composer_.Compose(image_, frame_, BackRgb());
+        }
+    }
+    const int cx = image_.ScreenWidth();
+    const int cy = image_.ScreenHeight();
+    if (cx != 0 && cy != 0 && autoSize_) {
+        const Size wanted = PixelsToHimetric(Size{cx, cy});
+        if (extent_ != wanted) {
+            if (site_ != nullptr) {
+                const vantry::automation::Rect pos = site_->PositionRect();
+                site_->OnPosRectChange(
+                    vantry::automation::Rect{pos.left, pos.top, pos.left + cx, pos.top + cy});
+            } else if (window_) {
+                window_->resize(cx, cy);
+            }
+            SetExtent(wanted);
+            Repaint();
+            return;
+        }
+    }
+    const int w = bounds.width();
+    const int h = bounds.height();
+    double fx = 1.0, fy = 1.0;
+    if (cx > 0 && cy > 0) {
+        if (stretch_ == 1) {
+            fx = static_cast<double>(w) / cx;
+            fy = static_cast<double>(h) / cy;
+        } else if (stretch_ == 2) {
+            fx = fy = std::min(static_cast<double>(w) / cx, static_cast<double>(h) / cy);
+        }
+    }
+    const QColor back = ToQColor(BackRgb());
+    if (n == 0 || !composer_.Exists()) {
+        if (!transparent_) {
+            ApplyRegion(std::nullopt);
+            painter.fillRect(bounds, back);
+        } else if (window_) {
+            ApplyRegion(QRegion());
+        }
+        if (n > 0) {
+            if (const auto picture = image_.FrameBitmap(frame_, BackRgb())) {
+                const QImage img = View(*picture);
+                painter.drawImage(
+                    QRect(bounds.left(), bounds.top(), static_cast<int>(img.width() * fx),
+                          static_cast<int>(img.height() * fy)),
+                    img);
+            }
+        }
+        return;
+    }
+    QImage off(std::max(w, 0), std::max(h, 0), QImage::Format_RGB32);
+    off.fill(back);
+    {
+        QPainter p(&off);
+        const QImage screen = View(composer_.Screen());
+        p.drawImage(QRect(0, 0, static_cast<int>(cx * fx), static_cast<int>(cy * fy)), screen);
+    }
+    if (window_) {
+        if (transparent_) {
+            ApplyRegion(ScaledRegion(composer_.OpaqueRegion(), fx, fy));
+        } else {
+            ApplyRegion(std::nullopt);
+        }
+    }
+    painter.drawImage(bounds.topLeft(), off);
+    TimerRule();
+}
+
+// ---- window ----------------------------------------------------------------
+
+QWidget* Plimova::CreateControlWindow(QWidget* parent) {
+    if (!window_) {
+        window_ = new PlimovaWindow(*this, parent);
+        const Size px = HimetricToPixels(extent_);
+        window_->resize(std::max(px.cx, 1), std::max(px.cy, 1));
+        // A GIF set before the window existed gets its composer now.
+        if (image_.FrameCount() > 0 && EnsureComposer()) {
+            composer_.Compose(image_, frame_, BackRgb());
+        }
+    }
+    return window_.data();
+}
+
+QWidget* Plimova::ControlWindow() const {
+    return window_.data();
+}
+
+void Plimova::DestroyControlWindow() {
+    if (window_) {
+        PlimovaWindow* w = window_.data();
+        w->Detach();
+        window_ = nullptr;
+        delete w;
+    }
+    OnWindowDestroyed();
+}
+
+void Plimova::OnWindowDestroyed() {
+    timer_.stop();
+    window_ = nullptr;
+    windowRegion_.reset();
+}
+
+// ---- input -----------------------------------------------------------------
+
+void Plimova::FireMouse(DispId id, int buttons, int shift, int x, int y) {
+    Variant b = static_cast<int16_t>(buttons);
+    Variant s = static_cast<int16_t>(shift);
+    Variant vx = static_cast<int32_t>(x);
+    Variant vy = static_cast<int32_t>(y);
+    events_.Fire(id, b, s, vx, vy);
+}
+
+void Plimova::OnMousePress(int button, int buttons, int shift, int x, int y) {
+    if (button == 1) {
+        events_.Fire(ids::kClick, std::vector<Variant*>{});
+    }
+    FireMouse(ids::kMouseDown, buttons, shift, x, y);
+}
+
+void Plimova::OnMouseDoubleClick(int button) {
+    if (button == 1) {
+        events_.Fire(ids::kDblClick, std::vector<Variant*>{});
+    }
+}
+
+void Plimova::OnMouseMove(int buttons, int shift, int x, int y) {
+    FireMouse(ids::kMouseMove, buttons, shift, x, y);
+}
+
+void Plimova::OnMouseRelease(int buttons, int shift, int x, int y) {
+    FireMouse(ids::kMouseUp, buttons, shift, x, y);
+}
+
+void Plimova::OnFocus(bool gained) {
+    if (site_ != nullptr) {
+        site_->OnFocus(gained);
+    }
+}
+
+// ---- IDispatchable / IConnectable ------------------------------------------
+
+std::optional<DispId> Plimova::GetIdOfName(std::string_view name) const {
+    return Table().IdOfName(name);
+}
+
+Variant Plimova::Invoke(DispId id, InvokeKind kind, std::vector<Variant>& args) {
+    return Table().Invoke(*this, id, kind, args);
+}
+
+std::vector<MemberInfo> Plimova::Members() const {
+    return Table().Members();
+}
+
+uint32_t Plimova::Advise(std::shared_ptr<IEventSink> sink) {
+    return events_.Advise(std::move(sink));
+}
+
+bool Plimova::Unadvise(uint32_t cookie) {
+    return events_.Unadvise(cookie);
+}
+
+std::vector<EventInfo> Plimova::Events() const {
+    const std::vector<std::string> mouseNames = {"Button", "Shift", "x", "y"};
+    const std::vector<VariantType> mouseTypes = {VariantType::Int16, VariantType::Int16,
+                                                 VariantType::Int32, VariantType::Int32};
+    return {EventInfo{"Step", ids::kStep, {}, {}, false},
+            EventInfo{"Click", ids::kClick, {}, {}, false},
+            EventInfo{"DblClick", ids::kDblClick, {}, {}, false},
+            EventInfo{"MouseDown", ids::kMouseDown, mouseNames, mouseTypes, false},
+            EventInfo{"MouseMove", ids::kMouseMove, mouseNames, mouseTypes, false},
+            EventInfo{"MouseUp", ids::kMouseUp, mouseNames, mouseTypes, false}};
+}
+
+// ---- IControl --------------------------------------------------------------
+
+void Plimova::SetClientSite(ControlSite* site) {
+    site_ = site;
+    TimerRule();
+}
+
+void Plimova::AmbientPropertyChanged(DispId) {
+    Repaint();
+    TimerRule();
+}
+
+void Plimova::SetExtent(Size himetric) {
+    extent_ = himetric;
+    Repaint();
+}
+
+uint32_t Plimova::MiscStatus() const {
+    return ids::kMiscStatus;
+}
+
+// ---- persistence -----------------------------------------------------------
+
+void Plimova::ResetState() {
+    playing_ = true;
+    transparent_ = true;
+    autoSize_ = false;
+    backColor_ = OleColor{ids::kDefaultBackColor};
+    stretch_ = 0;
+    speed_ = 1;
+    sequence_ = 0;
+    sequenceString_.clear();
+    sequenceList_.clear();
+    sequencePosition_ = 0;
+    frame_ = 0;
+    direction_ = 1;
+    image_.Clear();
+    composer_.Discard();
+}
+
+bool Plimova::InitNew() {
+    ResetState();
+    dirty_ = false;
+    Repaint();
+    return true;
+}
+
+bool Plimova::Load(ByteStream& s) {
+    uint32_t version = 0;
+    if (!s.ReadUInt32(version)) {
+        return false;
+    }
+    if (version <= ids::kStreamVersion) {
+        int32_t cx = 0, cy = 0;
+        if (!s.ReadInt32(cx) || !s.ReadInt32(cy)) {
+            return false;
+        }
+        extent_ = Size{cx, cy};
+    }
+    Variant v[7];
+    for (Variant& value : v) {
+        if (!s.ReadTaggedValue(value)) {
+            return false;
+        }
+    }
+    std::u16string gif;
+    int32_t width = 0, height = 0;
+    try {
+        SetBackColor(v[0].ToColor());
+        SetTransparent(v[1].ToBool());
+        SetSpeed(v[2].ToInt16());
+        SetStretch(v[3].ToInt16());
+        SetAutoSize(v[4].ToBool());
+        SetSequenceString(v[5].ToString());
+        SetSequence(v[6].ToInt16());
+    } catch (const AutomationError&) {
+        return false;
+    }
+    if (!s.ReadBstr(gif)) {
+        return false;
+    }
+    image_.LoadFromBytes(gif);
+    AfterNewGif();
+    if (!s.ReadInt32(width) || !s.ReadInt32(height)) {
+        return false;
+    }
+    SetExtent(Size{width, height});
+    dirty_ = false;
+    return true;
+}
+
+bool Plimova::Save(ByteStream& s, bool clearDirty) {
+    s.WriteUInt32(ids::kStreamVersion);
+    s.WriteInt32(extent_.cx);
+    s.WriteInt32(extent_.cy);
+    s.WriteTaggedValue(Variant(backColor_));
+    s.WriteTaggedValue(Variant(transparent_));
+    s.WriteTaggedValue(Variant(speed_));
+    s.WriteTaggedValue(Variant(stretch_));
+    s.WriteTaggedValue(Variant(autoSize_));
+    s.WriteUInt16(vt::kBstr);
+    if (sequenceString_.empty()) {
+        s.WriteNullBstr();
+    } else {
+        s.WriteBstr(sequenceString_);
+    }
+    s.WriteTaggedValue(Variant(sequence_));
+    if (const auto bytes = image_.Bytes()) {
+        s.WriteBstr(*bytes);
+    } else {
+        s.WriteNullBstr();
+    }
+    s.WriteInt32(extent_.cx);
+    s.WriteInt32(extent_.cy);
+    if (clearDirty) {
+        dirty_ = false;
+    }
+    return true;
+}
+
+uint64_t Plimova::GetSizeMax() const {
+    const uint64_t gif = image_.RawBytes().size();
+    return 12 + 6 + 4 + 4 + 4 + 4 + (2 + 4 + 2 * sequenceString_.size() + 2) + 4 +
+           (4 + 2 * gif + 2) + 8;
+}
+
+bool Plimova::Load(IPropertyBag& bag) {
+    Variant v;
+    try {
+        if (bag.Read("BackColor", v)) {
+            SetBackColor(v.ToColor());
+        }
+        if (bag.Read("Transparent", v)) {
+            SetTransparent(v.ToBool());
+        }
+        if (bag.Read("Speed", v)) {
+            SetSpeed(v.ToInt16());
+        }
+        if (bag.Read("Stretch", v)) {
+            SetStretch(v.ToInt16());
+        }
+        if (bag.Read("AutoSize", v)) {
+            SetAutoSize(v.ToBool());
+        }
+        if (bag.Read("SequenceString", v)) {
+            SetSequenceString(v.ToString());
+        }
+        if (bag.Read("Sequence", v)) {
+            SetSequence(v.ToInt16());
+        }
+    } catch (const AutomationError&) {
+        return false;
+    }
+    auto gif = std::make_shared<GifStreamObject>();
+    Variant holder{ObjectPtr(gif)};
+    bool ok = true;
+    if (bag.Read("GIF", holder)) {
+        image_.LoadFromBytes(WidenBytes(gif->Bytes()));
+    } else {
+        image_.Clear();
+        ok = !bag.Read("GIF", v);  // present but unreadable
+    }
+    AfterNewGif();
+    Size extent = extent_;
+    try {
+        if (bag.Read("ExtendWidth", v)) {
+            extent.cx = v.ToInt32();
+        }
+        if (bag.Read("ExtendHeight", v)) {
+            extent.cy = v.ToInt32();
+        }
+    } catch (const AutomationError&) {
+        return false;
+    }
+    SetExtent(extent);
+    dirty_ = false;
+    return ok;
+}
+
+bool Plimova::Save(IPropertyBag& bag, bool clearDirty, bool) {
+    bag.Write("BackColor", Variant(backColor_));
+    bag.Write("Transparent", Variant(transparent_));
+    bag.Write("Speed", Variant(speed_));
+    bag.Write("Stretch", Variant(stretch_));
+    bag.Write("AutoSize", Variant(autoSize_));
+    bag.Write("SequenceString", Variant(sequenceString_));
+    bag.Write("Sequence", Variant(sequence_));
+    const auto raw = image_.RawBytes();
+    auto gif = std::make_shared<GifStreamObject>(
+        std::string(reinterpret_cast<const char*>(raw.data()), raw.size()));
+    bag.Write("GIF", Variant(ObjectPtr(gif)));
+    bag.Write("ExtendWidth", Variant(extent_.cx));
+    bag.Write("ExtendHeight", Variant(extent_.cy));
+    if (clearDirty) {
+        dirty_ = false;
+    }
+    return true;
+}
+
+// ---- property browsing -----------------------------------------------------
+
+std::optional<std::u16string> Plimova::DisplayString(DispId id) const {
+    if (id == ids::kGIF) {
+        const int n = image_.FrameCount();
+        return n == 0 ? u"No GIF" : n == 1 ? u"Still GIF" : u"Animation GIF";
+    }
+    if (id == ids::kStretch) {
+        std::u16string text = StretchText(stretch_);
+        return text.empty() ? std::nullopt : std::optional(text);
+    }
+    if (id == ids::kSequence) {
+        std::u16string text = SequenceText(sequence_);
+        return text.empty() ? std::nullopt : std::optional(text);
+    }
+    return std::nullopt;
+}
+
+std::vector<PredefinedValue> Plimova::PredefinedValues(DispId id) const {
+    std::vector<PredefinedValue> values;
+    if (id == ids::kStretch || id == ids::kSequence) {
+        for (int i = 0; i < 3; ++i) {
+            values.push_back({id == ids::kStretch ? StretchText(i) : SequenceText(i), i});
+        }
+    }
+    return values;
+}
+
+Guid Plimova::PropertyPageOf(DispId id) const {
+    return id == ids::kGIF ? ids::kPageClsid : Guid();
+}
+
+}  // namespace plimova

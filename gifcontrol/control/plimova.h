@@ -1,0 +1,230 @@
+#pragma once
+// Plimova: the animated GIF control. A plain class with typed members (what
+// tests and in-process hosts call), plus the dispatch, event, control and
+// persistence faces a host reaches it through by ProgID.
+
+#include <QPointer>
+#include <QRegion>
+#include <QTimer>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "automation/control.h"
+#include "automation/dispatch.h"
+#include "automation/events.h"
+#include "automation/persist.h"
+#include "control/plimova_ids.h"
+#include "engine/gif_image.h"
+#include "engine/screen_composer.h"
+
+class QImage;
+class QPainter;
+class QRect;
+class QWidget;
+
+namespace plimova {
+
+class PlimovaWindow;
+
+// A picture object handed out by GetFrame: a bitmap it owns.
+class FramePicture : public vantry::automation::Object {
+public:
+    explicit FramePicture(QImage image);
+    ~FramePicture() override;
+    static constexpr int kTypeBitmap = 1;
+    int Type() const { return kTypeBitmap; }
+    const QImage& Image() const { return *image_; }
+
+private:
+    std::unique_ptr<QImage> image_;
+};
+
+// One entry of a property's drop-down list in the host's property browser.
+struct PredefinedValue {
+    std::u16string text;
+    int32_t value = 0;
+};
+
+// How the host's property list shows and offers a property.
+class IPropertyBrowsing : public virtual vantry::automation::Object {
+public:
+    // The text shown for the property's current value; nullopt: the host
+    // shows the value itself.
+    virtual std::optional<std::u16string> DisplayString(vantry::automation::DispId id) const = 0;
+    // The values of the drop-down (empty: none).
+    virtual std::vector<PredefinedValue> PredefinedValues(vantry::automation::DispId id) const = 0;
+    // The property page class that edits the property (null GUID: none).
+    virtual vantry::automation::Guid PropertyPageOf(vantry::automation::DispId id) const = 0;
+};
+
+// A control that owns a child window: the host asks for it once it places
+// the control, and the control draws into it and shapes it.
+class IWindowedControl : public virtual vantry::automation::Object {
+public:
+    virtual QWidget* CreateControlWindow(QWidget* parent) = 0;
+    virtual QWidget* ControlWindow() const = 0;
+    virtual void DestroyControlWindow() = 0;
+    // The container draws the control into bounds (window coordinates).
+    virtual void Draw(QPainter& painter, const QRect& bounds) = 0;
+};
+
+class Plimova final : public vantry::automation::IDispatchable,
+                      public vantry::automation::IConnectable,
+                      public vantry::automation::IControl,
+                      public vantry::automation::IPersistStreamInit,
+                      public vantry::automation::IPersistPropertyBag,
+                      public IPropertyBrowsing,
+                      public IWindowedControl {
+public:
+    using OleColor = vantry::automation::OleColor;
+    using DispId = vantry::automation::DispId;
+
+    Plimova();
+    ~Plimova() override;
+    Plimova(const Plimova&) = delete;
+    Plimova& operator=(const Plimova&) = delete;
+
+    // ---- automation members (IPlimova) ----
+    int16_t Frame() const { return frame_; }
+    void SetFrame(int16_t value);
+    int16_t Frames() const { return static_cast<int16_t>(image_.FrameCount()); }
+    bool Playing() const { return playing_; }
+    void SetPlaying(bool value);
+    bool Transparent() const { return transparent_; }
+    void SetTransparent(bool value);
+    OleColor BackColor() const { return backColor_; }
+    void SetBackColor(OleColor value);
+    // The GIF's bytes, one unit per byte; empty when there is none.
+    std::u16string GIF() const;
+    // False when the container refused the edit (nothing changed).
+    bool SetGIF(const std::u16string& bytes);
+    int16_t GIFWidth() const { return static_cast<int16_t>(image_.ScreenWidth()); }
+    int16_t GIFHeight() const { return static_cast<int16_t>(image_.ScreenHeight()); }
+    int16_t Speed() const { return speed_; }
+    void SetSpeed(int16_t value);
+    void Play();
+    void Stop();
+    bool ReadGIF(const std::u16string& fileName);
+    vantry::automation::ObjectPtr GetFrame(int16_t frame);
+    int16_t Stretch() const { return stretch_; }
+    void SetStretch(int16_t value);
+    int16_t FrameWidth(int16_t frame) const;
+    int16_t FrameHeight(int16_t frame) const;
+    int16_t FrameLeft(int16_t frame) const;
+    int16_t FrameTop(int16_t frame) const;
+    bool AutoSize() const { return autoSize_; }
+    void SetAutoSize(bool value);
+    std::u16string SequenceString() const { return sequenceString_; }
+    void SetSequenceString(const std::u16string& value);
+    int16_t Sequence() const { return sequence_; }
+    void SetSequence(int16_t value);
+    int32_t HWnd() const;
+    void AboutBox() override;
+
+    // ---- state a host or test may inspect ----
+    bool IsTimerArmed() const { return timer_.isActive(); }
+    int TimerInterval() const { return timer_.interval(); }
+    // The timer step, as when the animation timer fires.
+    void TimerStep();
+    // The region given to the window: nullopt when none is set, an empty
+    // region when the window is hidden entirely.
+    std::optional<QRegion> WindowRegion() const { return windowRegion_; }
+    const GifImage& Image() const { return image_; }
+    const ScreenComposer& Composer() const { return composer_; }
+    const std::vector<int16_t>& SequenceList() const { return sequenceList_; }
+    int16_t SequencePosition() const { return sequencePosition_; }
+    // Shows the about box; replaced by tests and by hosts without a screen.
+    std::function<void(QWidget* parent, const QString& title, const QString& text)> aboutPresenter;
+
+    // ---- window input, called by the control's window ----
+    void OnMousePress(int button, int buttons, int shift, int x, int y);
+    void OnMouseDoubleClick(int button);
+    void OnMouseMove(int buttons, int shift, int x, int y);
+    void OnMouseRelease(int buttons, int shift, int x, int y);
+    void OnFocus(bool gained);
+    void OnWindowDestroyed();
+
+    // ---- IDispatchable ----
+    std::optional<DispId> GetIdOfName(std::string_view name) const override;
+    vantry::automation::Variant Invoke(DispId id, vantry::automation::InvokeKind kind,
+                                       std::vector<vantry::automation::Variant>& args) override;
+    std::vector<vantry::automation::MemberInfo> Members() const override;
+
+    // ---- IConnectable ----
+    uint32_t Advise(std::shared_ptr<vantry::automation::IEventSink> sink) override;
+    bool Unadvise(uint32_t cookie) override;
+    std::vector<vantry::automation::EventInfo> Events() const override;
+
+    // ---- IControl ----
+    void SetClientSite(vantry::automation::ControlSite* site) override;
+    vantry::automation::ControlSite* ClientSite() const override { return site_; }
+    void AmbientPropertyChanged(DispId id) override;
+    vantry::automation::Size Extent() const override { return extent_; }
+    void SetExtent(vantry::automation::Size himetric) override;
+    uint32_t MiscStatus() const override;
+
+    // ---- IPersistStreamInit / IPersistPropertyBag ----
+    vantry::automation::Clsid GetClassId() const override { return ids::kClsid; }
+    bool IsDirty() const override { return dirty_; }
+    bool InitNew() override;
+    bool Load(vantry::automation::ByteStream& stream) override;
+    bool Save(vantry::automation::ByteStream& stream, bool clearDirty) override;
+    uint64_t GetSizeMax() const override;
+    bool Load(vantry::automation::IPropertyBag& bag) override;
+    bool Save(vantry::automation::IPropertyBag& bag, bool clearDirty, bool saveAll) override;
+
+    // ---- IPropertyBrowsing ----
+    std::optional<std::u16string> DisplayString(DispId id) const override;
+    std::vector<PredefinedValue> PredefinedValues(DispId id) const override;
+    vantry::automation::Guid PropertyPageOf(DispId id) const override;
+
+    // ---- IWindowedControl ----
+    QWidget* CreateControlWindow(QWidget* parent) override;
+    QWidget* ControlWindow() const override;
+    void DestroyControlWindow() override;
+    void Draw(QPainter& painter, const QRect& bounds) override;
+
+private:
+    static const vantry::automation::DispatchTable<Plimova>& Table();
+
+    Rgb BackRgb() const;
+    void Changed(DispId id);
+    void Repaint();
+    void TimerRule();
+    void SetFrameInternal(int value, bool notify = true);
+    bool EnsureComposer();
+    void AfterNewGif(bool notify = true);
+    void ApplyRegion(std::optional<QRegion> region);
+    void FireMouse(DispId id, int buttons, int shift, int x, int y);
+    void ResetState();
+
+    GifImage image_;
+    ScreenComposer composer_;
+    bool playing_ = true;
+    bool transparent_ = true;
+    bool autoSize_ = false;
+    OleColor backColor_{ids::kDefaultBackColor};
+    int16_t stretch_ = 0;
+    int16_t speed_ = 1;
+    int16_t sequence_ = 0;
+    std::u16string sequenceString_;
+    std::vector<int16_t> sequenceList_;
+    int16_t sequencePosition_ = 0;
+    int16_t frame_ = 0;
+    int16_t direction_ = 1;
+    bool firstPaintDone_ = false;
+    vantry::automation::Size extent_{ids::kDefaultExtent, ids::kDefaultExtent};
+    bool dirty_ = false;
+
+    vantry::automation::ControlSite* site_ = nullptr;
+    vantry::automation::EventSource events_;
+    QPointer<PlimovaWindow> window_;
+    QTimer timer_;
+    std::optional<QRegion> windowRegion_;
+};
+
+}  // namespace plimova
