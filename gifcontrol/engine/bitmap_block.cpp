@@ -113,7 +113,9 @@ ByteBlock BuildBitmapBlock(int width, int height, bool interlaced,
             ++passRow;
         }
         std::uint8_t* dst = pixels + static_cast<std::size_t>(height - 1 - row) * stride;
-        std::memcpy(dst, indices.data() + static_cast<std::size_t>(i) * w, w);
+        if (w != 0) {  // a zero-width frame has no indices at all
+            std::memcpy(dst, indices.data() + static_cast<std::size_t>(i) * w, w);
+        }
         if (pad != 0) {
             std::memset(dst + w, 0, pad);
         }

@@ -334,6 +334,18 @@ TEST(GifBitmapBlock, InterlacedTenRowsLandOnPassRows) {
     }
 }
 
+TEST(GifBitmapBlock, ZeroSizedFramesDecodeToEmptyRows) {
+    GifImage image;
+    ASSERT_TRUE(Load(image, GifBuilder().Image(Img(0, 3)).Image(Img(3, 0)).Trailer()));
+    ASSERT_EQ(image.FrameCount(), 2);
+    EXPECT_EQ(image.FrameIndices(0).size(), 0u);
+    EXPECT_EQ(image.Frame(0)->bitmap.size(), 40u + 16);
+    BitPlane bits(4, 4, 8);
+    image.AddOpaqueBits(0, bits);
+    image.AddOpaqueBits(1, bits);
+    EXPECT_EQ(bits.Bytes(), std::vector<std::uint8_t>(4, 0));
+}
+
 TEST(GifBitmapBlock, FrameWithoutAnyTableUsesZeroColours) {
     GifImage image;
     ImageSpec s = Img(2, 1);
