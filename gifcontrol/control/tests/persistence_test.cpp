@@ -1,0 +1,286 @@
+// Saving and loading the control: the stream's exact bytes, the property
+// bag's names and GIF object, round trips and damaged input.
+
+#include <gtest/gtest.h>
+
+#include "automation/persist.h"
+#include "control/plimova.h"
+#include "control/plimova_ids.h"
+#include "fake_site.h"
+#include "gif_builder.h"
+
+namespace plimova {
+namespace {
+
+using namespace vantry::automation;
+using test::GifBuilder;
+using test::ImageSpec;
+
+std::string Bytes(const GifBuilder& b) {
+    return std::string(b.Data().begin(), b.Data().end());
+}
+
+GifBuilder SixFrames() {
+    GifBuilder b(3, 2);
+    for (int i = 0; i < 6; ++i) {
+        ImageSpec s;
+        s.width = 3;
+        s.height = 2;
+        s.indices.assign(6, static_cast<std::uint8_t>(i % 4));
+        b.Control(0, 4).Image(s);
+    }
+    b.Trailer();
+    return b;
+}
+
+// Little-endian pieces of an expected stream.
+struct Expect {
+    std::string s;
+    Expect& U16(unsigned v) {
+        s.push_back(static_cast<char>(v & 0xFF));
+        s.push_back(static_cast<char>((v >> 8) & 0xFF));
+        return *this;
+    }
+    Expect& U32(uint32_t v) {
+        U16(v & 0xFFFF);
+        return U16(v >> 16);
+    }
+    Expect& Str(const std::string& latin1) {  // count, UTF-16LE units, terminator
+        U32(static_cast<uint32_t>(2 * latin1.size() + 2));
+        for (unsigned char c : latin1) {
+            U16(c);
+        }
+        return U16(0);
+    }
+};
+
+void Configure(Plimova& c, const GifBuilder& gif) {
+    c.SetExtent(Size{2000, 1500});
+    c.SetBackColor(OleColor{0x00FF8040});
+    c.SetTransparent(false);
+    c.SetSpeed(4);
+    c.SetStretch(2);
+    c.SetAutoSize(true);
+    c.SetSequenceString(u"1,2");
+    c.SetSequence(3);
+    ASSERT_TRUE(c.SetGIF(WidenBytes(Bytes(gif))));
+}
+
+TEST(PlimovaStream, SavesTheExactLayout) {
+    Plimova c;
+    const GifBuilder gif = SixFrames();
+    Configure(c, gif);
+    EXPECT_TRUE(c.IsDirty());
+    ByteStream s;
+    ASSERT_TRUE(c.Save(s, true));
+    EXPECT_FALSE(c.IsDirty());
+
+    Expect e;
+    e.U32(0x200).U32(2000).U32(1500);
+    e.U16(vt::kUI4).U32(0x00FF8040);
+    e.U16(vt::kBool).U16(0);
+    e.U16(vt::kI2).U16(4);
+    e.U16(vt::kI2).U16(2);
+    e.U16(vt::kBool).U16(0xFFFF);
+    e.U16(vt::kBstr).Str("1,2");
+    e.U16(vt::kI2).U16(3);
+    e.Str(Bytes(gif));
+    e.U32(2000).U32(1500);
+    EXPECT_EQ(s.ToString(), e.s);
+    EXPECT_GE(c.GetSizeMax(), e.s.size());
+}
+
+TEST(PlimovaStream, AbsentStringsAreCountZero) {
+    Plimova c;
+    c.SetExtent(Size{100, 200});
+    ByteStream s;
+    ASSERT_TRUE(c.Save(s, false));
+    Expect e;
+    e.U32(0x200).U32(100).U32(200);
+    e.U16(vt::kUI4).U32(12632256);
+    e.U16(vt::kBool).U16(0xFFFF);
+    e.U16(vt::kI2).U16(1);
+    e.U16(vt::kI2).U16(0);
+    e.U16(vt::kBool).U16(0);
+    e.U16(vt::kBstr).U32(0);
+    e.U16(vt::kI2).U16(0);
+    e.U32(0);
+    e.U32(100).U32(200);
+    EXPECT_EQ(s.ToString(), e.s);
+}
+
+TEST(PlimovaStream, RoundTripRestoresPropertiesAndStartsAtFrameZero) {
+    Plimova a;
+    const GifBuilder gif = SixFrames();
+    Configure(a, gif);
+    a.SetSequence(0);
+    a.Stop();
+    a.SetFrame(5);
+    ByteStream s;
+    ASSERT_TRUE(a.Save(s, true));
+
+    test::FakeSite site;
+    Plimova b;
+    b.SetClientSite(&site);
+    s.Seek(0);
+    ASSERT_TRUE(b.Load(s));
+    EXPECT_EQ(b.Extent(), (Size{2000, 1500}));
+    EXPECT_EQ(b.BackColor().value, 0x00FF8040u);
+    EXPECT_FALSE(b.Transparent());
+    EXPECT_EQ(b.Speed(), 4);
+    EXPECT_EQ(b.Stretch(), 2);
+    EXPECT_TRUE(b.AutoSize());
+    EXPECT_EQ(b.SequenceString(), u"1,2");
+    EXPECT_EQ(b.SequenceList(), (std::vector<int16_t>{1, 2}));
+    EXPECT_EQ(b.Sequence(), 0);
+    EXPECT_EQ(b.GIF(), WidenBytes(Bytes(gif)));
+    EXPECT_EQ(b.Frames(), 6);
+    EXPECT_EQ(b.Frame(), 0);
+    EXPECT_TRUE(b.Playing());
+    EXPECT_FALSE(b.IsDirty());
+    EXPECT_GT(site.invalidations, 0);
+
+    // Saving the loaded control gives the same bytes.
+    ByteStream again;
+    ASSERT_TRUE(b.Save(again, true));
+    EXPECT_EQ(again.ToString(), s.ToString());
+}
+
+TEST(PlimovaStream, NewerVersionSkipsTheLeadingExtent) {
+    Plimova a;
+    a.SetExtent(Size{300, 400});
+    a.SetSpeed(7);
+    ByteStream s;
+    ASSERT_TRUE(a.Save(s, false));
+    std::string bytes = s.ToString();
+    // Version 0x201 and no leading extent.
+    bytes = std::string("\x01\x02\x00\x00", 4) + bytes.substr(12);
+    Plimova b;
+    ByteStream in = ByteStream::FromString(bytes);
+    ASSERT_TRUE(b.Load(in));
+    EXPECT_EQ(b.Speed(), 7);
+    EXPECT_EQ(b.Extent(), (Size{300, 400}));
+}
+
+TEST(PlimovaStream, DamagedStreamsFailWithoutHarm) {
+    Plimova a;
+    Configure(a, SixFrames());
+    ByteStream s;
+    ASSERT_TRUE(a.Save(s, false));
+    const std::string bytes = s.ToString();
+    for (std::size_t cut = 0; cut < bytes.size(); cut += (cut < 60 ? 1 : 97)) {
+        Plimova b;
+        ByteStream in = ByteStream::FromString(bytes.substr(0, cut));
+        EXPECT_FALSE(b.Load(in)) << cut;
+    }
+    // A wrong type tag where a number belongs.
+    std::string wrong = bytes;
+    wrong[12] = 0x7F;
+    Plimova c;
+    ByteStream in = ByteStream::FromString(wrong);
+    EXPECT_FALSE(c.Load(in));
+    // GIF bytes that are no GIF: the control is empty, the load goes on.
+    Expect e;
+    e.U32(0x200).U32(1).U32(1);
+    e.U16(vt::kUI4).U32(0).U16(vt::kBool).U16(0).U16(vt::kI2).U16(1).U16(vt::kI2).U16(0);
+    e.U16(vt::kBool).U16(0).U16(vt::kBstr).U32(0).U16(vt::kI2).U16(0);
+    e.Str("GIF89a garbage").U32(5).U32(6);
+    Plimova d;
+    ByteStream junk = ByteStream::FromString(e.s);
+    EXPECT_TRUE(d.Load(junk));
+    EXPECT_EQ(d.Frames(), 0);
+    EXPECT_EQ(d.Extent(), (Size{5, 6}));
+}
+
+// ---- property bag ------------------------------------------------------------
+
+TEST(PlimovaBag, SavesNamedValuesAndTheGifAsAnObject) {
+    Plimova a;
+    const GifBuilder gif = SixFrames();
+    Configure(a, gif);
+    PropertyBag bag;
+    ASSERT_TRUE(a.Save(bag, true, true));
+    EXPECT_FALSE(a.IsDirty());
+    EXPECT_EQ(bag.Names(), (std::vector<std::string>{"BackColor", "Transparent", "Speed", "Stretch",
+                                                     "AutoSize", "SequenceString", "Sequence",
+                                                     "GIF", "ExtendWidth", "ExtendHeight"}));
+    Variant v;
+    ASSERT_TRUE(bag.Read("GIF", v));
+    auto saved = std::dynamic_pointer_cast<SavedObject>(v.ToObject());
+    ASSERT_NE(saved, nullptr);
+    EXPECT_EQ(saved->GetClassId(), ids::kGifStreamClsid);
+    Expect count;
+    count.U32(static_cast<uint32_t>(gif.Data().size()));
+    EXPECT_EQ(saved->Bytes(), count.s + Bytes(gif));
+    ASSERT_TRUE(bag.Read("ExtendWidth", v));
+    EXPECT_EQ(v, Variant(int32_t{2000}));
+    ASSERT_TRUE(bag.Read("BackColor", v));
+    EXPECT_EQ(v, Variant(OleColor{0x00FF8040}));
+    ASSERT_TRUE(bag.Read("Speed", v));
+    EXPECT_EQ(v, Variant(int16_t{4}));
+}
+
+TEST(PlimovaBag, RoundTrip) {
+    Plimova a;
+    const GifBuilder gif = SixFrames();
+    Configure(a, gif);
+    PropertyBag bag;
+    ASSERT_TRUE(a.Save(bag, true, true));
+    Plimova b;
+    ASSERT_TRUE(b.Load(bag));
+    EXPECT_EQ(b.GIF(), WidenBytes(Bytes(gif)));
+    EXPECT_EQ(b.Frames(), 6);
+    EXPECT_EQ(b.Sequence(), 3);
+    EXPECT_EQ(b.SequenceString(), u"1,2");
+    EXPECT_EQ(b.Frame(), 1) << "sequence 3 starts at position 0 of the list";
+    EXPECT_EQ(b.Extent(), (Size{2000, 1500}));
+    EXPECT_FALSE(b.Transparent());
+    EXPECT_TRUE(b.AutoSize());
+    EXPECT_FALSE(b.IsDirty());
+}
+
+TEST(PlimovaBag, GifObjectMustHoldAsManyBytesAsItsCountSays) {
+    PropertyBag bag;
+    const GifBuilder gif = SixFrames();
+    Expect e;
+    e.U32(static_cast<uint32_t>(gif.Data().size() + 1));
+    bag.Write("GIF",
+              Variant(std::make_shared<SavedObject>(ids::kGifStreamClsid, e.s + Bytes(gif))));
+    Plimova c;
+    EXPECT_FALSE(c.Load(bag));
+    EXPECT_EQ(c.Frames(), 0);
+
+    PropertyBag good;
+    Expect ok;
+    ok.U32(static_cast<uint32_t>(gif.Data().size()));
+    good.Write("GIF",
+               Variant(std::make_shared<SavedObject>(ids::kGifStreamClsid, ok.s + Bytes(gif))));
+    ASSERT_TRUE(c.Load(good));
+    EXPECT_EQ(c.Frames(), 6);
+}
+
+TEST(PlimovaBag, MissingNamesKeepTheDefaults) {
+    PropertyBag bag;
+    bag.Write("Speed", Variant(int16_t{3}));
+    Plimova c;
+    ASSERT_TRUE(c.Load(bag));
+    EXPECT_EQ(c.Speed(), 3);
+    EXPECT_TRUE(c.Transparent());
+    EXPECT_EQ(c.BackColor().value, 12632256u);
+    EXPECT_EQ(c.Frames(), 0);
+}
+
+TEST(PlimovaPersist, InitNewRestoresDefaults) {
+    Plimova c;
+    Configure(c, SixFrames());
+    ASSERT_TRUE(c.InitNew());
+    EXPECT_EQ(c.Frames(), 0);
+    EXPECT_EQ(c.Speed(), 1);
+    EXPECT_TRUE(c.Transparent());
+    EXPECT_EQ(c.SequenceString(), u"");
+    EXPECT_FALSE(c.IsDirty());
+    EXPECT_EQ(c.GetClassId(), ids::kClsid);
+}
+
+}  // namespace
+}  // namespace plimova
