@@ -374,6 +374,8 @@ TEST(SocketControlNames, LocalPortIsBoundBeforeConnecting) {
     Aim(s, peer.port());
     ASSERT_FALSE(s.setAction(kActionConnect));
     ASSERT_TRUE(WaitFor(connected));
+    // The peer's thread may accept only after our Connect has arrived.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return peer.clientPort() != 0; }, 10000));
     EXPECT_EQ(peer.clientPort(), local);
     s.setAction(kActionClose);
     EXPECT_TRUE(peer.WaitDone());
