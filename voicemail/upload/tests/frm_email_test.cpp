@@ -1,0 +1,339 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QLabel>
+#include <QPointer>
+#include <QProgressBar>
+#include <QTimer>
+
+#include <filesystem>
+
+#include "frm_email.h"
+#include "language.h"
+#include "loopback_server.h"
+#include "test_env.h"
+
+namespace murmel {
+namespace {
+
+namespace fs = std::filesystem;
+using murmel::test::LoopbackServer;
+using namespace std::chrono_literals;
+
+constexpr int kTick = 300;  // ms; the window's real interval is 1000
+const std::string kRequest = "POST /post/ HTTP/1.0\r\n";
+
+QString Q(const fs::path& p) {
+    return QString::fromStdString(p.string());
+}
+
+const TranslationTable& Strings() {
+    static TranslationTable table = [] {
+        TranslationTable t;
+        const std::string bytes = vantry::test::ReadFile(UPLOAD_LANG_FILE);
+        for (cString& e : ParseLanguageFile(bytes))
+            t.Add(std::move(e));
+        return t;
+    }();
+    return table;
+}
+QString T(std::string_view id) {
+    return Strings().T(id);
+}
+
+std::string Filler(size_t size, char seed) {
+    std::string s(size, ' ');
+    for (size_t i = 0; i < size; ++i)
+        s[i] = static_cast<char>(seed + i % 23);
+    return s;
+}
+
+struct Upload {
+    fs::path app = vantry::test::FreshDir("app");
+    QString connectTo;
+    QStringList played;
+    QStringList boxes;
+    int adChecks = 0;
+    QList<double> pauses;
+    bool realPause = false;
+    QPointer<frmEmail> form;
+    QStringList statusAtUnload;
+    int progressAtUnload = -1;
+
+    void Item(const std::string& name, const std::string& bytes) {
+        vantry::test::WriteFile(app / "Outbox" / name, bytes);
+    }
+    QStringList Items() const {
+        return QDir(Q(app / "Outbox")).entryList(QDir::Files | QDir::Hidden);
+    }
+    // Shows the window and runs the loop until it unloads (or the limit passes).
+    bool Run(int limitMs = 20000) {
+        fs::create_directories(app / "Outbox");
+        UploadServices s;
+        s.appPath = Q(app);
+        s.connectTo = [this] { return connectTo; };
+        s.T = T;
+        s.soundsEnabled = [] { return true; };
+        s.playSound = [this](const QString& p) { played << QDir(Q(app)).relativeFilePath(p); };
+        s.checkForAds = [this] { ++adChecks; };
+        s.errorBox = [this](const QString& title, const QString& text) {
+            boxes << title + "|" + text;
+        };
+        if (!realPause) {
+            s.pause = [this](double sec) { pauses << sec; };
+        }
+        s.tickMs = kTick;
+        QEventLoop loop;
+        QTimer limit;
+        limit.setSingleShot(true);
+        QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
+        form = frmEmail::ShowUpload(s);
+        bool done = false;
+        if (form) {
+            QObject::connect(form, &frmEmail::unloaded, &loop, [&] {
+                statusAtUnload << form->findChild<QLabel*>("lblStatus")->text();
+                progressAtUnload = form->findChild<QProgressBar*>("ProgressBar1")->value();
+                done = true;
+                loop.quit();
+            });
+        }
+        if (!done && (!form || form->isHidden())) {
+            // Unloaded while loading (a connect that failed at once).
+            done = true;
+            if (form)
+                statusAtUnload << form->findChild<QLabel*>("lblStatus")->text();
+        }
+        if (!done) {
+            limit.start(limitMs);
+            loop.exec();
+        }
+        // Let the deferred deletion and graceful close run.
+        QEventLoop settle;
+        QTimer::singleShot(200, &settle, &QEventLoop::quit);
+        settle.exec();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return done;
+    }
+};
+
+void WaitFor(const std::function<bool()>& cond, int ms = 5000) {
+    QElapsedTimer t;
+    t.start();
+    while (!cond() && t.elapsed() < ms) {
+        QEventLoop loop;
+        QTimer::singleShot(20, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+}
+
+TEST(Upload, LongItemGoesOutInChunksOnSuccessiveTicks) {
+    LoopbackServer server;
+    Upload u;
+    u.connectTo = QStringLiteral("http://127.0.0.1:%1").arg(server.port());
+    const std::string item = Filler(20000, 'A');
+    u.Item("261206154907.txt", item);
+    ASSERT_TRUE(u.Run());
+    WaitFor([&] { return server.connections().size() >= 2; });
+
+    const auto conns = server.connections();
+    ASSERT_EQ(conns.size(), 2u);  // the item, then the one that finds the outbox empty
+    EXPECT_EQ(conns[0].All(), kRequest + item);
+    const auto bursts = conns[0].Bursts(std::chrono::milliseconds(kTick / 2));
+    ASSERT_EQ(bursts.size(), 4u);
+    EXPECT_EQ(bursts[0], kRequest);
+    EXPECT_EQ(bursts[1].size(), 8192u);
+    EXPECT_EQ(bursts[2].size(), 8192u);
+    EXPECT_EQ(bursts[3].size(), 3616u);
+    EXPECT_TRUE(conns[0].ended);  // the connection was closed after the last chunk
+    EXPECT_TRUE(conns[1].All().empty());
+    EXPECT_TRUE(u.Items().isEmpty());
+    EXPECT_EQ(u.played, QStringList({"sounds/ok.wav"}));
+    EXPECT_TRUE(u.boxes.isEmpty());
+    EXPECT_EQ(u.adChecks, 1);
+    EXPECT_EQ(u.pauses, QList<double>({1.0}));
+    EXPECT_EQ(u.statusAtUnload, QStringList({T("mm0006")}));
+}
+
+TEST(Upload, ExactlyOneChunkGoesOutOnOneTick) {
+    LoopbackServer server;
+    Upload u;
+    u.connectTo = QStringLiteral("x://127.0.0.1:%1").arg(server.port());
+    const std::string item = Filler(8192, 'a');
+    u.Item("261206154907.txt", item);
+    ASSERT_TRUE(u.Run());
+    const auto conns = server.connections();
+    ASSERT_GE(conns.size(), 1u);
+    const auto bursts = conns[0].Bursts(std::chrono::milliseconds(kTick / 2));
+    ASSERT_EQ(bursts.size(), 2u);
+    EXPECT_EQ(bursts[0], kRequest);
+    EXPECT_EQ(bursts[1], item);
+    EXPECT_TRUE(u.Items().isEmpty());
+}
+
+TEST(Upload, TinyAndEmptyItemsAreSentAndRemoved) {
+    LoopbackServer server;
+    Upload u;
+    u.connectTo = QStringLiteral("http://localhost:%1").arg(server.port());
+    u.Item("261206154901.txt", "x");
+    u.Item("261206154902.txt", "");
+    ASSERT_TRUE(u.Run());
+    WaitFor([&] { return server.connections().size() >= 3; });
+    const auto conns = server.connections();
+    ASSERT_EQ(conns.size(), 3u);
+    EXPECT_EQ(conns[0].All(), kRequest + "x");
+    EXPECT_EQ(conns[1].All(), kRequest);
+    EXPECT_TRUE(u.Items().isEmpty());
+}
+
+TEST(Upload, TwoItemsOverTwoConnectionsOldestFirst) {
+    LoopbackServer server;
+    Upload u;
+    u.connectTo = QStringLiteral("http://127.0.0.1:%1").arg(server.port());
+    const std::string older = Filler(9000, 'o');
+    const std::string newer = Filler(300, 'n');
+    u.Item("261206154908.txt", newer);
+    u.Item("261206154907.txt", older);
+    u.Item("notes.doc", "not an item");
+    ASSERT_TRUE(u.Run());
+    WaitFor([&] { return server.connections().size() >= 3; });
+    const auto conns = server.connections();
+    ASSERT_EQ(conns.size(), 3u);
+    EXPECT_EQ(conns[0].All(), kRequest + older);
+    EXPECT_EQ(conns[1].All(), kRequest + newer);
+    EXPECT_TRUE(conns[2].All().empty());
+    // The newer item was still there while the older one went out.
+    EXPECT_LT(conns[0].pieces.back().at, conns[1].pieces.front().at);
+    EXPECT_EQ(u.Items(), QStringList({"notes.doc"}));
+    EXPECT_EQ(u.played, QStringList({"sounds/ok.wav", "sounds/ok.wav"}));
+}
+
+TEST(Upload, EmptyOutboxChecksAdsAndClosesAfterOneSecond) {
+    LoopbackServer server;
+    Upload u;
+    u.realPause = true;
+    u.connectTo = QStringLiteral("http://127.0.0.1:%1").arg(server.port());
+    QElapsedTimer t;
+    t.start();
+    ASSERT_TRUE(u.Run());
+    EXPECT_GE(t.elapsed(), 1000);
+    EXPECT_EQ(u.adChecks, 1);
+    WaitFor([&] { return !server.connections().empty() && server.connections()[0].ended; });
+    const auto conns = server.connections();
+    ASSERT_EQ(conns.size(), 1u);
+    EXPECT_TRUE(conns[0].All().empty());
+    EXPECT_TRUE(u.played.isEmpty());
+    EXPECT_TRUE(u.boxes.isEmpty());
+    EXPECT_TRUE(u.form.isNull());
+}
+
+TEST(Upload, ServerThatNeverRepliesDoesNotDelayDeletion) {
+    LoopbackServer server({.closeAfterBytes = 0, .holdOpen = true});
+    Upload u;
+    u.connectTo = QStringLiteral("http://127.0.0.1:%1").arg(server.port());
+    u.Item("261206154907.txt", Filler(500, 'q'));
+    QElapsedTimer t;
+    t.start();
+    ASSERT_TRUE(u.Run());
+    EXPECT_LT(t.elapsed(), 5000);
+    EXPECT_TRUE(u.Items().isEmpty());
+    EXPECT_EQ(u.played, QStringList({"sounds/ok.wav"}));
+}
+
+TEST(Upload, RefusedConnectionShowsNetworkError) {
+    Upload u;
+    const int port = LoopbackServer::ClosedPort();
+    u.connectTo = QStringLiteral("http://127.0.0.1:%1").arg(port);
+    u.Item("261206154907.txt", "kept");
+    ASSERT_TRUE(u.Run());
+    EXPECT_EQ(u.played, QStringList({"sounds/error.wav"}));
+    ASSERT_EQ(u.boxes.size(), 1);
+    EXPECT_EQ(u.boxes[0], T("mm0017") + "|" + T("mm0014") + " [25062] " + T("mm0015") + "\r\n\r\n" +
+                              T("mm0016"));
+    EXPECT_EQ(u.statusAtUnload, QStringList({"MurmelMail not sent"}));
+    EXPECT_EQ(u.Items(), QStringList({"261206154907.txt"}));
+    EXPECT_EQ(u.adChecks, 0);
+}
+
+TEST(Upload, BadServerAddressFailsAtOnce) {
+    Upload u;
+    u.connectTo = QStringLiteral("relay-without-scheme:80");
+    u.Item("261206154907.txt", "kept");
+    ASSERT_TRUE(u.Run());
+    EXPECT_EQ(u.played, QStringList({"sounds/error.wav"}));
+    ASSERT_EQ(u.boxes.size(), 1);
+    // Port 0 is no port: the socket refuses to start (address not available).
+    EXPECT_EQ(u.boxes[0], T("mm0017") + "|" + T("mm0014") + " [25050] " + T("mm0015") + "\r\n\r\n" +
+                              T("mm0016"));
+    EXPECT_EQ(u.statusAtUnload, QStringList({"MurmelMail not sent"}));
+    EXPECT_EQ(u.Items(), QStringList({"261206154907.txt"}));
+}
+
+TEST(Upload, ServerClosingMidItemKeepsTheItem) {
+    LoopbackServer server({.closeAfterBytes = kRequest.size() + 8192, .holdOpen = false});
+    Upload u;
+    u.connectTo = QStringLiteral("http://127.0.0.1:%1").arg(server.port());
+    u.Item("261206154907.txt", Filler(30000, 'c'));
+    ASSERT_TRUE(u.Run());
+    EXPECT_EQ(u.Items(), QStringList({"261206154907.txt"}));
+    EXPECT_EQ(u.played, QStringList({"sounds/error.wav"}));
+    // The server's orderly close comes before the next chunk: the item was cut short.
+    ASSERT_EQ(u.boxes.size(), 1);
+    EXPECT_EQ(u.boxes[0], T("mm0017") + "|" + T("mm0020") + " [20303] " + T("mm0021") + "\r\n\r\n" +
+                              T("mm0016"));
+    EXPECT_EQ(u.statusAtUnload, QStringList({"MurmelMail not sent"}));
+    EXPECT_EQ(u.adChecks, 0);
+    const auto conns = server.connections();
+    ASSERT_EQ(conns.size(), 1u);
+    EXPECT_EQ(conns[0].All().size(), kRequest.size() + 8192);
+}
+
+TEST(Upload, ProgressBarFollowsTheSentPosition) {
+    LoopbackServer server({.closeAfterBytes = 0, .holdOpen = true});
+    Upload u;
+    u.connectTo = QStringLiteral("http://127.0.0.1:%1").arg(server.port());
+    u.Item("261206154907.txt", Filler(20000, 'p'));
+    QList<int> values;
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        if (u.form &&
+            (values.isEmpty() ||
+             values.back() != u.form->findChild<QProgressBar*>("ProgressBar1")->value())) {
+            values << u.form->findChild<QProgressBar*>("ProgressBar1")->value();
+            EXPECT_EQ(u.form->findChild<QProgressBar*>("ProgressBar1")->maximum(), 20000);
+        }
+    });
+    probe.start(20);
+    ASSERT_TRUE(u.Run());
+    EXPECT_EQ(values, QList<int>({0, 8193, 16385}));
+    EXPECT_EQ(u.progressAtUnload, 20000);
+}
+
+TEST(Upload, OnlyOneWindowAtATime) {
+    LoopbackServer server({.closeAfterBytes = 0, .holdOpen = true});
+    Upload u;
+    u.connectTo = QStringLiteral("http://127.0.0.1:%1").arg(server.port());
+    u.Item("261206154907.txt", Filler(100, 'z'));
+    UploadServices s;
+    s.appPath = Q(u.app);
+    s.connectTo = [&] { return u.connectTo; };
+    s.T = T;
+    s.pause = [](double) {};
+    s.tickMs = kTick;
+    QPointer<frmEmail> first = frmEmail::ShowUpload(s);
+    EXPECT_EQ(frmEmail::ShowUpload(s), first.data());
+    EXPECT_EQ(frmEmail::Current(), first.data());
+    WaitFor([&] {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return first.isNull();
+    });
+    EXPECT_TRUE(first.isNull());
+    EXPECT_EQ(frmEmail::Current(), nullptr);
+    EXPECT_TRUE(u.Items().isEmpty());
+}
+
+}  // namespace
+}  // namespace murmel
