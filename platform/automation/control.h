@@ -15,7 +15,12 @@
 // position rectangles are in container pixels.
 
 #include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
+#include "automation/guid.h"
 #include "automation/object.h"
 #include "automation/variant.h"
 
@@ -86,6 +91,27 @@ public:
     virtual uint32_t MiscStatus() const { return 0; }
     // The modal about box, if the control has one.
     virtual void AboutBox() {}
+};
+
+// How a host shows and offers the values of some properties in its
+// property list.
+class IPropertyBrowsing : public virtual Object {
+public:
+    // The text shown for the property's current value; nullopt: the host
+    // shows the value itself.
+    virtual std::optional<std::u16string> DisplayString(DispId id) = 0;
+    // The values a drop-down offers, with their texts; empty: none.
+    virtual std::vector<std::pair<std::u16string, Variant>> PredefinedValues(DispId /*id*/) {
+        return {};
+    }
+    // The page class the property is edited in; nullopt: edited in place.
+    virtual std::optional<Clsid> PropertyPage(DispId /*id*/) { return std::nullopt; }
+};
+
+// The property pages a control offers, as page classes.
+class ISpecifyPropertyPages : public virtual Object {
+public:
+    virtual std::vector<Clsid> Pages() const = 0;
 };
 
 // Miscellaneous status bits.

@@ -4,6 +4,7 @@
 
 #include "automation/control_host.h"
 #include "automation/dispatch.h"
+#include "automation/picture.h"
 
 namespace vantry::automation {
 namespace {
@@ -134,6 +135,37 @@ TEST(ControlHost, ReplacingOrDestroyingTheHostDetachesTheControl) {
     EXPECT_EQ(host.ControlWindow(), nullptr);
     host.SetControl(nullptr);
     EXPECT_EQ(host.Control(), nullptr);
+}
+
+}  // namespace
+}  // namespace vantry::automation
+
+namespace vantry::automation {
+namespace {
+
+TEST(Picture, CarriesItsImageAndAnswersLateBound) {
+    QImage image(10, 20, QImage::Format_ARGB32);
+    image.fill(Qt::red);
+    Variant v(Picture::Make(image));
+    auto picture = QueryInterface<IPicture>(v.ToObject());
+    ASSERT_TRUE(picture);
+    EXPECT_EQ(picture->PictureType(), IPicture::kBitmap);
+    EXPECT_EQ(picture->Image().pixel(9, 19), image.pixel(9, 19));
+    EXPECT_EQ(picture->Extent(), (Size{265, 529}));
+
+    auto disp = QueryInterface<IDispatchable>(v.ToObject());
+    ASSERT_TRUE(disp);
+    EXPECT_EQ(GetProperty(*disp, "Type"), Variant(int16_t{1}));
+    EXPECT_EQ(GetProperty(*disp, 4), Variant(int32_t{265}));
+    EXPECT_EQ(GetProperty(*disp, "height"), Variant(int32_t{529}));
+    EXPECT_NE(GetProperty(*disp, "Handle").ToInt32(), 0);
+    image.fill(Qt::blue);  // the picture owns its own copy
+    EXPECT_EQ(picture->Image().pixel(0, 0), QColor(Qt::red).rgba());
+
+    Picture none{QImage()};
+    EXPECT_EQ(none.PictureType(), IPicture::kNone);
+    EXPECT_EQ(GetProperty(none, "Handle"), Variant(int32_t{0}));
+    EXPECT_EQ(none.Extent(), (Size{0, 0}));
 }
 
 }  // namespace
