@@ -308,6 +308,9 @@ TEST(Upload, ProgressBarFollowsTheSentPosition) {
     });
     probe.start(20);
     ASSERT_TRUE(u.Run());
+    // The last value lives only until the window unloads; the probe may miss it.
+    if (values.size() == 4 && values.back() == 20000)
+        values.removeLast();
     EXPECT_EQ(values, QList<int>({0, 8193, 16385}));
     EXPECT_EQ(u.progressAtUnload, 20000);
 }
