@@ -3,6 +3,7 @@
 // and delete rules, each refusal carrying the text the user is shown.
 
 #include <string>
+#include <utility>
 
 #include "notifier_settings.h"
 
@@ -11,7 +12,7 @@ namespace corvy::settings {
 class AccountList {
 public:
     AccountList() = default;
-    explicit AccountList(AccountSlots slots) : slots_(std::move(slots)) {}
+    explicit AccountList(AccountSlots accounts) : slots_(std::move(accounts)) {}
 
     const AccountSlots& Slots() const { return slots_; }
     // Accounts listed: the slots before the first empty name.

@@ -37,14 +37,14 @@ AccountSlots LoadAccountSlots(const vantry::profile::Profile& profile);
 AccountSlot LoadAccountSlot(const vantry::profile::Profile& profile, int index);
 // AccountName, ServerAddress, UserID, scrambled Password and Disabled of every
 // slot, in slot order; empty slots write empty values.
-void SaveAccountSlots(vantry::profile::Profile& profile, const AccountSlots& slots);
+void SaveAccountSlots(vantry::profile::Profile& profile, const AccountSlots& accounts);
 
 // Per-account values that live outside the slot.
 int LoadPop3Port(const vantry::profile::Profile& profile, int index);
 bool LoadDisableUidl(const vantry::profile::Profile& profile, int index);
 
 // Names of the slots before the first empty name.
-std::array<std::string, kMaxAccounts> ListedAccountNames(const AccountSlots& slots);
+std::array<std::string, kMaxAccounts> ListedAccountNames(const AccountSlots& accounts);
 // Index of the section whose AccountName equals `name` exactly, or -1.
 int FindAccountSection(const vantry::profile::Profile& profile, const std::string& name);
 

@@ -1,0 +1,28 @@
+#pragma once
+// What the Setup window works on: the profile, the registry store for the
+// start-at-log-on value, the desktop services and a few facts of the
+// installation.
+
+#include <string>
+
+#include "profile/profile.h"
+#include "registry/registry.h"
+#include "services/notifier_services.h"
+
+namespace corvy::setup {
+
+struct SetupContext {
+    vantry::profile::Profile& profile;
+    vantry::registry::Store& registry;
+    NotifierServices& services;
+    std::string installFolder;  // signature.txt lives here
+    std::string runCommand;     // the start-at-log-on command
+    bool dialUpAvailable = false;
+};
+
+// Boxes of the Setup window carry the program's title.
+inline void Warn(SetupContext& ctx, QWidget* parent, const std::string& text) {
+    ctx.services.MessageBox(parent, text, "Corvy", BoxIcon::Exclamation, BoxButtons::Ok);
+}
+
+}  // namespace corvy::setup
