@@ -11,6 +11,7 @@
 #include <filesystem>
 
 #include "outbox_item.h"
+#include "registry_post_settings.h"
 #include "test_env.h"
 #include "zip_file.h"
 
@@ -250,6 +251,29 @@ TEST(OutboxItem, RealReadersFindTheRecording) {
     EXPECT_TRUE(r["zip_deflated"].toBool());
     EXPECT_TRUE(r["zip_test"].isNull());
     EXPECT_TRUE(r["wave_equal"].toBool());
+}
+
+TEST(OutboxItem, SettingsComeFromTheRegistry) {
+    Fixture f;
+    cRegistry registry(vantry::test::FreshDir("registry"));
+    registry.VerifyRegistry();  // settings are only kept under existing keys
+    registry.setMyEmail("reg@example.org");
+    registry.setMyName("Reg Name");
+    registry.setMyCc("copy@example.org");
+    registry.setMyOrganization("Reg Org");
+    registry.setMyNote("Reg note");
+    const RegistryPostSettings settings(registry);
+    f.env.settings = &settings;
+    QString path;
+    ASSERT_EQ(BuildPost(f.env, "to@x.org", "", "S", 0, f.Zip("Z"), &path), kPostDone);
+    const std::string item = vantry::test::ReadFile(path.toStdString());
+    EXPECT_NE(item.find("\r\nFrom: \"Reg Name\" <reg@example.org>\r\n"), std::string::npos);
+    EXPECT_NE(item.find("\r\nCc: copy@example.org\r\n"), std::string::npos);
+    EXPECT_NE(item.find("\r\nX-Organization: Reg Org\r\n"), std::string::npos);
+    EXPECT_NE(item.find("\r\n\r\nReg note\r\n\r\n"), std::string::npos);
+
+    registry.setMyEmail("");  // read anew at every build
+    EXPECT_EQ(BuildPost(f.env, "to@x.org", "", "S", 0, f.Zip("Z")), kPostNoOwnAddress);
 }
 
 TEST(ZipFile, ReplacesArchiveAndReportsFailures) {
