@@ -9,6 +9,7 @@
 #include <cmath>
 #include <filesystem>
 
+#include "automation/picture.h"
 #include "control/plimova_window.h"
 #include "control/sequence.h"
 
@@ -176,11 +177,6 @@ std::u16string SequenceText(int value) {
 }
 
 }  // namespace
-
-// ---- FramePicture ----------------------------------------------------------
-
-FramePicture::FramePicture(QImage image) : image_(std::make_unique<QImage>(std::move(image))) {}
-FramePicture::~FramePicture() = default;
 
 // ---- construction ----------------------------------------------------------
 
@@ -399,7 +395,7 @@ ObjectPtr Plimova::GetFrame(int16_t frame) {
     if (!picture) {
         return nullptr;
     }
-    return std::make_shared<FramePicture>(View(*picture).copy());
+    return vantry::automation::Picture::Make(View(*picture).copy());
 }
 
 void Plimova::SetStretch(int16_t value) {
@@ -583,7 +579,7 @@ void Plimova::Draw(QPainter& painter, const QRect& bounds) {
 
 // ---- window ----------------------------------------------------------------
 
-QWidget* Plimova::CreateControlWindow(QWidget* parent) {
+QWidget* Plimova::InPlaceActivate(QWidget* parent) {
     if (!window_) {
         window_ = new PlimovaWindow(*this, parent);
         const Size px = HimetricToPixels(extent_);
@@ -596,11 +592,11 @@ QWidget* Plimova::CreateControlWindow(QWidget* parent) {
     return window_.data();
 }
 
-QWidget* Plimova::ControlWindow() const {
+QWidget* Plimova::Window() const {
     return window_.data();
 }
 
-void Plimova::DestroyControlWindow() {
+void Plimova::InPlaceDeactivate() {
     if (window_) {
         PlimovaWindow* w = window_.data();
         w->Detach();
@@ -888,7 +884,7 @@ bool Plimova::Save(IPropertyBag& bag, bool clearDirty, bool) {
 
 // ---- property browsing -----------------------------------------------------
 
-std::optional<std::u16string> Plimova::DisplayString(DispId id) const {
+std::optional<std::u16string> Plimova::DisplayString(DispId id) {
     if (id == ids::kGIF) {
         const int n = image_.FrameCount();
         return n == 0 ? u"No GIF" : n == 1 ? u"Still GIF" : u"Animation GIF";
@@ -904,18 +900,25 @@ std::optional<std::u16string> Plimova::DisplayString(DispId id) const {
     return std::nullopt;
 }
 
-std::vector<PredefinedValue> Plimova::PredefinedValues(DispId id) const {
-    std::vector<PredefinedValue> values;
+std::vector<std::pair<std::u16string, Variant>> Plimova::PredefinedValues(DispId id) {
+    std::vector<std::pair<std::u16string, Variant>> values;
     if (id == ids::kStretch || id == ids::kSequence) {
-        for (int i = 0; i < 3; ++i) {
-            values.push_back({id == ids::kStretch ? StretchText(i) : SequenceText(i), i});
+        for (int16_t i = 0; i < 3; ++i) {
+            values.emplace_back(id == ids::kStretch ? StretchText(i) : SequenceText(i), Variant(i));
         }
     }
     return values;
 }
 
-Guid Plimova::PropertyPageOf(DispId id) const {
-    return id == ids::kGIF ? ids::kPageClsid : Guid();
+std::optional<Clsid> Plimova::PropertyPage(DispId id) {
+    if (id == ids::kGIF) {
+        return ids::kPageClsid;
+    }
+    return std::nullopt;
+}
+
+std::vector<Clsid> Plimova::Pages() const {
+    return {ids::kPageClsid};
 }
 
 }  // namespace plimova

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "automation/control.h"
+#include "automation/control_host.h"
 #include "automation/dispatch.h"
 #include "automation/events.h"
 #include "automation/persist.h"
@@ -30,55 +31,14 @@ namespace plimova {
 
 class PlimovaWindow;
 
-// A picture object handed out by GetFrame: a bitmap it owns.
-class FramePicture : public vantry::automation::Object {
-public:
-    explicit FramePicture(QImage image);
-    ~FramePicture() override;
-    static constexpr int kTypeBitmap = 1;
-    int Type() const { return kTypeBitmap; }
-    const QImage& Image() const { return *image_; }
-
-private:
-    std::unique_ptr<QImage> image_;
-};
-
-// One entry of a property's drop-down list in the host's property browser.
-struct PredefinedValue {
-    std::u16string text;
-    int32_t value = 0;
-};
-
-// How the host's property list shows and offers a property.
-class IPropertyBrowsing : public virtual vantry::automation::Object {
-public:
-    // The text shown for the property's current value; nullopt: the host
-    // shows the value itself.
-    virtual std::optional<std::u16string> DisplayString(vantry::automation::DispId id) const = 0;
-    // The values of the drop-down (empty: none).
-    virtual std::vector<PredefinedValue> PredefinedValues(vantry::automation::DispId id) const = 0;
-    // The property page class that edits the property (null GUID: none).
-    virtual vantry::automation::Guid PropertyPageOf(vantry::automation::DispId id) const = 0;
-};
-
-// A control that owns a child window: the host asks for it once it places
-// the control, and the control draws into it and shapes it.
-class IWindowedControl : public virtual vantry::automation::Object {
-public:
-    virtual QWidget* CreateControlWindow(QWidget* parent) = 0;
-    virtual QWidget* ControlWindow() const = 0;
-    virtual void DestroyControlWindow() = 0;
-    // The container draws the control into bounds (window coordinates).
-    virtual void Draw(QPainter& painter, const QRect& bounds) = 0;
-};
-
 class Plimova final : public vantry::automation::IDispatchable,
                       public vantry::automation::IConnectable,
                       public vantry::automation::IControl,
                       public vantry::automation::IPersistStreamInit,
                       public vantry::automation::IPersistPropertyBag,
-                      public IPropertyBrowsing,
-                      public IWindowedControl {
+                      public vantry::automation::IPropertyBrowsing,
+                      public vantry::automation::ISpecifyPropertyPages,
+                      public vantry::automation::IWindowedControl {
 public:
     using OleColor = vantry::automation::OleColor;
     using DispId = vantry::automation::DispId;
@@ -177,16 +137,19 @@ public:
     bool Load(vantry::automation::IPropertyBag& bag) override;
     bool Save(vantry::automation::IPropertyBag& bag, bool clearDirty, bool saveAll) override;
 
-    // ---- IPropertyBrowsing ----
-    std::optional<std::u16string> DisplayString(DispId id) const override;
-    std::vector<PredefinedValue> PredefinedValues(DispId id) const override;
-    vantry::automation::Guid PropertyPageOf(DispId id) const override;
+    // ---- IPropertyBrowsing / ISpecifyPropertyPages ----
+    std::optional<std::u16string> DisplayString(DispId id) override;
+    std::vector<std::pair<std::u16string, vantry::automation::Variant>> PredefinedValues(
+        DispId id) override;
+    std::optional<vantry::automation::Clsid> PropertyPage(DispId id) override;
+    std::vector<vantry::automation::Clsid> Pages() const override;
 
-    // ---- IWindowedControl ----
-    QWidget* CreateControlWindow(QWidget* parent) override;
-    QWidget* ControlWindow() const override;
-    void DestroyControlWindow() override;
-    void Draw(QPainter& painter, const QRect& bounds) override;
+    // ---- IWindowedControl: the control's own child window ----
+    QWidget* InPlaceActivate(QWidget* parent) override;
+    void InPlaceDeactivate() override;
+    QWidget* Window() const override;
+    // The container draws the control into bounds (window coordinates).
+    void Draw(QPainter& painter, const QRect& bounds);
 
 private:
     static const vantry::automation::DispatchTable<Plimova>& Table();

@@ -62,6 +62,14 @@ std::u16string PlimovaPropertyPage::Gif() const {
     return image_->Bytes().value_or(std::u16string());
 }
 
+void PlimovaPropertyPage::SetChanged(bool changed) {
+    const bool flipped = changed != changed_;
+    changed_ = changed;
+    if (flipped && onChangedMark) {
+        onChangedMark();
+    }
+}
+
 void PlimovaPropertyPage::cmdBrowse_Click() {
     const QString path = chooseFile ? chooseFile(this) : QString();
     if (path.isEmpty()) {
@@ -76,14 +84,14 @@ void PlimovaPropertyPage::cmdBrowse_Click() {
         return;
     }
     image_ = std::move(next);
-    changed_ = true;
     RestartPreview();
+    SetChanged(true);
 }
 
 void PlimovaPropertyPage::cmdClear_Click() {
     image_->Clear();
-    changed_ = true;
     RestartPreview();
+    SetChanged(true);
 }
 
 void PlimovaPropertyPage::RestartPreview() {
@@ -136,44 +144,73 @@ void PlimovaPropertyPage::ShowPreview() {
 // ---- PlimovaPpg --------------------------------------------------------------
 
 PlimovaPpg::~PlimovaPpg() {
+    Deactivate();
+}
+
+void PlimovaPpg::SetObjects(std::vector<ObjectPtr> objects) {
+    objects_ = std::move(objects);
+    LoadFromObjects();
+}
+
+void PlimovaPpg::LoadFromObjects() {
+    if (!page_ || objects_.empty()) {
+        return;
+    }
+    if (auto disp = QueryInterface<IDispatchable>(objects_.front())) {
+        page_->SetGif(GetProperty(*disp, ids::kGIF).ToString());
+        page_->SetChanged(false);
+    }
+}
+
+void PlimovaPpg::SetStatusCallback(std::function<void()> onStatusChange) {
+    onStatusChange_ = std::move(onStatusChange);
+}
+
+QWidget* PlimovaPpg::Activate(QWidget* parent) {
+    if (!page_) {
+        page_ = new PlimovaPropertyPage(parent);
+        page_->onChangedMark = [this] {
+            if (onStatusChange_) {
+                onStatusChange_();
+            }
+        };
+        LoadFromObjects();
+    }
+    return page_.data();
+}
+
+void PlimovaPpg::Deactivate() {
     if (page_) {
         delete page_.data();
     }
 }
 
-void PlimovaPpg::SetObjects(std::vector<ObjectPtr> objects) {
-    objects_ = std::move(objects);
-    if (page_ && !objects_.empty()) {
-        if (auto disp = QueryInterface<IDispatchable>(objects_.front())) {
-            page_->SetGif(GetProperty(*disp, ids::kGIF).ToString());
-            page_->SetChanged(false);
-        }
-    }
-}
-
-QWidget* PlimovaPpg::CreatePage(QWidget* parent) {
-    if (!page_) {
-        page_ = new PlimovaPropertyPage(parent);
-        SetObjects(objects_);
-    }
-    return page_.data();
-}
-
-bool PlimovaPpg::IsPageDirty() const {
+bool PlimovaPpg::IsDirty() const {
     return page_ && page_->IsChanged();
 }
 
-void PlimovaPpg::Apply() {
+bool PlimovaPpg::Apply() {
     if (!page_) {
-        return;
+        return true;
     }
     const std::u16string bytes = page_->Gif();
+    bool ok = true;
     for (const ObjectPtr& object : objects_) {
         if (auto disp = QueryInterface<IDispatchable>(object)) {
-            PutProperty(*disp, ids::kGIF, Variant(bytes));
+            try {
+                // A refused edit comes back as false, not as an error.
+                std::vector<Variant> args{Variant(bytes)};
+                const Variant result = disp->Invoke(ids::kGIF, InvokeKind::PropertyPut, args);
+                ok = ok && !(result.IfBool() && !*result.IfBool());
+            } catch (const AutomationError&) {
+                ok = false;
+            }
         }
     }
-    page_->SetChanged(false);
+    if (ok) {
+        page_->SetChanged(false);
+    }
+    return ok;
 }
 
 }  // namespace plimova

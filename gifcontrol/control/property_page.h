@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "automation/object.h"
+#include "automation/property_page.h"
 #include "engine/gif_image.h"
 #include "engine/screen_composer.h"
 
@@ -30,7 +31,9 @@ public:
     void SetGif(const std::u16string& bytes);
     std::u16string Gif() const;
     bool IsChanged() const { return changed_; }
-    void SetChanged(bool changed) { changed_ = changed; }
+    void SetChanged(bool changed);
+    // Told whenever the changed mark flips.
+    std::function<void()> onChangedMark;
     const GifImage& Image() const { return *image_; }
     int PreviewFrame() const { return previewFrame_; }
     bool IsPreviewRunning() const { return timer_.isActive(); }
@@ -62,29 +65,24 @@ private:
 
 // The property page class a host creates by its CLSID: it edits the `GIF`
 // property of the controls it is given.
-class IPlimovaPropertyPage : public virtual vantry::automation::Object {
-public:
-    virtual void SetObjects(std::vector<vantry::automation::ObjectPtr> objects) = 0;
-    virtual QWidget* CreatePage(QWidget* parent) = 0;
-    virtual QString Title() const = 0;
-    virtual QString Description() const = 0;
-    virtual bool IsPageDirty() const = 0;
-    virtual void Apply() = 0;
-};
-
-class PlimovaPpg final : public IPlimovaPropertyPage {
+class PlimovaPpg final : public vantry::automation::IPropertyPage {
 public:
     ~PlimovaPpg() override;
+    std::u16string Title() const override { return u"GIF"; }
+    std::u16string Description() const override { return u"Plimova Propety Page"; }
     void SetObjects(std::vector<vantry::automation::ObjectPtr> objects) override;
-    QWidget* CreatePage(QWidget* parent) override;
-    QString Title() const override { return QStringLiteral("GIF"); }
-    QString Description() const override { return QStringLiteral("Plimova Propety Page"); }
-    bool IsPageDirty() const override;
-    void Apply() override;
+    void SetStatusCallback(std::function<void()> onStatusChange) override;
+    QWidget* Activate(QWidget* parent) override;
+    void Deactivate() override;
+    bool IsDirty() const override;
+    bool Apply() override;
     PlimovaPropertyPage* Page() const { return page_.data(); }
 
 private:
+    void LoadFromObjects();
+
     std::vector<vantry::automation::ObjectPtr> objects_;
+    std::function<void()> onStatusChange_;
     QPointer<PlimovaPropertyPage> page_;
 };
 

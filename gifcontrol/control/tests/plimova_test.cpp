@@ -10,6 +10,7 @@
 #include <QTest>
 #include <QWidget>
 
+#include "automation/picture.h"
 #include "control/plimova_ids.h"
 #include "fake_site.h"
 #include "gif_builder.h"
@@ -83,7 +84,7 @@ protected:
     QWidget* ShowWindow(int w = 100, int h = 100) {
         host = new QWidget;
         host->resize(400, 400);
-        QWidget* win = control->CreateControlWindow(host);
+        QWidget* win = control->InPlaceActivate(host);
         win->resize(w, h);
         host->show();
         return win;
@@ -478,9 +479,9 @@ TEST_F(ControlTest, GetFramePaintsTheTransparentColourInBackColor) {
     b.Control(0, 0, 3).Image(s).Trailer();
     ASSERT_TRUE(control->SetGIF(Widen(b)));
     control->SetBackColor(OleColor{0x00102030});
-    auto picture = std::dynamic_pointer_cast<FramePicture>(control->GetFrame(0));
+    auto picture = QueryInterface<IPicture>(control->GetFrame(0));
     ASSERT_NE(picture, nullptr);
-    EXPECT_EQ(picture->Type(), FramePicture::kTypeBitmap);
+    EXPECT_EQ(picture->PictureType(), IPicture::kBitmap);
     EXPECT_EQ(picture->Image().size(), QSize(2, 1));
     EXPECT_EQ(picture->Image().pixel(0, 0), qRgb(7, 13, 254));
     EXPECT_EQ(picture->Image().pixel(1, 0), qRgb(0x30, 0x20, 0x10));
@@ -583,7 +584,9 @@ TEST_F(ControlTest, PropertyBrowsingTexts) {
     EXPECT_EQ(control->DisplayString(ids::kGIF), u"Still GIF");
     ASSERT_TRUE(control->SetGIF(Widen(FourFrames())));
     EXPECT_EQ(control->DisplayString(ids::kGIF), u"Animation GIF");
-    EXPECT_EQ(control->PropertyPageOf(ids::kGIF), ids::kPageClsid);
+    EXPECT_EQ(control->PropertyPage(ids::kGIF), ids::kPageClsid);
+    EXPECT_EQ(control->PropertyPage(ids::kSpeed), std::nullopt);
+    EXPECT_EQ(control->Pages(), std::vector<Clsid>{ids::kPageClsid});
 
     EXPECT_EQ(control->DisplayString(ids::kStretch), u"0 - No Stretch");
     control->SetStretch(2);
@@ -597,12 +600,12 @@ TEST_F(ControlTest, PropertyBrowsingTexts) {
 
     const auto stretch = control->PredefinedValues(ids::kStretch);
     ASSERT_EQ(stretch.size(), 3u);
-    EXPECT_EQ(stretch[1].text, u"1 - Stretch");
-    EXPECT_EQ(stretch[1].value, 1);
+    EXPECT_EQ(stretch[1].first, u"1 - Stretch");
+    EXPECT_EQ(stretch[1].second, Variant(int16_t{1}));
     const auto sequence = control->PredefinedValues(ids::kSequence);
     ASSERT_EQ(sequence.size(), 3u);
-    EXPECT_EQ(sequence[0].text, u"0 - Normal Sequence");
-    EXPECT_EQ(sequence[1].text, u"1 - Reverse Sequence");
+    EXPECT_EQ(sequence[0].first, u"0 - Normal Sequence");
+    EXPECT_EQ(sequence[1].first, u"1 - Reverse Sequence");
     EXPECT_TRUE(control->PredefinedValues(ids::kSpeed).empty());
 }
 
@@ -613,7 +616,7 @@ TEST_F(ControlTest, WindowGoneStopsTheTimerSafely) {
     ASSERT_TRUE(control->IsTimerArmed());
     delete host;  // the host's window takes the control's window with it
     host = nullptr;
-    EXPECT_EQ(control->ControlWindow(), nullptr);
+    EXPECT_EQ(control->Window(), nullptr);
     EXPECT_FALSE(control->IsTimerArmed());
     control->TimerStep();
     control->Play();
