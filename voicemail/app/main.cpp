@@ -75,7 +75,8 @@ int Main(QApplication& app, const QElapsedTimer& sinceStart) {
     services.appPath = appPath;
     services.arguments = app.arguments().mid(1);
 
-    frmMM form(std::move(services), platform.routines);
+    frmMM form(std::move(services));
+    ProgramPieces pieces(form);
     Murmel automation(form);
     if (!form.Form_Load()) {
         return 0;  // another instance runs: end silently

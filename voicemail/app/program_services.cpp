@@ -1,6 +1,10 @@
 #include "program_services.h"
 
-#include <cstdio>
+#include <QMessageBox>
+
+#include "composer.h"
+#include "registry_settings.h"
+#include "ui_frm_mm.h"
 
 namespace murmel {
 
@@ -15,6 +19,24 @@ public:
 };
 #endif
 
+// The sender's settings, read from the window's settings at the moment of use.
+class FormPostSettings : public PostSettings {
+public:
+    explicit FormPostSettings(frmMM& form) : form_(form) {}
+    QString MyEmail() const override { return Get("MyEmail"); }
+    QString MyName() const override { return Get("MyName"); }
+    QString MyCc() const override { return Get("MyCc"); }
+    QString MyOrganization() const override { return Get("MyOrganization"); }
+    QString UserLanguage() const override { return Get("UserLanguage"); }
+    QString MyNote() const override { return Get("MyNote"); }
+
+private:
+    QString Get(std::string_view name) const {
+        return form_.Settings() ? form_.Settings()->Get(name) : QString();
+    }
+    frmMM& form_;
+};
+
 }  // namespace
 
 ProgramServices CreateProgramServices() {
@@ -26,12 +48,61 @@ ProgramServices CreateProgramServices() {
 #endif
     s.shell = vantry::shell::CreateSystemShell();
     s.createSettings = []() -> std::unique_ptr<FormSettings> {
-        std::fprintf(stderr,
-                     "murmel: built without the settings store; settings last "
-                     "until the program ends\n");
-        return std::make_unique<MemorySettings>();
+        return std::make_unique<RegistryFormSettings>(std::make_unique<cRegistry>());
     };
     return s;
 }
+
+struct ProgramPieces::Parts {
+    explicit Parts(frmMM& form) : post(form) {}
+    FormPostSettings post;
+    std::unique_ptr<Composer> composer;
+};
+
+ProgramPieces::ProgramPieces(frmMM& form) : parts_(std::make_unique<Parts>(form)) {
+    Ui::frmMM& u = *form.ui();
+    ComposerView view;
+    view.form = &form;
+    view.cmbTo = u.cmbTo;
+    view.cmbCc = u.cmbCc;
+    view.cmdTo = u.cmdTo;
+    view.cmdCc = u.cmdCc;
+    view.txtSubject = u.txtSubject;
+    view.chkReturnReceipt = u.chkReturnReceipt;
+    view.lblReturnReceipt = u.lblReturnReceipt;
+    view.lblStatus = u.lblStatus;
+    view.cmdRecord = u.cmdRecord;
+    view.cmdPlay = u.cmdPlay;
+    view.cmdStop = u.cmdStop;
+    view.cmdSend = u.cmdSend;
+    view.cmdClose = u.cmdClose;
+    view.cmdHide = u.cmdHide;
+
+    ComposerServices cs;
+    cs.appPath = form.AppPath();
+    cs.settings = &parts_->post;
+    cs.T = [&form](std::string_view id) { return form.T(id); };
+    cs.soundsEnabled = [&form] { return form.PlaySoundsEnabled(); };
+    cs.playSound = [&form](const QString& path) {
+        if (form.services().sound) {
+            form.services().sound->Play(path, vantry::audio::SoundMode::Async);
+        }
+    };
+    cs.messageBox = [&form](const QString& text) {
+        QMessageBox::information(&form, QStringLiteral("MurmelMail"), text);
+    };
+    // The upload window and the address picker are not part of the program yet.
+    cs.showUploadWindow = [] {};
+    cs.pickAddresses = [](bool) { return std::optional<QStringList>(); };
+    cs.status = [&form] { return form.m_Status; };
+    cs.setStatus = [&form](const QString& status) { form.m_Status = status; };
+    parts_->composer = std::make_unique<Composer>(view, std::move(cs));
+
+    Composer* composer = parts_->composer.get();
+    form.routines().m_LoadRecipients = [composer](frmMM&) { composer->m_LoadRecipients(); };
+    form.routines().m_SaveRecipients = [composer](frmMM&) { composer->m_SaveRecipients(); };
+}
+
+ProgramPieces::~ProgramPieces() = default;
 
 }  // namespace murmel

@@ -1,6 +1,6 @@
 #pragma once
-// The real platform services of the murmel program, and the routines of the
-// program's other pieces that run on the main window.
+// The real platform services of the murmel program, and the program's other
+// pieces (composing, recording, ...) attached to its main window.
 
 #include <functional>
 #include <memory>
@@ -16,9 +16,20 @@ struct ProgramServices {
     std::unique_ptr<vantry::audio::SoundPlayer> sound;
     std::unique_ptr<vantry::shell::Shell> shell;
     std::function<std::unique_ptr<FormSettings>()> createSettings;
-    frmMMRoutines routines;
 };
 
 ProgramServices CreateProgramServices();
+
+// Builds the pieces over the window's controls and fills the window's
+// routines with theirs. Lives as long as the window.
+class ProgramPieces {
+public:
+    explicit ProgramPieces(frmMM& form);
+    ~ProgramPieces();
+
+private:
+    struct Parts;
+    std::unique_ptr<Parts> parts_;
+};
 
 }  // namespace murmel
