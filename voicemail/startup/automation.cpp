@@ -18,6 +18,9 @@ InstanceGuard::InstanceGuard(QString serviceName, QString lockPath)
     : serviceName_(std::move(serviceName)), lockPath_(std::move(lockPath)) {}
 
 InstanceGuard::~InstanceGuard() {
+    if (published_) {
+        QDBusConnection::sessionBus().unregisterObject(QLatin1String(kMurmelObjectPath));
+    }
     if (onBus_ && claimed_) {
         QDBusConnection::sessionBus().unregisterService(serviceName_);
     }
@@ -71,8 +74,9 @@ bool InstanceGuard::Publish(Murmel* automation) {
     if (!bus.isConnected()) {
         return false;
     }
-    return bus.registerObject(QLatin1String(kMurmelObjectPath), automation,
-                              QDBusConnection::ExportAllSlots);
+    published_ = bus.registerObject(QLatin1String(kMurmelObjectPath), automation,
+                                    QDBusConnection::ExportAllSlots);
+    return published_;
 }
 
 }  // namespace murmel

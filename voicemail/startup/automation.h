@@ -66,6 +66,7 @@ private:
     QString lockPath_;
     bool onBus_ = false;
     bool claimed_ = false;
+    bool published_ = false;
     int lockFd_ = -1;
 };
 
