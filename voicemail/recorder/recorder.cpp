@@ -1,0 +1,340 @@
+#include "recorder.h"
+
+#include <QAbstractButton>
+#include <QAbstractSlider>
+#include <QFile>
+#include <QLabel>
+#include <QTimer>
+#include <QWidget>
+#include <cstdlib>
+
+namespace murmel {
+namespace {
+
+using vantry::audio::kComponentDstSpeakers;
+using vantry::audio::kComponentSrcMicrophone;
+using vantry::audio::kControlTypeVolume;
+
+// The end of a slider whose value means level 0, and the other one.
+int ZeroEnd(const QAbstractSlider* s) {
+    return std::abs(s->minimum()) <= std::abs(s->maximum()) ? s->minimum() : s->maximum();
+}
+int FullEnd(const QAbstractSlider* s) {
+    return ZeroEnd(s) == s->minimum() ? s->maximum() : s->minimum();
+}
+
+// The number at the start of a text, as a settings value is read (0 when none).
+int LeadingNumber(const QString& text) {
+    const QString t = text.trimmed();
+    qsizetype end = 0;
+    if (end < t.size() && (t[end] == QLatin1Char('-') || t[end] == QLatin1Char('+'))) {
+        ++end;
+    }
+    while (end < t.size() && t[end].isDigit() && end < 10) {
+        ++end;
+    }
+    bool ok = false;
+    const int value = t.left(end).toInt(&ok);
+    return ok ? value : 0;
+}
+
+QString MinutesSeconds(int seconds) {
+    return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+}  // namespace
+
+Recorder::Recorder(RecorderView view, RecorderServices services, QObject* parent)
+    : QObject(parent), view_(view), services_(std::move(services)) {
+    connect(services_.device, &vantry::audio::WaveDevice::Done, this, &Recorder::MMControl1_Done);
+    connect(view_.Slider1, &QAbstractSlider::valueChanged, this, &Recorder::Slider1_Change);
+    connect(view_.Slider2, &QAbstractSlider::valueChanged, this, &Recorder::Slider2_Change);
+}
+
+Recorder::~Recorder() = default;
+
+void Recorder::ConnectInputs() {
+    connect(view_.cmdRecord, &QAbstractButton::clicked, this, &Recorder::cmdRecord_Click);
+    connect(view_.cmdPlay, &QAbstractButton::clicked, this, &Recorder::cmdPlay_Click);
+    connect(view_.cmdStop, &QAbstractButton::clicked, this, &Recorder::cmdStop_Click);
+    connect(view_.tmrRecording, &QTimer::timeout, this, &Recorder::tmrRecording_Timer);
+}
+
+QString Recorder::RecordingPath() const {
+    return services_.appPath + QStringLiteral("/in.wav");
+}
+
+QString Recorder::T(std::string_view id) const {
+    return services_.T ? services_.T(id) : QString::fromUtf8(id.data(), id.size());
+}
+
+QString& Recorder::Status() {
+    return services_.status != nullptr ? *services_.status : ownStatus_;
+}
+
+void Recorder::Send(const QString& command) {
+    m_Command_ = command;
+    services_.device->setCommand(command);
+}
+
+void Recorder::ClickSound(bool wait) {
+    if (services_.playSoundsEnabled && services_.playSoundsEnabled() && services_.playSound) {
+        services_.playSound(QStringLiteral("click.wav"), wait);
+    }
+}
+
+void Recorder::LogoPlay() {
+    if (services_.logoPlay) {
+        services_.logoPlay();
+    }
+}
+
+void Recorder::LogoStill() {
+    if (services_.logoStill) {
+        services_.logoStill();
+    }
+}
+
+void Recorder::Repaint() {
+    if (view_.window != nullptr) {
+        view_.window->repaint();
+    }
+}
+
+void Recorder::SetRecordCaption(std::string_view caption, std::string_view tooltip) {
+    view_.cmdRecord->setText(T(caption));
+    view_.cmdRecord->setToolTip(T(tooltip));
+}
+
+// The button table of the recorder's states. The timer is left to the callers: the
+// report branches switch it themselves, and one of them reads it.
+void Recorder::ApplyState(State state) {
+    struct Row {
+        std::string_view caption, tooltip;
+        bool record, play, stop, send, close, hide;
+    };
+    static const Row rows[] = {
+        {"mm0063", "mm0038", true, false, false, false, true, true},    // idle
+        {"mm0077", "mm0078", true, false, true, false, false, false},   // recording
+        {"mm0079", "mm0080", true, false, false, false, false, false},  // paused
+        {"mm0063", "mm0038", true, true, false, true, true, true},      // idle with recording
+        {"mm0063", "mm0038", false, false, true, false, false, false},  // playing
+    };
+    const Row& r = rows[static_cast<int>(state)];
+    state_ = state;
+    SetRecordCaption(r.caption, r.tooltip);
+    view_.cmdRecord->setEnabled(r.record);
+    view_.cmdPlay->setEnabled(r.play);
+    view_.cmdStop->setEnabled(r.stop);
+    view_.cmdSend->setEnabled(r.send);
+    view_.cmdClose->setEnabled(r.close);
+    view_.cmdHide->setEnabled(r.hide);
+}
+
+void Recorder::m_InitVolumes() {
+    mixerOpen_ = services_.mixer != nullptr && services_.mixer->Open(0);
+    if (!mixerOpen_) {
+        view_.Slider1->setEnabled(false);
+        view_.Slider2->setEnabled(false);
+    }
+    micFound_ =
+        mixerOpen_ && vantry::audio::GetVolumeControl(*services_.mixer, kComponentSrcMicrophone,
+                                                      kControlTypeVolume, mic_);
+    InitSlider(view_.Slider1, micFound_, "InVolume");
+    speakerFound_ =
+        mixerOpen_ && vantry::audio::GetVolumeControl(*services_.mixer, kComponentDstSpeakers,
+                                                      kControlTypeVolume, speakers_);
+    InitSlider(view_.Slider2, speakerFound_, "OutVolume");
+}
+
+void Recorder::InitSlider(QAbstractSlider* slider, bool found, std::string_view property) {
+    if (!found) {
+        slider->setEnabled(false);
+        return;
+    }
+    const QString saved = services_.setting ? services_.setting(property) : QString();
+    int value = 0;
+    if (saved.isEmpty()) {
+        value = ZeroEnd(slider) + (FullEnd(slider) - ZeroEnd(slider)) / 3;
+    } else {
+        value = -LeadingNumber(saved);
+    }
+    const int before = slider->value();
+    slider->setValue(value);
+    if (slider->value() == before) {
+        // Setting the same value raises no change; the level must still be applied.
+        slider == view_.Slider1 ? Slider1_Change() : Slider2_Change();
+    }
+}
+
+void Recorder::Slider1_Change() {
+    SliderChanged(view_.Slider1, "mm0058", micFound_, mic_);
+}
+
+void Recorder::Slider2_Change() {
+    SliderChanged(view_.Slider2, "mm0059", speakerFound_, speakers_);
+}
+
+void Recorder::SliderChanged(QAbstractSlider* slider, std::string_view tipId, bool found,
+                             const vantry::audio::MixerControl& control) {
+    const int level = std::abs(slider->value());
+    const int full = std::abs(FullEnd(slider));
+    const int percent = full > 0 ? qRound(100.0 * level / full) : 0;
+    slider->setToolTip(T(tipId) + QStringLiteral(": ") + QString::number(percent));
+    if (found) {
+        vantry::audio::SetVolumeControl(*services_.mixer, control, static_cast<uint32_t>(level));
+    }
+}
+
+void Recorder::cmdRecord_Click() {
+    ClickSound(true);
+    const QString caption = view_.cmdRecord->text();
+    auto device = services_.device;
+    if (caption.compare(T("mm0063"), Qt::CaseInsensitive) == 0) {
+        LogoPlay();
+        view_.lblStatus->setText(T("mm0003"));
+        QFile::remove(RecordingPath());
+        device->setNotify(true);
+        device->setDeviceType(QStringLiteral("WaveAudio"));
+        device->setFileName(RecordingPath());
+        Send(QStringLiteral("open"));
+        Send(QStringLiteral("record"));
+        Status() = T("mm0050");
+        SetRecordCaption("mm0077", "mm0078");
+    } else if (caption.compare(T("mm0077"), Qt::CaseInsensitive) == 0) {
+        device->setNotify(true);
+        Send(QStringLiteral("pause"));
+        SetRecordCaption("mm0079", "mm0080");
+        view_.cmdStop->setEnabled(false);
+    } else if (caption.compare(T("mm0079"), Qt::CaseInsensitive) == 0) {
+        device->setNotify(true);
+        Send(QStringLiteral("next"));
+        Send(QStringLiteral("record"));
+        SetRecordCaption("mm0077", "mm0078");
+        view_.cmdStop->setEnabled(true);
+    }
+}
+
+void Recorder::cmdPlay_Click() {
+    ClickSound(true);
+    LogoPlay();
+    view_.lblStatus->setText(T("mm0004"));
+    services_.device->setNotify(true);
+    Send(QStringLiteral("open"));
+    Send(QStringLiteral("play"));
+    m_Length_ = static_cast<int>(services_.device->length() / 1000) + 1;
+    Status() = T("mm0051");
+}
+
+void Recorder::cmdStop_Click() {
+    services_.device->setNotify(true);
+    Send(QStringLiteral("stop"));
+    ClickSound(false);
+}
+
+// The value kept at a recording's start is given back once: a later restore (the
+// stop of a playback) must not undo a level the user chose since.
+void Recorder::KeepSlider2() {
+    view_.Slider2->setProperty("Tag", QString::number(view_.Slider2->value()));
+    view_.Slider2->setValue(ZeroEnd(view_.Slider2));
+}
+
+void Recorder::RestoreSlider2() {
+    const QString tag = view_.Slider2->property("Tag").toString();
+    if (tag.isEmpty()) {
+        return;
+    }
+    view_.Slider2->setProperty("Tag", QString());
+    view_.Slider2->setValue(LeadingNumber(tag));
+}
+
+void Recorder::MMControl1_Done(int notifyCode) {
+    auto device = services_.device;
+    QTimer* timer = view_.tmrRecording;
+    saveError_ = 0;
+    if (notifyCode == vantry::audio::kNotifySuccessful) {
+        if (m_Command_ == QLatin1String("play")) {
+            if (timer->isActive()) {  // the second report: playback has ended
+                ApplyState(State::IdleWithRecording);
+                LogoStill();
+                timer->stop();
+                Send(QStringLiteral("close"));
+                Status().clear();
+                view_.lblStatus->setText(T("mm0049"));
+            } else {  // the first report: playback has begun
+                ApplyState(State::Playing);
+                view_.cmdStop->setFocus();
+                Repaint();
+                timer->start();
+                tmrRecording_Timer();
+            }
+        } else if (m_Command_ == QLatin1String("stop")) {
+            ApplyState(State::IdleWithRecording);
+            LogoStill();
+            m_Ticks_ = 0;
+            timer->stop();
+            Send(QStringLiteral("close"));
+            view_.lblStatus->setText(T("mm0049"));
+        } else if (m_Command_ == QLatin1String("pause")) {
+            RestoreSlider2();
+            timer->stop();
+            state_ = State::Paused;
+            Status() = T("mm0081");
+            view_.lblStatus->setText(Status());
+        } else if (m_Command_ == QLatin1String("record")) {
+            KeepSlider2();
+            ApplyState(State::Recording);
+            view_.cmdStop->setFocus();
+            Repaint();
+            timer->start();
+            tmrRecording_Timer();
+        }
+    } else if (notifyCode == vantry::audio::kNotifyAborted && m_Command_ == QLatin1String("stop")) {
+        RestoreSlider2();
+        ApplyState(State::IdleWithRecording);
+        Repaint();
+        LogoStill();
+        m_Ticks_ = 0;
+        timer->stop();
+        Send(QStringLiteral("save"));
+        // The close that follows clears the device's error; a failed save must still
+        // reach the user, or the message would be lost without a word.
+        saveError_ = device->error();
+        const QString saveMessage = device->errorMessage();
+        Send(QStringLiteral("close"));
+        if (Status() == T("mm0050")) {
+            view_.cmdPlay->setFocus();
+        } else {
+            view_.cmdSend->setFocus();
+        }
+        Status().clear();
+        view_.lblStatus->setText(T("mm0049"));
+        if (device->error() == 0 && saveError_ != 0) {
+            if (services_.messageBox) {
+                services_.messageBox(saveMessage);
+            }
+            return;
+        }
+    }
+    if (device->error() != 0 && services_.messageBox) {
+        services_.messageBox(device->errorMessage());
+    }
+}
+
+void Recorder::tmrRecording_Timer() {
+    if (Status() == T("mm0051")) {
+        const int position = static_cast<int>(services_.device->position() / 1000) + 1;
+        const int shown = position < m_Length_ ? position : m_Length_;
+        view_.lblStatus->setText(T("mm0051") + QStringLiteral(": ") + MinutesSeconds(shown) +
+                                 QStringLiteral(" - ") + MinutesSeconds(m_Length_));
+        return;
+    }
+    ++m_Ticks_;
+    if (m_Ticks_ == 1) {
+        view_.lblStatus->setText(T("mm0052"));
+    } else {
+        view_.lblStatus->setText(T("mm0050") + QStringLiteral(": ") + MinutesSeconds(m_Ticks_));
+    }
+}
+
+}  // namespace murmel
