@@ -1,5 +1,8 @@
 #include "automation/dispatch.h"
 
+#include <new>
+#include <stdexcept>
+
 namespace vantry::automation {
 
 bool NameEquals(std::string_view a, std::string_view b) {
@@ -35,6 +38,20 @@ void ThrowSetNotSupported() {
 }
 void ThrowGetNotSupported() {
     throw AutomationError(errors::kGetNotSupported);
+}
+
+void ThrowForeignException() {
+    try {
+        throw;
+    } catch (const std::bad_alloc&) {
+        throw AutomationError(errors::kOutOfMemory);
+    } catch (const std::exception& e) {
+        throw AutomationError(
+            errors::kInternalError,
+            std::string(StandardDescription(errors::kInternalError)) + ": " + e.what());
+    } catch (...) {
+        throw AutomationError(errors::kInternalError);
+    }
 }
 
 }  // namespace detail

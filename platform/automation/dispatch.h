@@ -31,6 +31,7 @@
 //   PropertyGet on a property without getter         -> 394
 //   wrong argument count                             -> 450
 //   argument not convertible                         -> 13 (6 when out of range)
+//   a member throwing anything but AutomationError   -> 7 (bad_alloc) or 51
 //   Method on a property reads it, PropertyGet on a method calls it (hosts
 //   send both flags for "x = obj.Name").
 // Arguments come in natural order (first argument first); for PropertyPut
@@ -220,6 +221,8 @@ std::vector<VariantType> ArgTypes(std::index_sequence<I...>) {
 [[noreturn]] void ThrowMemberNotFound();
 [[noreturn]] void ThrowSetNotSupported();
 [[noreturn]] void ThrowGetNotSupported();
+// Called inside a catch block: the current exception as an AutomationError.
+[[noreturn]] void ThrowForeignException();
 
 }  // namespace detail
 
@@ -300,27 +303,38 @@ public:
         return std::nullopt;
     }
 
+    // Only AutomationError leaves: anything else a member throws becomes
+    // 7 (out of memory) or 51 (internal error) so a host never unwinds
+    // through an exception it cannot know.
     Variant Invoke(T& self, DispId id, InvokeKind kind, std::vector<Variant>& args) const {
         const Row* row = Find(id);
         if (row == nullptr) {
             detail::ThrowMemberNotFound();
         }
+        const RawCall* call = nullptr;
         if (row->info.isMethod) {
             if (kind == InvokeKind::PropertyPut) {
                 detail::ThrowMemberNotFound();
             }
-            return row->call(self, args);
-        }
-        if (kind == InvokeKind::PropertyPut) {
+            call = &row->call;
+        } else if (kind == InvokeKind::PropertyPut) {
             if (!row->put) {
                 detail::ThrowSetNotSupported();
             }
-            return row->put(self, args);
+            call = &row->put;
+        } else {
+            if (!row->get) {
+                detail::ThrowGetNotSupported();
+            }
+            call = &row->get;
         }
-        if (!row->get) {
-            detail::ThrowGetNotSupported();
+        try {
+            return (*call)(self, args);
+        } catch (const AutomationError&) {
+            throw;
+        } catch (...) {
+            detail::ThrowForeignException();
         }
-        return row->get(self, args);
     }
 
     std::vector<MemberInfo> Members() const {

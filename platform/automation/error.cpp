@@ -14,6 +14,8 @@ std::string StandardDescription(int32_t number) {
             return "Out of memory";
         case errors::kTypeMismatch:
             return "Type mismatch";
+        case errors::kInternalError:
+            return "Internal error";
         case errors::kBadPropertyValue:
             return "Invalid property value";
         case errors::kSetNotSupported:

@@ -40,6 +40,7 @@ constexpr int32_t kInvalidCall = 5;  // invalid procedure call or argument
 constexpr int32_t kOverflow = 6;
 constexpr int32_t kOutOfMemory = 7;
 constexpr int32_t kTypeMismatch = 13;
+constexpr int32_t kInternalError = 51;
 constexpr int32_t kBadPropertyValue = 380;
 constexpr int32_t kSetNotSupported = 383;  // write of a read-only property
 constexpr int32_t kGetNotSupported = 394;  // read refused (write-only, or run time only)

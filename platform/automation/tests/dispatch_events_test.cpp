@@ -32,6 +32,15 @@ public:
     bool Check(bool flag) { return !flag; }
     void Raise() { throw AutomationError(20302, "Interrupted."); }
     OleColor Tint() const { return OleColor{0x00FF00}; }
+    void Crash(int16_t how) {
+        if (how == 0) {
+            throw std::bad_alloc();
+        }
+        if (how == 1) {
+            throw std::runtime_error("vector index");
+        }
+        throw 42;
+    }
 
     static const DispatchTable<Gadget>& Table() {
         static const auto table =
@@ -49,6 +58,7 @@ public:
                 .Method("Raise", 10, &Gadget::Raise)
                 .Property("Tint", dispid::kBackColor, &Gadget::Tint)
                 .Flags(kHidden)
+                .Method("Crash", 12, &Gadget::Crash)
                 .RawMethod(MemberInfo{.name = "Count", .id = 11},
                            [](Gadget&, std::vector<Variant>& args) {
                                return Variant(static_cast<int32_t>(args.size()));
@@ -136,6 +146,21 @@ TEST(DispatchTable, FailuresCarryTheHostsErrorNumbers) {
     EXPECT_EQ(ErrorNumberOf([&] { CallMethod(g, 10); }), 20302);
 }
 
+TEST(DispatchTable, OtherExceptionsBecomeAutomationErrors) {
+    Gadget g;
+    EXPECT_EQ(ErrorNumberOf([&] { CallMethod(g, 12, {Variant(int16_t{0})}); }),
+              errors::kOutOfMemory);
+    try {
+        CallMethod(g, 12, {Variant(int16_t{1})});
+        ADD_FAILURE();
+    } catch (const AutomationError& e) {
+        EXPECT_EQ(e.Number(), errors::kInternalError);
+        EXPECT_EQ(e.Description(), "Internal error: vector index");
+    }
+    EXPECT_EQ(ErrorNumberOf([&] { CallMethod(g, 12, {Variant(int16_t{2})}); }),
+              errors::kInternalError);
+}
+
 TEST(DispatchTable, NamesAndMemberDescriptions) {
     Gadget g;
     EXPECT_EQ(g.GetIdOfName("level"), 1);
@@ -146,7 +171,7 @@ TEST(DispatchTable, NamesAndMemberDescriptions) {
     EXPECT_FALSE(NameEquals("About", "AboutBox"));
 
     const auto members = g.Members();
-    ASSERT_EQ(members.size(), 12u);
+    ASSERT_EQ(members.size(), 13u);
     const MemberInfo& level = members[0];
     EXPECT_EQ(level.name, "Level");
     EXPECT_FALSE(level.isMethod);
