@@ -1,12 +1,18 @@
-// Hosts a registered control by ProgID so a person can try it.
+// Hosts a registered control by ProgID so a person can try it:
+//   testcontainer [ProgID]
 #include <QApplication>
-#include <QMainWindow>
+#include <QStringList>
 
-int main(int argc, char **argv)
-{
+#include "container_window.h"
+
+int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Test Container"));
+    QApplication::setApplicationName(QStringLiteral("testcontainer"));
+    testcontainer::ContainerWindow window;
     window.show();
+    const QStringList args = QApplication::arguments();
+    if (args.size() > 1) {
+        window.OpenControl(args.at(1));
+    }
     return app.exec();
 }

@@ -1,0 +1,108 @@
+#pragma once
+// The container window: pick a registered control by ProgID, host it over a
+// checkerboard so transparent parts show, edit its properties, call its
+// methods and log every event it fires.
+
+#include <QMainWindow>
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <vector>
+
+#include "automation/control_host.h"
+#include "automation/dispatch.h"
+#include "automation/events.h"
+
+class QCheckBox;
+class QComboBox;
+class QFormLayout;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QSpinBox;
+class QTableView;
+
+namespace testcontainer {
+
+class PropertyModel;
+
+// Paints a grey checkerboard under whatever it holds.
+class Checkerboard : public QWidget {
+public:
+    using QWidget::QWidget;
+    static constexpr int kSquare = 8;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+class ContainerWindow : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit ContainerWindow(QWidget* parent = nullptr);
+    ~ContainerWindow() override;
+
+    // Creates the control registered as progId and hosts it in place of the
+    // one shown before. False (with the error in the log) when it cannot be
+    // created; the previous control is gone either way.
+    bool OpenControl(const QString& progId);
+    // Re-reads the ProgIDs under HKEY_CLASSES_ROOT into the list.
+    void ReloadProgIds();
+
+    // Saves the control through its stream face, makes a fresh instance of
+    // the same class, loads it from those bytes and hosts it instead.
+    bool SaveAndReload();
+    // Opens the control's property pages in a dialog.
+    void ShowPropertyPages();
+
+    vantry::automation::ObjectPtr Control() const { return control_; }
+    vantry::automation::ControlHost* Host() const { return host_; }
+    PropertyModel* Properties() const { return properties_; }
+    QStringList LogLines() const;
+    void Log(const QString& line);
+
+private:
+    struct MemberEntry {
+        enum Kind { kMethod, kGet, kLet } kind = kMethod;
+        vantry::automation::MemberInfo info;
+        QString label;
+    };
+
+    void CloseControl();
+    void BuildMembers();
+    void MemberSelected(int index);
+    void CallSelectedMember();
+    void OnEvent(vantry::automation::DispId id,
+                 const std::vector<vantry::automation::Variant*>& args);
+    QString MemberName(vantry::automation::DispId id) const;
+    void SizeStage();
+
+    QComboBox* cmbProgId_ = nullptr;
+    QLineEdit* txtProgId_ = nullptr;
+    QCheckBox* chkUserMode_ = nullptr;
+    QCheckBox* chkRefuseEdits_ = nullptr;
+    QSpinBox* spnWidth_ = nullptr;
+    QSpinBox* spnHeight_ = nullptr;
+    QPushButton* cmdPages_ = nullptr;
+    QPushButton* cmdReload_ = nullptr;
+    Checkerboard* stage_ = nullptr;
+    vantry::automation::ControlHost* host_ = nullptr;
+    QTableView* lvProperties_ = nullptr;
+    PropertyModel* properties_ = nullptr;
+    QComboBox* cmbMember_ = nullptr;
+    QWidget* fraArguments_ = nullptr;
+    QFormLayout* argumentLayout_ = nullptr;
+    std::vector<QLineEdit*> argumentEdits_;
+    QPushButton* cmdCall_ = nullptr;
+    QPlainTextEdit* txtLog_ = nullptr;
+
+    QString progId_;
+    vantry::automation::ObjectPtr control_;
+    std::vector<vantry::automation::EventInfo> events_;
+    std::vector<vantry::automation::MemberInfo> allMembers_;
+    std::vector<MemberEntry> members_;
+    uint32_t adviseCookie_ = 0;
+};
+
+}  // namespace testcontainer
