@@ -1,0 +1,118 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QProcessEnvironment>
+
+#include <csignal>
+
+#include "test_env.h"
+
+namespace {
+
+// The built program, run in its own program folder and registry.
+class Program : public ::testing::Test {
+protected:
+    void SetUp() override {
+        root = QString::fromStdString(vantry::test::FreshDir("program").string());
+        env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("MURMEL_HOME", root + "/home");
+        env.insert("VANTRY_REGISTRY", root + "/registry");
+        env.insert("XDG_CONFIG_HOME", root + "/config");
+        env.insert("MURMEL_REPORT_STARTUP", "1");
+        env.insert("MURMEL_ALSA_DEVICE", "null");
+        program = QString::fromStdString((vantry::test::BinaryDir() / "bin" / "murmel").string());
+    }
+
+    std::unique_ptr<QProcess> Start(const QStringList& args = {}) {
+        auto p = std::make_unique<QProcess>();
+        p->setProcessEnvironment(env);
+        p->start(program, args);
+        EXPECT_TRUE(p->waitForStarted(5000));
+        return p;
+    }
+
+    // Waits for the start-up report; returns the stderr read so far.
+    static QString WaitForStartUp(QProcess& p) {
+        QString err;
+        QElapsedTimer t;
+        t.start();
+        while (!err.contains("murmel: start-up") && t.elapsed() < 20000 &&
+               p.state() == QProcess::Running) {
+            p.waitForReadyRead(200);
+            err += QString::fromLocal8Bit(p.readAllStandardError());
+        }
+        return err;
+    }
+
+    static int Terminate(QProcess& p) {
+        ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
+        EXPECT_TRUE(p.waitForFinished(10000));
+        return p.exitCode();
+    }
+
+    QString Hive(const char* name) const {
+        return QString::fromStdString(
+            vantry::test::ReadFile((root + "/registry/" + name + ".reg").toStdString()));
+    }
+
+    QString root;
+    QString program;
+    QProcessEnvironment env;
+};
+
+TEST_F(Program, SecondStartEndsSilentlyAndTheFirstAnswersOnTheBus) {
+    if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")) {
+        GTEST_SKIP() << "no session bus";
+    }
+    auto first = Start();
+    const QString report = WaitForStartUp(*first);
+    ASSERT_TRUE(report.contains("window shown")) << report.toStdString();
+    // The program folder was seeded from the installed data.
+    EXPECT_TRUE(QFile::exists(root + "/home/lang/00000409.txt"));
+    EXPECT_TRUE(QFile::exists(root + "/home/sounds/start.wav"));
+    EXPECT_TRUE(QDir(root + "/home/Outbox").exists());
+
+    auto second = Start();
+    ASSERT_TRUE(second->waitForFinished(10000));
+    EXPECT_EQ(second->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second->exitCode(), 0);
+    EXPECT_FALSE(QString::fromLocal8Bit(second->readAllStandardError()).contains("start-up"));
+
+    QProcess call;
+    call.start("gdbus",
+               {"call", "--session", "--dest", "org.vantry.Murmel", "--object-path", "/Murmel",
+                "--method", "org.vantry.Murmel.DoReply", "a@example.org", "", "Hello"});
+    ASSERT_TRUE(call.waitForFinished(10000));
+    EXPECT_EQ(call.exitCode(), 0) << call.readAllStandardError().toStdString();
+
+    // A stop signal unloads the window, which saves the settings.
+    EXPECT_EQ(Terminate(*first), 0);
+    const QString machine = Hive("HKEY_LOCAL_MACHINE");
+    EXPECT_TRUE(machine.contains("\"InVolume\"=\"")) << machine.toStdString();
+    EXPECT_TRUE(machine.contains("\"Autorun\"=\"0\"")) << machine.toStdString();
+    EXPECT_TRUE(QFile::exists(root + "/home/Tos.txt"));
+}
+
+TEST_F(Program, WithoutABusALockFileKeepsOneInstanceAndArgumentOneHides) {
+    env.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + root + "/no-such-bus");
+    auto first = Start({"1"});
+    const QString report = WaitForStartUp(*first);
+    EXPECT_TRUE(report.contains("no session bus")) << report.toStdString();
+    ASSERT_TRUE(report.contains("window hidden")) << report.toStdString();
+
+    auto second = Start();
+    ASSERT_TRUE(second->waitForFinished(10000));
+    EXPECT_EQ(second->exitCode(), 0);
+    EXPECT_FALSE(QString::fromLocal8Bit(second->readAllStandardError()).contains("start-up"));
+
+    EXPECT_EQ(Terminate(*first), 0);
+    // Once the first has ended, a new start runs.
+    auto third = Start();
+    EXPECT_TRUE(WaitForStartUp(*third).contains("window shown"));
+    EXPECT_EQ(Terminate(*third), 0);
+}
+
+}  // namespace
