@@ -393,10 +393,11 @@ bool SocketChannel::DeliverLines() {
 
 void SocketChannel::Read() {
     const AliveToken alive = Alive();
+    // The notifier stays armed while reading: toggling it costs a trip
+    // through the event dispatcher per piece. A notice that arrives while a
+    // handler runs a nested loop disarms it (HandleReadable) until the
+    // read is over.
     reading_ = true;
-    if (readNotifier_) {
-        readNotifier_->setEnabled(false);
-    }
     bool peerClosed = false;
     int closeError = 0;
     for (int i = 0; i < kReadsPerNotice; ++i) {

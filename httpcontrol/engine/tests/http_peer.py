@@ -11,7 +11,7 @@ RECORD. Modes:
   reset        answer with a status line and half a body, then reset
   early        answer 413 as soon as the head arrives, keep reading the
                body, close when the client stops
-  silent       close at once without answering
+  silent       read the request, close without answering
 """
 import socket
 import struct
@@ -71,9 +71,6 @@ def main():
                 with open(record, "ab") as f:
                     f.write(data)
                 continue
-            if mode == "silent":
-                conn.close()
-                continue
             request = read_request(conn)
             with open(record, "ab") as f:
                 f.write(request)
@@ -91,6 +88,8 @@ def main():
                 conn.sendall(b"HTTP/1.0 200 OK\r\nX-Hold: yes\r\n\r\nwaiting")
                 while conn.recv(65536):
                     pass
+            elif mode == "silent":
+                pass
             elif mode == "reset":
                 conn.sendall(b"HTTP/1.0 200 OK\r\nContent-Length: 100\r\n\r\nhalf")
                 conn.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER,
