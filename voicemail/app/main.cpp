@@ -90,9 +90,11 @@ int Main(QApplication& app, const QElapsedTimer& sinceStart) {
     // A timing harness asks for the time to a visible window.
     if (qEnvironmentVariableIsSet("MURMEL_REPORT_STARTUP")) {
         QTimer::singleShot(0, &form, [&form, &sinceStart] {
-            std::fprintf(stderr, "murmel: start-up %lld ms, window %s\n",
+            const QRect g = form.frameGeometry();
+            std::fprintf(stderr, "murmel: start-up %lld ms, window %s at %d,%d %dx%d\n",
                          static_cast<long long>(sinceStart.elapsed()),
-                         form.isVisible() ? "shown" : "hidden");
+                         form.isVisible() ? "shown" : "hidden", g.x(), g.y(), g.width(),
+                         g.height());
             if (qEnvironmentVariable("MURMEL_REPORT_STARTUP") == QLatin1String("exit")) {
                 form.Unload(kUnloadCode);
             }
