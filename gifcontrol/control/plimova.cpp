@@ -7,6 +7,7 @@
 #include <QPalette>
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <filesystem>
 
 #include "automation/picture.h"
@@ -264,8 +265,10 @@ void Plimova::TimerRule() {
     }
     // The timer lives on the control's window, as the animation does.
     if (image_.FrameCount() > 1 && window_) {
-        const int interval = speed_ * image_.FrameDelay(frame_) * 10;
-        timer_.start(std::max(interval, 0));
+        // Computed wide: the largest speed times the largest delay times ten
+        // does not fit an int. Negative speeds mean as fast as possible.
+        const int64_t interval = int64_t{speed_} * image_.FrameDelay(frame_) * 10;
+        timer_.start(static_cast<int>(std::clamp<int64_t>(interval, 0, INT32_MAX)));
     }
 }
 

@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QTest>
 #include <QWidget>
+#include <cstdint>
 
 #include "automation/picture.h"
 #include "control/plimova_ids.h"
@@ -220,6 +221,20 @@ TEST_F(ControlTest, TimerIntervalIsSpeedTimesDelayTimesTen) {
     control->Play();
     EXPECT_EQ(control->TimerInterval(), 300);
     control->SetSpeed(0);
+    control->Play();
+    EXPECT_TRUE(control->IsTimerArmed());
+    EXPECT_EQ(control->TimerInterval(), 0);
+}
+
+TEST_F(ControlTest, ExtremeSpeedsAndDelaysKeepTheIntervalInRange) {
+    ShowWindow();
+    GifBuilder b(2, 2);
+    b.Control(0, 65535).Image(Solid(0, 0, 2, 2, 1)).Control(0, 1).Image(Solid(0, 0, 2, 2, 2));
+    ASSERT_TRUE(control->SetGIF(Widen(b.Trailer())));
+    control->SetSpeed(32767);
+    control->Play();
+    EXPECT_EQ(control->TimerInterval(), INT32_MAX);
+    control->SetSpeed(-3);
     control->Play();
     EXPECT_TRUE(control->IsTimerArmed());
     EXPECT_EQ(control->TimerInterval(), 0);

@@ -8,7 +8,7 @@
 #include "engine/screen_composer.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    plimova::GifImage image(plimova::DecodeLimits{1u << 20, 1u << 22});
+    plimova::GifImage image(plimova::DecodeLimits{1u << 16, 1u << 18});
     if (!image.LoadFromData({reinterpret_cast<const std::byte*>(data), size}) ||
         image.FrameCount() == 0) {
         return 0;

@@ -8,7 +8,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     // Smaller bounds than the defaults keep each run fast; the code paths are
     // the same.
-    plimova::GifImage image(plimova::DecodeLimits{1u << 20, 1u << 22});
+    plimova::GifImage image(plimova::DecodeLimits{1u << 16, 1u << 18});
     if (!image.LoadFromData({reinterpret_cast<const std::byte*>(data), size})) {
         return 0;
     }

@@ -375,6 +375,21 @@ TEST(GifFramePictures, BitmapPaintsTransparentIndexAndKeepsTheOverwrite) {
     EXPECT_EQ(entry[2], 0x10);
 }
 
+TEST(GifFramePictures, TransparentIndexPastTheTableNeverWritesOutsideIt) {
+    GifImage image;
+    ImageSpec s = Img(2, 1);
+    s.minCodeSize = 8;
+    s.indices = {200, 1};
+    ASSERT_TRUE(Load(image, GifBuilder(2, 1, 2).Control(0, 0, 200).Image(s).Trailer()));
+    const ByteBlock& block = image.Frame(0)->bitmap;
+    const std::vector<std::uint8_t> before(block.data(), block.data() + block.size());
+    const auto picture = image.FrameBitmap(0, Rgb{9, 8, 7});
+    EXPECT_EQ(picture->At(0, 0), PixelOf(Rgb{9, 8, 7}));
+    EXPECT_EQ(picture->At(1, 0), PixelOf(Rgb{7, 13, 254}));
+    EXPECT_EQ(std::vector<std::uint8_t>(block.data(), block.data() + block.size()), before)
+        << "the 4-entry table has no entry 200 to overwrite";
+}
+
 TEST(GifFramePictures, MaskRowsArePaddedToSixteenBits) {
     GifImage image;
     ImageSpec s = Img(17, 2);
