@@ -1,0 +1,25 @@
+#pragma once
+// Records what the notifier told its tray.
+
+#include <string>
+#include <vector>
+
+#include "app/tray.h"
+
+namespace corvy::testing {
+
+class FakeTray : public NotifierTray {
+public:
+    struct Call {
+        TrayOp op;
+        TrayImage image;
+        std::string tip;
+        bool operator==(const Call&) const = default;
+    };
+    void Apply(TrayOp op, TrayImage image, const std::string& tip) override {
+        calls.push_back({op, image, tip});
+    }
+    std::vector<Call> calls;
+};
+
+}  // namespace corvy::testing

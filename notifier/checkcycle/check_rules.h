@@ -1,0 +1,37 @@
+#pragma once
+// Pure pieces of the mail check: the tray tooltips and the header fields the
+// new-mail rule looks at.
+
+#include <string>
+#include <string_view>
+
+namespace corvy::checkcycle {
+
+// The tray shows at most this many characters; longer tips are cut.
+inline constexpr std::size_t kMaxTooltip = 63;
+std::string CutTooltip(std::string_view tip);
+
+// "9:05 PM": 12-hour clock, hour without leading zero, two-digit minutes.
+std::string ClockText(int hour24, int minute);
+
+std::string MessagesTip(int total);                              // "Corvy - %d Messages"
+std::string MessagesAtTip(int total, const std::string& clock);  // "... at %s"
+std::string CheckingAtTip(const std::string& account);
+
+struct StatusAndDate {
+    std::string status;  // lower-cased
+    std::string date;    // as sent
+};
+
+// Finds "status:" and "date:" in a lower-cased copy of the headers. The
+// status runs from right after its colon, the date from six characters
+// after the start of "date:"; each to the first carriage return. A missing
+// header gives an empty value.
+StatusAndDate ExtractStatusAndDate(std::string_view headers);
+
+// A status holding "r" or "o" (read or old) is mail the user has seen.
+inline bool StatusSeen(std::string_view status) {
+    return status.find('r') != std::string_view::npos || status.find('o') != std::string_view::npos;
+}
+
+}  // namespace corvy::checkcycle

@@ -1,0 +1,49 @@
+// Tooltips and the header fields of the new-mail rule.
+#include <gtest/gtest.h>
+
+#include "checkcycle/check_rules.h"
+
+using namespace corvy::checkcycle;
+
+TEST(Tooltips, ClockAndMessages) {
+    EXPECT_EQ(ClockText(0, 5), "12:05 AM");
+    EXPECT_EQ(ClockText(9, 0), "9:00 AM");
+    EXPECT_EQ(ClockText(12, 30), "12:30 PM");
+    EXPECT_EQ(ClockText(23, 59), "11:59 PM");
+    EXPECT_EQ(MessagesTip(0), "Corvy - 0 Messages");
+    EXPECT_EQ(MessagesAtTip(3, "9:05 PM"), "Corvy - 3 Messages at 9:05 PM");
+}
+
+TEST(Tooltips, LongTipsAreCutAt63AndPercentIsPlainText) {
+    const std::string name(80, 'x');
+    const std::string tip = CheckingAtTip(name);
+    EXPECT_EQ(tip.size(), 63u);
+    EXPECT_EQ(tip.rfind("Corvy - Checking Mail at xxx", 0), 0u);
+    EXPECT_EQ(CheckingAtTip("%s%n@example"), "Corvy - Checking Mail at %s%n@example");
+    EXPECT_EQ(CutTooltip(std::string(63, 'a')).size(), 63u);
+}
+
+TEST(HeaderFields, StatusLowerCasedDateAsSent) {
+    const auto f = ExtractStatusAndDate(
+        "From: a\r\nDATE: Mon, 7 Dec 2026 10:00:00 +0000\r\nStatus: RO\r\nSubject: s\r\n");
+    EXPECT_EQ(f.date, "Mon, 7 Dec 2026 10:00:00 +0000");
+    EXPECT_EQ(f.status, " ro");
+    EXPECT_TRUE(StatusSeen(f.status));
+}
+
+TEST(HeaderFields, MissingAndOddPlacements) {
+    const auto none = ExtractStatusAndDate("From: a\r\nSubject: s\r\n");
+    EXPECT_EQ(none.date, "");
+    EXPECT_EQ(none.status, "");
+    EXPECT_FALSE(StatusSeen(none.status));
+    // The first "date:" anywhere counts, and the value runs to the end
+    // when no carriage return follows.
+    EXPECT_EQ(ExtractStatusAndDate("X-Update: 1\r\nDate: b").date, "1");
+    EXPECT_EQ(ExtractStatusAndDate("Date: no end").date, "no end");
+    // A name at the very end of a cut buffer has no value, and nothing is
+    // read past the end.
+    EXPECT_EQ(ExtractStatusAndDate("From: a\r\ndate:").date, "");
+    EXPECT_EQ(ExtractStatusAndDate("status:").status, "");
+    EXPECT_FALSE(StatusSeen(ExtractStatusAndDate("Status: N\r\n").status));
+    EXPECT_TRUE(StatusSeen(ExtractStatusAndDate("Status: r\r\n").status));
+}
