@@ -3,8 +3,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <random>
@@ -32,10 +34,16 @@ QByteArray SixtySecondWave() {
         data.append(char(s & 0xff)).append(char((s >> 8) & 0xff));
     }
     auto le32 = [](uint32_t v) {
-        return QByteArray{char(v & 0xff), char((v >> 8) & 0xff), char((v >> 16) & 0xff),
-                          char((v >> 24) & 0xff)};
+        QByteArray b;
+        for (int i = 0; i < 4; ++i)
+            b.append(char((v >> (8 * i)) & 0xff));
+        return b;
     };
-    auto le16 = [](uint16_t v) { return QByteArray{char(v & 0xff), char((v >> 8) & 0xff)}; };
+    auto le16 = [](uint16_t v) {
+        QByteArray b;
+        b.append(char(v & 0xff)).append(char((v >> 8) & 0xff));
+        return b;
+    };
     return "RIFF" + le32(36 + data.size()) + "WAVEfmt " + le32(16) + le16(1) + le16(1) +
            le32(kRate) + le32(kRate * 2) + le16(2) + le16(16) + "data" + le32(data.size()) + data;
 }
