@@ -22,7 +22,7 @@ const SocketEntries& E() {
 
 // Receives per readiness notice before the loop gets a turn again: enough
 // to keep a fast peer moving, few enough that the host's timers stay on time.
-constexpr int kReadsPerNotice = 32;
+constexpr int kReadsPerNotice = 16;
 
 // How many notices are being handled on this thread. A notifier (or its
 // window) may not be deleted while its own notice runs, only later.

@@ -12,6 +12,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QProcess>
 #include <QTimer>
 
@@ -102,6 +103,24 @@ double ThroughControl(uint16_t port, std::size_t* received, qint64* worstGapMs) 
     return seconds;
 }
 
+// The same timer with nothing else running, for the machine's own share
+// of the stalls.
+qint64 IdleTimerGap(int milliseconds) {
+    QElapsedTimer sinceTick;
+    qint64 worst = 0;
+    QTimer tick;
+    tick.setInterval(10);
+    tick.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&tick, &QTimer::timeout,
+                     [&] { worst = std::max(worst, sinceTick.restart()); });
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    sinceTick.start();
+    tick.start();
+    loop.exec();
+    return worst;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -140,6 +159,8 @@ int main(int argc, char** argv) {
         "best: blocking client %.1f MB/s, control %.1f MB/s, ratio %.2f; "
         "worst timer gap %lld ms\n",
         bestClient, bestControl, bestControl / bestClient, static_cast<long long>(worstGap));
+    std::printf("idle host, same timer for 3 s: longest gap %lld ms\n",
+                static_cast<long long>(IdleTimerGap(3000)));
     peer.kill();
     peer.waitForFinished();
     return 0;
