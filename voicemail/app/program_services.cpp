@@ -2,22 +2,16 @@
 
 #include <QMessageBox>
 
+#include "audio/mixer.h"
+#include "audio/wave_device.h"
 #include "composer.h"
+#include "recorder.h"
 #include "registry_settings.h"
 #include "ui_frm_mm.h"
 
 namespace murmel {
 
 namespace {
-
-#if !MURMEL_HAVE_AUDIO
-// Used while the program is built without the sound layer: silent.
-class SilentSoundPlayer : public vantry::audio::SoundPlayer {
-public:
-    bool Play(const QString&, vantry::audio::SoundMode) override { return false; }
-    void Stop() override {}
-};
-#endif
 
 // The sender's settings, read from the window's settings at the moment of use.
 class FormPostSettings : public PostSettings {
@@ -41,11 +35,7 @@ private:
 
 ProgramServices CreateProgramServices() {
     ProgramServices s;
-#if MURMEL_HAVE_AUDIO
     s.sound = vantry::audio::CreateSystemSoundPlayer();
-#else
-    s.sound = std::make_unique<SilentSoundPlayer>();
-#endif
     s.shell = vantry::shell::CreateSystemShell();
     s.createSettings = []() -> std::unique_ptr<FormSettings> {
         return std::make_unique<RegistryFormSettings>(std::make_unique<cRegistry>());
@@ -57,6 +47,9 @@ struct ProgramPieces::Parts {
     explicit Parts(frmMM& form) : post(form) {}
     FormPostSettings post;
     std::unique_ptr<Composer> composer;
+    std::unique_ptr<vantry::audio::WaveDevice> device;
+    std::unique_ptr<vantry::audio::Mixer> mixer;
+    std::unique_ptr<Recorder> recorder;
 };
 
 ProgramPieces::ProgramPieces(frmMM& form) : parts_(std::make_unique<Parts>(form)) {
@@ -101,6 +94,56 @@ ProgramPieces::ProgramPieces(frmMM& form) : parts_(std::make_unique<Parts>(form)
     Composer* composer = parts_->composer.get();
     form.routines().m_LoadRecipients = [composer](frmMM&) { composer->m_LoadRecipients(); };
     form.routines().m_SaveRecipients = [composer](frmMM&) { composer->m_SaveRecipients(); };
+
+    AttachRecorder(form);
+}
+
+void ProgramPieces::AttachRecorder(frmMM& form) {
+    Ui::frmMM& u = *form.ui();
+    parts_->device = vantry::audio::CreateSystemWaveDevice(&form);
+    parts_->mixer = vantry::audio::CreateSystemMixer();
+
+    RecorderView view;
+    view.cmdRecord = u.cmdRecord;
+    view.cmdPlay = u.cmdPlay;
+    view.cmdStop = u.cmdStop;
+    view.cmdSend = u.cmdSend;
+    view.cmdClose = u.cmdClose;
+    view.cmdHide = u.cmdHide;
+    view.lblStatus = u.lblStatus;
+    view.Slider1 = u.Slider1;
+    view.Slider2 = u.Slider2;
+    view.tmrRecording = form.tmrRecording();
+    view.window = &form;
+
+    RecorderServices rs;
+    rs.device = parts_->device.get();
+    rs.mixer = parts_->mixer.get();
+    rs.appPath = form.AppPath();
+    rs.status = &form.m_Status;
+    rs.T = [&form](std::string_view id) { return form.T(id); };
+    rs.setting = [&form](std::string_view property) {
+        return form.Settings() ? form.Settings()->Get(property) : QString();
+    };
+    rs.playSoundsEnabled = [&form] { return form.PlaySoundsEnabled(); };
+    rs.playSound = [&form](const QString& file, bool wait) { form.PlaySound(file, wait); };
+    rs.messageBox = [&form](const QString& text) {
+        QMessageBox::information(&form, QStringLiteral("MurmelMail"), text);
+    };
+    rs.logoPlay = [&form] { form.gifLogo()->Play(); };
+    rs.logoStill = [&form] {
+        form.gifLogo()->Stop();
+        form.gifLogo()->SetFrame(1);
+    };
+    parts_->recorder = std::make_unique<Recorder>(view, std::move(rs));
+
+    Recorder* recorder = parts_->recorder.get();
+    frmMMRoutines& r = form.routines();
+    r.m_InitVolumes = [recorder](frmMM&) { recorder->m_InitVolumes(); };
+    r.cmdRecord_Click = [recorder](frmMM&) { recorder->cmdRecord_Click(); };
+    r.cmdPlay_Click = [recorder](frmMM&) { recorder->cmdPlay_Click(); };
+    r.cmdStop_Click = [recorder](frmMM&) { recorder->cmdStop_Click(); };
+    r.tmrRecording_Timer = [recorder](frmMM&) { recorder->tmrRecording_Timer(); };
 }
 
 ProgramPieces::~ProgramPieces() = default;

@@ -28,6 +28,8 @@ public:
     ~ProgramPieces();
 
 private:
+    void AttachRecorder(frmMM& form);
+
     struct Parts;
     std::unique_ptr<Parts> parts_;
 };

@@ -43,7 +43,7 @@ TEST(Screenshot, WindowAppearsShapedWithItsTexts) {
 
     QProcess murmel;
     murmel.setProcessEnvironment(env);
-    murmel.start(QString::fromStdString((vantry::test::BinaryDir() / "bin/murmel").string()), {});
+    murmel.start(QStringLiteral(MURMEL_PROGRAM), {});
     ASSERT_TRUE(murmel.waitForStarted(10000));
     QString err;
     QElapsedTimer t;
@@ -64,7 +64,7 @@ TEST(Screenshot, WindowAppearsShapedWithItsTexts) {
 
     // Let the window paint, then take the whole screen.
     QProcess::execute("sleep", {"1"});
-    const auto artefacts = vantry::test::BinaryDir() / "test-artefacts";
+    const std::filesystem::path artefacts = MURMEL_ARTEFACTS_DIR;
     QDir().mkpath(QString::fromStdString(artefacts.string()));
     const QString png = QString::fromStdString((artefacts / "murmel-window.png").string());
     QProcess grab;

@@ -78,8 +78,7 @@ class FormHarness {
 public:
     explicit FormHarness(QStringList arguments = {}) : sound(trace), tray(trace) {
         appPath = QString::fromStdString(vantry::test::FreshDir("app").string());
-        const QString lang = QString::fromStdString(
-            (vantry::test::SourceDir() / "voicemail/resources/lang").string());
+        const QString lang = QStringLiteral(MURMEL_RESOURCES_DIR "/lang");
         QDir().mkpath(appPath + "/lang");
         for (const char* file : {"00000409.txt", "00000407.txt"}) {
             QFile::copy(lang + "/" + file, appPath + "/lang/" + file);
