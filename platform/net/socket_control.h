@@ -76,8 +76,10 @@ public:
     void setConnectTimeout(int ms) { connectTimeoutMs_ = ms; }
     int connectTimeout() const { return connectTimeoutMs_; }
 
-    // kActionConnect starts a connection (an error here means nothing was started);
-    // kActionClose closes gracefully. Other values: 25023 (invalid argument).
+    // kActionConnect starts a connection (an error here means nothing was started:
+    // 25057 already connecting or connected, 25050 port outside 1..65535, 25040 neither
+    // host nor dotted address, 25023 a dotted address that is no numeric address);
+    // kActionClose closes gracefully (harmless when idle). Other values: 25023.
     SocketError setAction(int action);
     // Queues bytes for sending. Fails at once when not connected.
     SocketError Send(const QByteArray& data);
