@@ -2,6 +2,7 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <string>
 
 #include "automation/error.h"
@@ -53,6 +54,35 @@ std::optional<std::filesystem::path> InprocServerOf(const registry::Store& store
         return std::nullopt;
     }
     return std::filesystem::path(*text);
+}
+
+std::vector<RegisteredClass> RegisteredClasses(const registry::Store& store, bool controlsOnly) {
+    std::vector<RegisteredClass> out;
+    for (const std::string& name : store.SubKeys(Hive::ClassesRoot, "CLSID")) {
+        auto clsid = Guid::Parse(name);
+        if (!clsid) {
+            continue;
+        }
+        RegisteredClass c;
+        c.clsid = *clsid;
+        const std::string key = "CLSID\\" + name;
+        c.control = store.KeyExists(Hive::ClassesRoot, key + "\\Control");
+        if (controlsOnly && !c.control) {
+            continue;
+        }
+        auto library = InprocServerOf(store, c.clsid);
+        if (!library) {
+            continue;
+        }
+        c.library = *library;
+        c.description = DefaultText(store, key).value_or("");
+        c.progId = DefaultText(store, key + "\\ProgID").value_or("");
+        out.push_back(std::move(c));
+    }
+    std::sort(out.begin(), out.end(), [](const RegisteredClass& a, const RegisteredClass& b) {
+        return a.progId != b.progId ? a.progId < b.progId : a.clsid < b.clsid;
+    });
+    return out;
 }
 
 std::shared_ptr<IClassFactory> GetClassObject(const registry::Store& store, const Clsid& clsid) {

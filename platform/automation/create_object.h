@@ -8,7 +8,9 @@
 
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "automation/guid.h"
 #include "automation/object.h"
@@ -25,6 +27,20 @@ std::optional<Clsid> ClsidFromProgId(const registry::Store& store, std::string_v
 // The library registered for clsid; nullopt when not registered.
 std::optional<std::filesystem::path> InprocServerOf(const registry::Store& store,
                                                     const Clsid& clsid);
+
+// A class as the registry lists it.
+struct RegisteredClass {
+    Clsid clsid{};
+    std::string description{};
+    std::string progId{};             // empty when it has none
+    std::filesystem::path library{};  // InprocServer32
+    bool control = false;             // marked as a control
+};
+
+// The classes under HKCR\CLSID that name a library, sorted by ProgID;
+// with controlsOnly, those marked as controls (what a container offers to
+// insert). Keys that are not braced class identifiers are skipped.
+std::vector<RegisteredClass> RegisteredClasses(const registry::Store& store, bool controlsOnly);
 
 // Throw AutomationError 429 with the reason in the description.
 std::shared_ptr<IClassFactory> GetClassObject(const registry::Store& store, const Clsid& clsid);

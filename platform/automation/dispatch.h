@@ -94,6 +94,7 @@ struct MemberInfo {
     VariantType type = VariantType::Empty;  // property or result type (Empty: none/any)
     std::vector<VariantType> argTypes{};    // index arguments / method parameters
     uint32_t flags = 0;                     // MemberFlag bits
+    std::string description{};              // one line for a host's object browser
 };
 
 // The dispatch face of an object.
@@ -290,6 +291,13 @@ public:
     DispatchTable& Flags(uint32_t flags) {
         if (!rows_.empty()) {
             rows_.back().info.flags |= flags;
+        }
+        return *this;
+    }
+    // Sets the description of the row added last.
+    DispatchTable& Describe(std::string text) {
+        if (!rows_.empty()) {
+            rows_.back().info.description = std::move(text);
         }
         return *this;
     }

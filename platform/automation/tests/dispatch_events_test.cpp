@@ -49,6 +49,7 @@ public:
                 .Flags(kBindable | kRequestEdit)
                 .Property("Name", 2, &Gadget::Name, &Gadget::SetName)
                 .Property("Total", 3, &Gadget::Total)
+                .Describe("Sum of everything")
                 .Property("Cell", 4, &Gadget::Cell, &Gadget::SetCell)
                 .Property("Mode", 5, &Gadget::GetMode, &Gadget::SetMode)
                 .WriteOnly("Pin", 6, &Gadget::SetPin)
@@ -181,6 +182,8 @@ TEST(DispatchTable, NamesAndMemberDescriptions) {
     const MemberInfo& total = members[2];
     EXPECT_TRUE(total.readable);
     EXPECT_FALSE(total.writable);
+    EXPECT_EQ(total.description, "Sum of everything");
+    EXPECT_EQ(level.description, "");
     const MemberInfo& cell = members[3];
     EXPECT_EQ(cell.argTypes, std::vector<VariantType>{VariantType::Int16});
     const MemberInfo& pin = members[5];

@@ -111,6 +111,29 @@ TEST_F(Registration, WritesTheClassKeysWithTheLibraryPath) {
     EXPECT_NE(hive.find("[HKEY_CLASSES_ROOT\\VantryProbe.Probe.1\\CLSID]"), std::string::npos);
 }
 
+TEST_F(Registration, RegisteredClassesListsWhatAContainerCanInsert) {
+    registry::Store store = Store();
+    EXPECT_TRUE(RegisteredClasses(store, false).empty());
+    ASSERT_EQ(CallExport("DllRegisterServer"), kS_OK);
+    // Noise a listing must step over.
+    store.CreateKey(Hive::ClassesRoot, "CLSID\\not-a-guid\\InprocServer32");
+    store.CreateKey(Hive::ClassesRoot, "CLSID\\{00000000-1111-2222-3333-444444444444}\\Control");
+
+    const auto controls = RegisteredClasses(store, true);
+    ASSERT_EQ(controls.size(), 1u);
+    EXPECT_EQ(controls[0].clsid, probe::kClsid);
+    EXPECT_EQ(controls[0].progId, probe::kProgId);
+    EXPECT_EQ(controls[0].description, "Probe Control");
+    EXPECT_EQ(controls[0].library, std::filesystem::canonical(kLibrary));
+    EXPECT_TRUE(controls[0].control);
+
+    const auto all = RegisteredClasses(store, false);
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[0].progId, probe::kProgId);
+    EXPECT_EQ(all[1].progId, probe::kPageProgId);
+    EXPECT_FALSE(all[1].control);
+}
+
 TEST_F(Registration, RegisteringTwiceIsHarmless) {
     ASSERT_EQ(CallExport("DllRegisterServer"), kS_OK);
     const std::string first = test::ReadFile(Store().HiveFile(Hive::ClassesRoot));
