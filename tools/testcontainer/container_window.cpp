@@ -21,6 +21,7 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTextBlock>
+#include <QTextCursor>
 #include <QVBoxLayout>
 
 #include "automation/create_object.h"
@@ -180,7 +181,8 @@ ContainerWindow::ContainerWindow(QWidget* parent) : QMainWindow(parent) {
     lvProperties_->setItemDelegateForColumn(PropertyModel::kValueColumn,
                                             new ValueDelegate(lvProperties_));
     lvProperties_->verticalHeader()->hide();
-    lvProperties_->horizontalHeader()->setStretchLastSection(true);
+    lvProperties_->horizontalHeader()->setSectionResizeMode(PropertyModel::kValueColumn,
+                                                            QHeaderView::Stretch);
     lvProperties_->setEditTriggers(QAbstractItemView::DoubleClicked |
                                    QAbstractItemView::EditKeyPressed |
                                    QAbstractItemView::SelectedClicked);
@@ -218,10 +220,12 @@ ContainerWindow::ContainerWindow(QWidget* parent) : QMainWindow(parent) {
     logLayout->addWidget(txtLog_, 1);
     logLayout->addWidget(cmdClear, 0, Qt::AlignRight);
 
-    horizontal->setStretchFactor(0, 3);
-    horizontal->setStretchFactor(1, 2);
+    horizontal->setStretchFactor(0, 1);
+    horizontal->setStretchFactor(1, 1);
+    horizontal->setSizes({550, 550});
     vertical->setStretchFactor(0, 3);
     vertical->setStretchFactor(1, 1);
+    vertical->setSizes({560, 190});
     outer->addWidget(vertical, 1);
     setCentralWidget(central);
     resize(1100, 750);
@@ -286,6 +290,23 @@ ContainerWindow::~ContainerWindow() {
 
 void ContainerWindow::Log(const QString& line) {
     txtLog_->appendPlainText(line);
+    lastEvent_.clear();
+    repeats_ = 0;
+}
+
+void ContainerWindow::LogEvent(const QString& line) {
+    // An animation fires the same event many times a second: one line
+    // counts the repeats instead of flooding the log.
+    if (line == lastEvent_ && !txtLog_->document()->isEmpty()) {
+        ++repeats_;
+        QTextCursor cursor(txtLog_->document()->lastBlock());
+        cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+        cursor.insertText(QStringLiteral("%1 (%2 times)").arg(line).arg(repeats_));
+        return;
+    }
+    Log(line);
+    lastEvent_ = line;
+    repeats_ = 1;
 }
 
 QStringList ContainerWindow::LogLines() const {
@@ -385,7 +406,12 @@ bool ContainerWindow::OpenControl(const QString& progId) {
     host_->show();
     SizeStage();
     properties_->SetObject(obj);
-    lvProperties_->resizeColumnsToContents();
+    lvProperties_->resizeColumnToContents(PropertyModel::kNameColumn);
+    lvProperties_->resizeColumnToContents(PropertyModel::kTypeColumn);
+    lvProperties_->resizeColumnToContents(PropertyModel::kIdColumn);
+    if (const int at = cmbProgId_->findText(progId); at >= 0) {
+        cmbProgId_->setCurrentIndex(at);
+    }
     BuildMembers();
     auto pages = QueryInterface<ISpecifyPropertyPages>(obj);
     cmdPages_->setEnabled(pages && !pages->Pages().empty());
@@ -549,7 +575,7 @@ void ContainerWindow::OnEvent(DispId id, const std::vector<Variant*>& args) {
             break;
         }
     }
-    Log(EventText(id, info, args));
+    LogEvent(EventText(id, info, args));
 }
 
 bool ContainerWindow::SaveAndReload() {

@@ -61,6 +61,9 @@ public:
     PropertyModel* Properties() const { return properties_; }
     QStringList LogLines() const;
     void Log(const QString& line);
+    // Like Log, but the same event fired again in a row only counts up the
+    // last line ("... (3 times)").
+    void LogEvent(const QString& line);
 
 private:
     struct MemberEntry {
@@ -97,6 +100,8 @@ private:
     QPushButton* cmdCall_ = nullptr;
     QPlainTextEdit* txtLog_ = nullptr;
 
+    QString lastEvent_;
+    int repeats_ = 0;
     QString progId_;
     vantry::automation::ObjectPtr control_;
     std::vector<vantry::automation::EventInfo> events_;

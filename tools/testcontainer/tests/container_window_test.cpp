@@ -204,6 +204,26 @@ TEST_F(Container, EventsAreLoggedWithTheirArguments) {
         << "the container leaves by-reference arguments as they came";
 }
 
+TEST_F(Container, RepeatedEventsShareOneLine) {
+    ASSERT_TRUE(window_->OpenControl(kProbe)) << Log();
+    auto& disp = Dispatch();
+    for (int i = 0; i < 3; ++i) {
+        CallMethod(disp, "Ping", {Variant(u"same")});
+    }
+    const QString event =
+        QStringLiteral("Event Changed(ByRef Code As Integer = 0, ByRef Text As String = \"same\")");
+    EXPECT_EQ(window_->LogLines().last(), event + QStringLiteral(" (3 times)")) << Log();
+    EXPECT_EQ(window_->LogLines().count(event + QStringLiteral(" (3 times)")), 1);
+    CallMethod(disp, "Ping", {Variant(u"other")});
+    CallMethod(disp, "Ping", {Variant(u"same")});
+    EXPECT_EQ(window_->LogLines().last(), event) << "a different event in between starts anew";
+    // Any other line in between also ends the count.
+    window_->Log(QStringLiteral("note"));
+    CallMethod(disp, "Ping", {Variant(u"same")});
+    EXPECT_EQ(window_->LogLines().last(), event);
+    EXPECT_EQ(window_->LogLines().size(), 6) << Log();
+}
+
 TEST_F(Container, AReplacedControlIsNoLongerListenedTo) {
     ASSERT_TRUE(window_->OpenControl(kProbe)) << Log();
     const ObjectPtr first = window_->Control();
