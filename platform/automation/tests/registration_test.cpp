@@ -12,6 +12,7 @@
 #include "automation/events.h"
 #include "automation/exports.h"
 #include "automation/persist.h"
+#include "automation/server.h"
 #include "probe_control.h"
 #include "registry/registry.h"
 #include "test_env.h"
@@ -132,6 +133,31 @@ TEST_F(Registration, RegisteredClassesListsWhatAContainerCanInsert) {
     EXPECT_EQ(all[0].progId, probe::kProgId);
     EXPECT_EQ(all[1].progId, probe::kPageProgId);
     EXPECT_FALSE(all[1].control);
+}
+
+TEST_F(Registration, AProgIdThatIsItsOwnVersionIndependentNameGetsCurVer) {
+    constexpr Clsid kClsid = MakeGuid("{11111111-2222-3333-4444-555555555555}");
+    const Server server({ClassInfo{.clsid = kClsid,
+                                   .description = "Single Name",
+                                   .progId = "Single.Name",
+                                   .versionIndependentProgId = "Single.Name",
+                                   .control = true,
+                                   .miscStatus = 132497}});
+    registry::Store store = Store();
+    ASSERT_EQ(server.Register("/opt/controls/libsingle.so", store), kS_OK);
+    EXPECT_EQ(Text(store, "Single.Name"), "Single Name");
+    EXPECT_EQ(Text(store, "Single.Name\\CLSID"), kClsid.ToString());
+    EXPECT_EQ(Text(store, "Single.Name\\CurVer"), "Single.Name");
+    EXPECT_EQ(ClsidFromProgId(store, "single.name"), kClsid) << "names ignore case";
+    const std::string key = "CLSID\\" + kClsid.ToString();
+    EXPECT_EQ(Text(store, key + "\\InprocServer32"), "/opt/controls/libsingle.so");
+    EXPECT_EQ(Text(store, key + "\\MiscStatus\\1"), "132497");
+    EXPECT_FALSE(store.KeyExists(Hive::ClassesRoot, key + "\\TypeLib")) << "no type library";
+    EXPECT_FALSE(store.KeyExists(Hive::ClassesRoot, key + "\\ToolboxBitmap32"));
+    EXPECT_FALSE(server.ClassObject(kClsid)) << "registered, not creatable here";
+    ASSERT_EQ(server.Unregister(store), kS_OK);
+    EXPECT_FALSE(store.KeyExists(Hive::ClassesRoot, "Single.Name"));
+    EXPECT_FALSE(store.KeyExists(Hive::ClassesRoot, key));
 }
 
 TEST_F(Registration, RegisteringTwiceIsHarmless) {
