@@ -274,6 +274,8 @@ void Recorder::MMControl1_Done(int notifyCode) {
             m_Ticks_ = 0;
             timer->stop();
             Send(QStringLiteral("close"));
+            // Nothing runs any more: a status left behind would refuse Exit for good.
+            Status().clear();
             view_.lblStatus->setText(T("mm0049"));
         } else if (m_Command_ == QLatin1String("pause")) {
             RestoreSlider2();

@@ -354,3 +354,18 @@ TEST_F(RecorderTest, FailedSaveIsReportedEvenThoughTheCloseSucceeded) {
     EXPECT_EQ(boxes_[0], DeviceErrorText(kErrFileNotSaved));
     EXPECT_EQ(recorder_->state(), Recorder::State::IdleWithRecording);
 }
+
+TEST_F(RecorderTest, StopAfterAFailedRecordLeavesNoBusyStatusBehind) {
+    device_.failNext("record", kErrHardware);  // e.g. no capture device
+    recorder_->cmdRecord_Click();
+    Settle();
+    ASSERT_FALSE(boxes_.isEmpty());
+    EXPECT_EQ(status_, T("mm0050"));
+    recorder_->cmdStop_Click();  // the stop has no running record to abort
+    Settle();
+    EXPECT_EQ(recorder_->state(), Recorder::State::IdleWithRecording);
+    EXPECT_FALSE(timer_.isActive());
+    EXPECT_TRUE(status_.isEmpty());
+    EXPECT_EQ(lblStatus_->text(), T("mm0049"));
+    EXPECT_EQ(device_.commands().last(), "close");
+}
