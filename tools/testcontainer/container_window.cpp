@@ -181,6 +181,8 @@ ContainerWindow::ContainerWindow(QWidget* parent) : QMainWindow(parent) {
     lvProperties_->setItemDelegateForColumn(PropertyModel::kValueColumn,
                                             new ValueDelegate(lvProperties_));
     lvProperties_->verticalHeader()->hide();
+    lvProperties_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
+    lvProperties_->setWordWrap(false);
     lvProperties_->horizontalHeader()->setSectionResizeMode(PropertyModel::kValueColumn,
                                                             QHeaderView::Stretch);
     lvProperties_->setEditTriggers(QAbstractItemView::DoubleClicked |
@@ -471,6 +473,10 @@ void ContainerWindow::BuildMembers() {
     cmbMember_->clear();
     for (const MemberEntry& e : members_) {
         cmbMember_->addItem(e.label);
+        if (!e.info.description.empty()) {
+            cmbMember_->setItemData(cmbMember_->count() - 1,
+                                    QString::fromStdString(e.info.description), Qt::ToolTipRole);
+        }
     }
     cmbMember_->blockSignals(false);
     MemberSelected(cmbMember_->currentIndex());

@@ -150,6 +150,11 @@ QVariant PropertyModel::data(const QModelIndex& index, int role) const {
                 return QBrush(Qt::darkRed);
             }
             break;
+        case Qt::ToolTipRole:
+            if (!row.info.description.empty()) {
+                return QString::fromStdString(row.info.description);
+            }
+            break;
         case kChoicesRole:
             return row.choiceTexts;
         default:
