@@ -29,9 +29,15 @@ function(vantry_test name)
     if(NOT T_TIMEOUT)
         set(T_TIMEOUT 120)
     endif()
+    # The source and build folders are compiled into the test support library,
+    # so only plain properties are passed here (an empty LABELS value would
+    # shift the list).
+    set(_props TIMEOUT ${T_TIMEOUT})
+    if(T_LABELS)
+        list(APPEND _props LABELS "${T_LABELS}")
+    endif()
     gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST TEST_PREFIX "${name}."
-        PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${T_LABELS}"
-        ENVIRONMENT "VANTRY_SOURCE_DIR=${PROJECT_SOURCE_DIR};VANTRY_BINARY_DIR=${PROJECT_BINARY_DIR}")
+        PROPERTIES ${_props})
 endfunction()
 
 # vantry_fuzzer(NAME SOURCES a.cpp LIBS x [CORPUS dir])

@@ -61,12 +61,12 @@ std::filesystem::path FreshDir(const std::string& hint) {
 
 std::filesystem::path SourceDir() {
     const char* dir = ::getenv("VANTRY_SOURCE_DIR");
-    return dir ? std::filesystem::path(dir) : std::filesystem::current_path();
+    return dir ? std::filesystem::path(dir) : std::filesystem::path(VANTRY_BUILT_SOURCE_DIR);
 }
 
 std::filesystem::path BinaryDir() {
     const char* dir = ::getenv("VANTRY_BINARY_DIR");
-    return dir ? std::filesystem::path(dir) : std::filesystem::current_path();
+    return dir ? std::filesystem::path(dir) : std::filesystem::path(VANTRY_BUILT_BINARY_DIR);
 }
 
 std::string ReadFile(const std::filesystem::path& path) {
