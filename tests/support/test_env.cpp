@@ -51,7 +51,9 @@ void CleanEnvironment() {
     }
 }
 
-std::filesystem::path Root() { return g_root; }
+std::filesystem::path Root() {
+    return g_root;
+}
 
 std::filesystem::path FreshDir(const std::string& hint) {
     auto dir = g_root / (hint + "-" + std::to_string(++g_counter));
