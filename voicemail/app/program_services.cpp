@@ -5,6 +5,7 @@
 #include "audio/mixer.h"
 #include "audio/wave_device.h"
 #include "composer.h"
+#include "frm_email.h"
 #include "recorder.h"
 #include "registry_settings.h"
 #include "ui_frm_mm.h"
@@ -84,8 +85,23 @@ ProgramPieces::ProgramPieces(frmMM& form) : parts_(std::make_unique<Parts>(form)
     cs.messageBox = [&form](const QString& text) {
         QMessageBox::information(&form, QStringLiteral("MurmelMail"), text);
     };
-    // The upload window and the address picker are not part of the program yet.
-    cs.showUploadWindow = [] {};
+    cs.showUploadWindow = [&form] {
+        UploadServices us;
+        us.appPath = form.AppPath();
+        us.connectTo = [&form] {
+            return form.Settings() ? form.Settings()->Get("ConnectTo") : QString();
+        };
+        us.T = [&form](std::string_view id) { return form.T(id); };
+        us.soundsEnabled = [&form] { return form.PlaySoundsEnabled(); };
+        us.playSound = [&form](const QString& path) {
+            if (form.services().sound) {
+                form.services().sound->Play(path, vantry::audio::SoundMode::Async);
+            }
+        };
+        us.checkForAds = [&form] { form.m_CheckForAds(); };
+        frmEmail::ShowUpload(std::move(us));
+    };
+    // The address picker is not part of the program yet.
     cs.pickAddresses = [](bool) { return std::optional<QStringList>(); };
     cs.status = [&form] { return form.m_Status; };
     cs.setStatus = [&form](const QString& status) { form.m_Status = status; };

@@ -67,6 +67,8 @@ struct frmMMRoutines {
     std::function<void(frmMM&)> m_SaveAds;
     // The advertisement timer's work other than ending (rotation, prefetch).
     std::function<void(frmMM&)> m_RotateAds;
+    // Asks the relay server for new ads (after an upload found the outbox empty).
+    std::function<void(frmMM&)> m_CheckForAds;
     // Shows the options window modally and unloads it.
     std::function<void(frmMM&)> m_ShowOptions;
     std::function<void(frmMM&)> cmdRecord_Click;
@@ -106,6 +108,7 @@ public:
     void Form_KeyDown(int keyCode);
     void gifLogo_Click();
     void tmrAdvertise_Timer();
+    void m_CheckForAds() { Call(routines_.m_CheckForAds); }
 
     // Closing: UnloadMode 0 only hides the window (when the recorder is idle).
     void Form_QueryUnload(bool& cancel, int unloadMode);
