@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QEvent>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -232,7 +233,11 @@ ContainerWindow::ContainerWindow(QWidget* parent) : QMainWindow(parent) {
     setCentralWidget(central);
     resize(1100, 750);
 
-    connect(cmbProgId_, &QComboBox::textActivated, txtProgId_, &QLineEdit::setText);
+    // Picking from the list creates at once; the field takes any other name.
+    connect(cmbProgId_, &QComboBox::textActivated, this, [this](const QString& progId) {
+        txtProgId_->setText(progId);
+        OpenControl(progId);
+    });
     connect(cmdList, &QPushButton::clicked, this, &ContainerWindow::ReloadProgIds);
     connect(cmdCreate, &QPushButton::clicked, this,
             [this] { OpenControl(txtProgId_->text().trimmed()); });
@@ -244,18 +249,13 @@ ContainerWindow::ContainerWindow(QWidget* parent) : QMainWindow(parent) {
         properties_->Refresh();
     });
     host_->SetRequestEditHandler([this](DispId) { return !chkRefuseEdits_->isChecked(); });
-    connect(spnWidth_, &QSpinBox::valueChanged, this, [this](int w) {
-        if (w != host_->width()) {
-            host_->resize(w, host_->height());
-            SizeStage();
-        }
-    });
-    connect(spnHeight_, &QSpinBox::valueChanged, this, [this](int h) {
-        if (h != host_->height()) {
-            host_->resize(host_->width(), h);
-            SizeStage();
-        }
-    });
+    connect(spnWidth_, &QSpinBox::valueChanged, this,
+            [this](int w) { host_->resize(w, host_->height()); });
+    connect(spnHeight_, &QSpinBox::valueChanged, this,
+            [this](int h) { host_->resize(host_->width(), h); });
+    // However the control's size changes (the spin boxes, the control's own
+    // request), the spin boxes and the stage follow.
+    host_->installEventFilter(this);
     connect(cmdPages_, &QPushButton::clicked, this, &ContainerWindow::ShowPropertyPages);
     connect(cmdReload_, &QPushButton::clicked, this, &ContainerWindow::SaveAndReload);
     connect(cmdRefresh, &QPushButton::clicked, properties_, &PropertyModel::Refresh);
@@ -277,7 +277,6 @@ ContainerWindow::ContainerWindow(QWidget* parent) : QMainWindow(parent) {
         Log(QStringLiteral("New position: %1 x %2").arg(rect.width()).arg(rect.height()));
         // The control sits where the container puts it; only its size is taken.
         host_->move(kStageMargin, kStageMargin);
-        SizeStage();
     });
     connect(host_, &ControlHost::focusChanged, this, [this](bool got) {
         Log(got ? QStringLiteral("Focus: gained") : QStringLiteral("Focus: lost"));
@@ -420,6 +419,13 @@ bool ContainerWindow::OpenControl(const QString& progId) {
     cmdReload_->setEnabled(static_cast<bool>(QueryInterface<IPersistStreamInit>(obj)));
     setWindowTitle(QStringLiteral("Test Container - %1").arg(progId));
     return true;
+}
+
+bool ContainerWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == host_ && event->type() == QEvent::Resize) {
+        SizeStage();
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void ContainerWindow::SizeStage() {

@@ -65,6 +65,9 @@ public:
     // last line ("... (3 times)").
     void LogEvent(const QString& line);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     struct MemberEntry {
         enum Kind { kMethod, kGet, kLet } kind = kMethod;

@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 
 #include "automation/dispatch.h"
 #include "container_window.h"
@@ -42,6 +43,7 @@ protected:
         setenv("VANTRY_REGISTRY", vantry::test::FreshDir("registry").c_str(), 1);
         ASSERT_EQ(RegisterProbe(), kS_OK);
         window_ = std::make_unique<ContainerWindow>();
+        window_->show();
     }
 
     template <class W>
@@ -255,6 +257,38 @@ TEST_F(Container, SaveAndReloadCarriesThePersistedValues) {
     // The new instance's events are logged.
     CallMethod(Dispatch(), "Ping", {Variant(u"x")});
     EXPECT_TRUE(window_->LogLines().last().startsWith(QStringLiteral("Event Changed("))) << Log();
+}
+
+TEST_F(Container, SizeChangesReachTheControlBothWays) {
+    ASSERT_TRUE(window_->OpenControl(kProbe)) << Log();
+    auto control = QueryInterface<IControl>(window_->Control());
+    auto* width = Child<QSpinBox>("spnWidth");
+    auto* height = Child<QSpinBox>("spnHeight");
+    EXPECT_EQ(width->value(), 96);
+    EXPECT_EQ(height->value(), 48);
+    width->setValue(200);
+    height->setValue(30);
+    EXPECT_EQ(window_->Host()->size(), QSize(200, 30));
+    EXPECT_EQ(control->Extent(), PixelsToHimetric(Size{200, 30}));
+    // The control asks for a new rectangle: it is sized, not moved.
+    const QPoint place = window_->Host()->pos();
+    control->ClientSite()->OnPosRectChange(vantry::automation::Rect{500, 500, 580, 540});
+    EXPECT_EQ(window_->Host()->pos(), place);
+    EXPECT_EQ(width->value(), 80);
+    EXPECT_EQ(height->value(), 40);
+    EXPECT_EQ(control->Extent(), PixelsToHimetric(Size{80, 40}));
+    auto* stage = Child<Checkerboard>("stage");
+    EXPECT_GE(stage->minimumWidth(), place.x() + 80) << "the whole control stays reachable";
+}
+
+TEST_F(Container, PickingFromTheListCreatesTheControl) {
+    auto* list = Child<QComboBox>("cmbProgId");
+    const int at = list->findText(kProbe);
+    ASSERT_GE(at, 0);
+    list->setCurrentIndex(at);
+    emit list->textActivated(list->itemText(at));
+    ASSERT_NE(window_->Control(), nullptr) << Log();
+    EXPECT_EQ(Child<QLineEdit>("txtProgId")->text(), QString::fromLatin1(kProbe));
 }
 
 TEST_F(Container, TheStageIsACheckerboard) {
