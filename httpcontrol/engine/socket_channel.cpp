@@ -5,6 +5,7 @@
 #include <netinet/in.h>
 #include <unistd.h>
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QObject>
 #include <QSocketNotifier>
@@ -207,7 +208,7 @@ int SocketChannel::Send(std::string_view data, std::size_t* sent) {
     const ssize_t n = E().send(fd_, data.data(), data.size(), MSG_NOSIGNAL);
     if (n < 0) {
         const int err = E().lastError();
-        if (err != kWsaEWOULDBLOCK) {
+        if (err != kWsaEWOULDBLOCK && err != kWsaEINTR) {
             return err;
         }
     } else {
@@ -294,6 +295,10 @@ int SocketChannel::Interrupt() {
 int SocketChannel::Wait(const std::function<bool()>& done) {
     const AliveToken alive = Alive();
     const uint64_t id = ++waitSerial_;
+    if (QAbstractEventDispatcher::instance() == nullptr) {
+        // No event loop on this thread: nothing could ever end the wait.
+        return kErrInterrupted;
+    }
     for (;;) {
         if (!*alive || window_.isNull() || id <= interruptedUpTo_) {
             return kErrInterrupted;
@@ -421,7 +426,7 @@ void SocketChannel::Read() {
             break;
         }
         const int err = E().lastError();
-        if (err == kWsaEWOULDBLOCK || err == kWsaENOTSOCK) {
+        if (err == kWsaEWOULDBLOCK || err == kWsaENOTSOCK || err == kWsaEINTR) {
             break;
         }
         OnError(err, "Winsock error in recv()");
