@@ -3,6 +3,7 @@
 #include <iterator>
 
 #include "automation/error.h"
+#include "automation/variant.h"
 #include "http_request.h"
 #include "wsa_errors.h"
 
@@ -92,7 +93,10 @@ void ReportError(int code, const HttpRequest& engine) {
         throw AutomationError(vantry::automation::errors::kOutOfMemory, "Out of memory.");
     }
     if (code >= 20000) {
-        throw AutomationError(code, engine.MessageFor(code));
+        // Engine messages may carry server bytes (a status line's reason);
+        // like every string of the control they are one byte per character.
+        throw AutomationError(code, vantry::automation::Utf8(
+                                        vantry::automation::WidenBytes(engine.MessageFor(code))));
     }
     throw AutomationError(code + 15001, WinsockErrorText(code));
 }

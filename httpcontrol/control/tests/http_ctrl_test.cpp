@@ -349,6 +349,17 @@ TEST_F(LoadedCtrlTest, PostThroughProxyCarriesAbsoluteUrlAndBody) {
               "Content-Type: text/plain\r\nContent-Length: 3\r\n\r\nx=1");
 }
 
+TEST_F(LoadedCtrlTest, ServerBytesAboveAsciiKeepOneCharacterEach) {
+    WriteFile(dir_ / "reply.bin", "HTTP/1.0 404 Nicht gef\xfcnden\r\nX-N: \xe9\r\n\r\n");
+    PeerProcess peer = PeerProcess::Scripted("reply", record_, (dir_ / "reply.bin").string());
+    Put("URL", Variant::FromUtf8(peer.Url("/")));
+    const AutomationError e = PutError("Action", Variant(int32_t{a_GetDocument}));
+    EXPECT_EQ(e.Number(), 20152);
+    EXPECT_EQ(e.Description(), "404 Nicht gef\u00fcnden");
+    EXPECT_EQ(Get("StatusLine").ToString(), u"HTTP/1.0 404 Nicht gef\u00fcnden");
+    EXPECT_EQ(sink_->log[1], "Header X-N: \u00e9");
+}
+
 TEST(WinsockText, TableAndFallback) {
     EXPECT_EQ(WinsockErrorText(10061), "[10061] Connection refused.");
     EXPECT_EQ(WinsockErrorText(10066), "[10066] Directory not empty");
