@@ -562,12 +562,16 @@ void Plimova::Draw(QPainter& painter, const QRect& bounds) {
         }
         return;
     }
-    QImage off(std::max(w, 0), std::max(h, 0), QImage::Format_RGB32);
-    off.fill(back);
-    {
-        QPainter p(&off);
+    QImage off;
+    if (w > 0 && h > 0) {
+        off = QImage(w, h, QImage::Format_RGB32);
+        off.fill(back);
         const QImage screen = View(composer_.Screen());
-        p.drawImage(QRect(0, 0, static_cast<int>(cx * fx), static_cast<int>(cy * fy)), screen);
+        if (!screen.isNull()) {
+            QPainter p(&off);
+            p.drawImage(QRect(0, 0, static_cast<int>(cx * fx), static_cast<int>(cy * fy)),
+                        screen);
+        }
     }
     if (window_) {
         if (transparent_) {
@@ -576,7 +580,9 @@ void Plimova::Draw(QPainter& painter, const QRect& bounds) {
             ApplyRegion(std::nullopt);
         }
     }
-    painter.drawImage(bounds.topLeft(), off);
+    if (!off.isNull()) {
+        painter.drawImage(bounds.topLeft(), off);
+    }
     TimerRule();
 }
 

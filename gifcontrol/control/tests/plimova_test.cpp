@@ -451,6 +451,25 @@ TEST_F(ControlTest, StretchModesScaleTheRegion) {
     EXPECT_FALSE(control->WindowRegion().has_value());
 }
 
+TEST_F(ControlTest, DegenerateSizesPaintWithoutHarm) {
+    ShowWindow();
+    GifBuilder b(0, 0);  // a logical screen of no size, frames beyond it
+    b.Image(Solid(0, 0, 2, 2, 1)).Image(Solid(1, 1, 0, 3, 1)).Trailer();
+    ASSERT_TRUE(control->SetGIF(Widen(b)));
+    ASSERT_EQ(control->Frames(), 2);
+    for (int stretch : {0, 1, 2}) {
+        control->SetStretch(static_cast<int16_t>(stretch));
+        Paint(0, 0);
+        Paint(1, 7);
+        EXPECT_EQ(control->WindowRegion(), std::optional<QRegion>(QRegion()));
+    }
+    control->TimerStep();
+    EXPECT_EQ(control->Frame(), 1);
+    const auto empty = QueryInterface<IPicture>(control->GetFrame(1));
+    ASSERT_NE(empty, nullptr);
+    EXPECT_EQ(empty->PictureType(), IPicture::kNone) << "a frame of no pixels";
+}
+
 TEST_F(ControlTest, FramesWithoutComposerAreDrawnDirectly) {
     // No window: the container draws the control into its own surface.
     ASSERT_TRUE(control->SetGIF(Widen(OneFrame())));
