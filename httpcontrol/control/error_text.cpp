@@ -72,13 +72,16 @@ constexpr TextRow kTexts[] = {
 }  // namespace
 
 std::string WinsockErrorText(int code) {
-    const std::string tag = "[" + std::to_string(code) + "] ";
+    const char* text = "(no description available)";
     for (const TextRow& row : kTexts) {
         if (row.code == code) {
-            return tag + row.text;
+            text = row.text;
+            break;
         }
     }
-    return tag + "(no description available)";
+    std::string out = "[";
+    out.append(std::to_string(code)).append("] ").append(text);
+    return out;
 }
 
 void ReportError(int code, const HttpRequest& engine) {

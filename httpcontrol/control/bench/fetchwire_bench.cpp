@@ -65,15 +65,25 @@ double BlockingClient(uint16_t port, std::size_t* received) {
 class CountingSink : public va::IEventSink {
 public:
     std::size_t bytes = 0;
+    // Longest pause between two body pieces: when it is as long as the
+    // timer's gap, the whole process was waiting, not the loop.
+    qint64 worstPieceGapMs = 0;
+    QElapsedTimer sincePiece;
     void Fire(va::DispId id, const std::vector<va::Variant*>& a) override {
         if (id == fetchwire::http_event::kTransfer) {
+            if (sincePiece.isValid()) {
+                worstPieceGapMs = std::max(worstPieceGapMs, sincePiece.restart());
+            } else {
+                sincePiece.start();
+            }
             // What a host does with the piece: take its bytes.
             bytes += va::NarrowBytes(a[1]->ToString()).size();
         }
     }
 };
 
-double ThroughControl(uint16_t port, std::size_t* received, qint64* worstGapMs) {
+double ThroughControl(uint16_t port, std::size_t* received, qint64* worstGapMs,
+                      qint64* worstPieceGapMs) {
     auto ctl = std::make_shared<fetchwire::CHTTPCtrl>();
     auto sink = std::make_shared<CountingSink>();
     ctl->Advise(sink);
@@ -100,6 +110,7 @@ double ThroughControl(uint16_t port, std::size_t* received, qint64* worstGapMs) 
     tick.stop();
     *received = sink->bytes;
     *worstGapMs = worst;
+    *worstPieceGapMs = sink->worstPieceGapMs;
     return seconds;
 }
 
@@ -143,14 +154,15 @@ int main(int argc, char** argv) {
         const double c = BlockingClient(port, &got);
         const double clientRate = got / 1048576.0 / c;
         qint64 gap = 0;
+        qint64 pieceGap = 0;
         std::size_t body = 0;
-        const double t = ThroughControl(port, &body, &gap);
+        const double t = ThroughControl(port, &body, &gap, &pieceGap);
         const double controlRate = body / 1048576.0 / t;
         std::printf(
             "round %d: blocking client %.1f MB/s (%zu bytes), control %.1f MB/s (%zu body "
-            "bytes), ratio %.2f, longest timer gap %lld ms\n",
+            "bytes), ratio %.2f, longest timer gap %lld ms, longest pause between pieces %lld ms\n",
             round, clientRate, got, controlRate, body, controlRate / clientRate,
-            static_cast<long long>(gap));
+            static_cast<long long>(gap), static_cast<long long>(pieceGap));
         bestClient = std::max(bestClient, clientRate);
         bestControl = std::max(bestControl, controlRate);
         worstGap = std::max(worstGap, gap);
