@@ -1,5 +1,6 @@
 #include "program_services.h"
 
+#include <QCoreApplication>
 #include <QMessageBox>
 
 #include "audio/mixer.h"
@@ -112,6 +113,16 @@ ProgramPieces::ProgramPieces(frmMM& form) : parts_(std::make_unique<Parts>(form)
     form.routines().m_SaveRecipients = [composer](frmMM&) { composer->m_SaveRecipients(); };
 
     AttachRecorder(form);
+
+    // The logo and the ads are animated-picture controls, when installed.
+    const QString bin = QCoreApplication::applicationDirPath();
+    for (const QString& libs :
+         {bin + QStringLiteral("/../lib"), bin + QStringLiteral("/../" MURMEL_INSTALL_LIBDIR)}) {
+        if (form.gifLogo()->Host(CreateGifControl(libs))) {
+            form.picAd()->Host(CreateGifControl(libs));
+            break;
+        }
+    }
 }
 
 void ProgramPieces::AttachRecorder(frmMM& form) {

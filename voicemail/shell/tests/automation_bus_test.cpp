@@ -23,7 +23,9 @@ QString TestServiceName(const char* tag) {
     return QStringLiteral("org.vantry.MurmelTest.%1.p%2").arg(tag).arg(::getpid());
 }
 
-bool HaveSessionBus() { return QDBusConnection::sessionBus().isConnected(); }
+bool HaveSessionBus() {
+    return QDBusConnection::sessionBus().isConnected();
+}
 
 QString LockPath() {
     return QString::fromStdString((vantry::test::FreshDir("lock") / "murmel.lock").string());
@@ -85,8 +87,8 @@ protected:
     }
 
     bool Call(const QString& method, const QVariantList& args) {
-        QDBusMessage msg = QDBusMessage::createMethodCall(
-            name, QLatin1String(kMurmelObjectPath), QLatin1String(kMurmelInterface), method);
+        QDBusMessage msg = QDBusMessage::createMethodCall(name, QLatin1String(kMurmelObjectPath),
+                                                          QLatin1String(kMurmelInterface), method);
         msg.setArguments(args);
         QDBusPendingCallWatcher watcher(client->asyncCall(msg, 5000));
         QSignalSpy finished(&watcher, &QDBusPendingCallWatcher::finished);
