@@ -4,6 +4,8 @@
 #include <QMenu>
 #include <QSystemTrayIcon>
 
+#include <cstdio>
+
 namespace murmel {
 
 namespace {
@@ -31,6 +33,11 @@ public:
     }
 
     void Install(const QIcon& icon, const QString& tip) override {
+        if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+            std::fprintf(stderr,
+                         "murmel: no system tray found; a hidden window comes back "
+                         "through ShowImmediately on the session bus\n");
+        }
         icon_.setIcon(icon);
         icon_.setToolTip(tip);
         icon_.show();
