@@ -356,7 +356,18 @@ void ContainerWindow::CloseControl() {
     setWindowTitle(QStringLiteral("Test Container"));
 }
 
+bool ContainerWindow::Busy() {
+    if (calling_ > 0 || properties_->Writing()) {
+        Log(QStringLiteral("A call into the control is still running; try again when it is over."));
+        return true;
+    }
+    return false;
+}
+
 bool ContainerWindow::OpenControl(const QString& progId) {
+    if (Busy()) {
+        return false;
+    }
     CloseControl();
     if (progId.isEmpty()) {
         Log(QStringLiteral("No ProgID given."));
@@ -547,6 +558,7 @@ void ContainerWindow::CallSelectedMember() {
         return;
     }
     QString call;
+    ++calling_;
     try {
         switch (entry.kind) {
             case MemberEntry::kMethod: {
@@ -576,6 +588,7 @@ void ContainerWindow::CallSelectedMember() {
     } catch (const AutomationError& e) {
         Log(QStringLiteral("%1  [%2]").arg(ErrorText(e), call));
     }
+    --calling_;
     properties_->Refresh();
 }
 
@@ -592,7 +605,7 @@ void ContainerWindow::OnEvent(DispId id, const std::vector<Variant*>& args) {
 
 bool ContainerWindow::SaveAndReload() {
     auto persist = QueryInterface<IPersistStreamInit>(control_);
-    if (!persist) {
+    if (!persist || Busy()) {
         return false;
     }
     ByteStream stream;
@@ -650,7 +663,7 @@ bool ContainerWindow::SaveAndReload() {
 void ContainerWindow::ShowPropertyPages() {
     const ObjectPtr control = control_;
     auto specify = QueryInterface<ISpecifyPropertyPages>(control);
-    if (!specify) {
+    if (!specify || Busy()) {
         return;
     }
     QDialog dialog(this);

@@ -75,6 +75,9 @@ private:
         QString label;
     };
 
+    // A call into the control is running (it may pump events): the control
+    // must not be replaced under it.
+    bool Busy();
     void CloseControl();
     void BuildMembers();
     void MemberSelected(int index);
@@ -111,6 +114,7 @@ private:
     std::vector<vantry::automation::MemberInfo> allMembers_;
     std::vector<MemberEntry> members_;
     uint32_t adviseCookie_ = 0;
+    int calling_ = 0;
 };
 
 }  // namespace testcontainer

@@ -175,6 +175,11 @@ bool PropertyModel::setData(const QModelIndex& index, const QVariant& value, int
     // Held here: a long write may run the event loop, and the control must
     // outlive the call even if the person picks another one meanwhile.
     const auto dispatch = dispatch_;
+    struct Busy {
+        int& count;
+        explicit Busy(int& c) : count(c) { ++count; }
+        ~Busy() { --count; }
+    } busy(writing_);
     try {
         Variant v;
         const Row& row = rows_[index.row()];

@@ -32,6 +32,8 @@ public:
     // The row of a property, -1 when not listed.
     int RowOf(vantry::automation::DispId id) const;
     const vantry::automation::MemberInfo& MemberAt(int row) const { return rows_.at(row).info; }
+    // True while a write is running (it may pump events, e.g. a request).
+    bool Writing() const { return writing_ > 0; }
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -60,6 +62,7 @@ private:
     std::shared_ptr<vantry::automation::IDispatchable> dispatch_;
     std::shared_ptr<vantry::automation::IPropertyBrowsing> browsing_;
     std::vector<Row> rows_;
+    int writing_ = 0;
 };
 
 }  // namespace testcontainer

@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
 
@@ -240,6 +241,44 @@ TEST_F(Container, AReplacedControlIsNoLongerListenedTo) {
     // The window may go while someone else still holds the control.
     window_.reset();
     CallMethod(*QueryInterface<IDispatchable>(first), "Ping", {Variant(u"later")});
+}
+
+TEST_F(Container, TheControlIsNotReplacedWhileACallIntoItRuns) {
+    ASSERT_TRUE(window_->OpenControl(kProbe)) << Log();
+    const ObjectPtr first = window_->Control();
+    // A person acting while a write is still running (a request pumps
+    // events): here the control's change notice stands in for that moment.
+    int refused = 0;
+    QObject::connect(window_->Host(), &ControlHost::propertyChanged, window_.get(), [&] {
+        refused += window_->OpenControl(kProbe) ? 0 : 1;
+        refused += window_->SaveAndReload() ? 0 : 1;
+    });
+    EXPECT_TRUE(Model().setData(ValueOf("Count"), QStringLiteral("3"), Qt::EditRole));
+    EXPECT_EQ(refused, 2);
+    EXPECT_EQ(window_->Control(), first);
+    EXPECT_TRUE(Logged(
+        QStringLiteral("A call into the control is still running; try again when it is over.")));
+    EXPECT_EQ(GetProperty(Dispatch(), "Count"), Variant(int16_t{3}));
+    QObject::disconnect(window_->Host(), &ControlHost::propertyChanged, window_.get(), nullptr);
+
+    // The same during a method call: the event it fires reaches the log
+    // while the call runs.
+    bool tried = false;
+    QObject::connect(Child<QPlainTextEdit>("txtLog"), &QPlainTextEdit::textChanged, window_.get(),
+                     [&] {
+                         if (!tried) {
+                             tried = true;
+                             refused += window_->OpenControl(kProbe) ? 0 : 1;
+                         }
+                     });
+    Call(QStringLiteral("Ping(String) As String"), {"x"});
+    EXPECT_TRUE(tried);
+    EXPECT_EQ(refused, 3);
+    EXPECT_EQ(window_->Control(), first);
+    EXPECT_EQ(window_->LogLines().last(), QStringLiteral("Ping(\"x\") = \"x/0\""));
+    // Afterwards replacing works again.
+    EXPECT_TRUE(window_->OpenControl(kProbe));
+    EXPECT_NE(window_->Control(), first);
 }
 
 TEST_F(Container, SaveAndReloadCarriesThePersistedValues) {
