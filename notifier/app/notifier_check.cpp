@@ -31,7 +31,7 @@ void CNotifierWnd::CheckAllAccounts() {
     std::vector<std::string> newMail(settings::kMaxAccounts);
     bool anyNew = false;
     bool anyError = false;
-    for (int i = 0; i < settings::kMaxAccounts; ++i) {
+    for (int i = 0; i < settings::kMaxAccounts && !exiting_; ++i) {
         const std::string section = settings::AccountSection(i);
         if (deps_.profile.GetInt(section, "Disabled", 0) != 0) {
             continue;

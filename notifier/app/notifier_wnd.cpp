@@ -268,6 +268,7 @@ void CNotifierWnd::OnRunEmailProgram() {
 }
 
 void CNotifierWnd::OnExit() {
+    exiting_ = true;
     pop3::CClientSocket::CancelBlockingCalls();
     deps_.tray.Apply(TrayOp::Delete, TrayImage::Idle, {});
     QCoreApplication::exit(0);

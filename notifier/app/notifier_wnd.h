@@ -88,6 +88,7 @@ private:
     QTimer checkTimer_;
     int total_ = 0;
     bool weDialed_ = false;
+    bool exiting_ = false;  // Exit came while a check was waiting on a server
     // Busy flags.
     bool checking_ = false;
     bool automatic_ = false;

@@ -4,7 +4,9 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QMenu>
+#include <QTimer>
 
 #include "app/notifier_wnd.h"
 #include "fake_tray.h"
@@ -310,4 +312,27 @@ TEST_F(NotifierWndTest, LeftClickActions) {
     wnd->OnSetup();
     wnd->OnTrayClick(TrayClick::LeftPress);
     EXPECT_EQ(opened, "home");
+}
+
+TEST_F(NotifierWndTest, ExitDuringCheckStopsAtTheWaitingAccount) {
+    // Two accounts on a server that greets and then says nothing more.
+    pop3::testing::ScriptedPop3Server silent({pop3::testing::ScriptStep::Hold()});
+    for (int i = 0; i < 2; ++i) {
+        const std::string s = settings::AccountSection(i);
+        profile_.WriteString(s, "AccountName", "slow" + std::to_string(i));
+        profile_.WriteString(s, "ServerAddress", "127.0.0.1");
+        profile_.WriteInt(s, "POP3Port", silent.Port());
+    }
+    auto wnd = Make();
+    RunPosted();
+    tray_.calls.clear();
+    QTimer::singleShot(100, [&] { wnd->OnExit(); });
+    QElapsedTimer clock;
+    clock.start();
+    wnd->OnCheckMail();
+    EXPECT_LT(clock.elapsed(), 1500);      // not the 2 s read time-out
+    EXPECT_TRUE(services_.boxes.empty());  // a cancel is never shown
+    for (const Call& c : tray_.calls) {
+        EXPECT_NE(c.tip, "Corvy - Checking Mail at slow1");
+    }
 }
