@@ -1,5 +1,6 @@
 #include "bitmap_block.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -70,13 +71,11 @@ int InterlacedRow(int i, int height) {
     return -1;
 }
 
-ByteBlock BuildBitmapBlock(int width, int height, bool interlaced,
-                           std::span<const std::uint8_t> indices, const std::uint8_t* rgbTable,
-                           int colours) {
+ByteBlock AllocateBitmapBlock(int width, int height, const std::uint8_t* rgbTable, int colours) {
     const std::size_t stride = BitmapStride(static_cast<std::size_t>(width));
     const std::size_t imageSize = stride * static_cast<std::size_t>(height);
     ByteBlock block = ByteBlock::Allocate(kBitmapHeaderSize + 4 * colours + imageSize);
-    if (block.empty() && kBitmapHeaderSize + 4 * colours + imageSize != 0) {
+    if (block.empty()) {
         return block;
     }
     std::uint8_t* p = block.data();
@@ -95,7 +94,36 @@ ByteBlock BuildBitmapBlock(int width, int height, bool interlaced,
         table[4 * i + 2] = rgbTable[3 * i];
         table[4 * i + 3] = 0;
     }
-    std::uint8_t* pixels = table + 4 * static_cast<std::size_t>(colours);
+    return block;
+}
+
+void ArrangeRowsInPlace(std::uint8_t* pixels, int width, int height) {
+    const std::size_t w = static_cast<std::size_t>(width);
+    const std::size_t stride = BitmapStride(w);
+    if (w == 0 || height == 0) {
+        return;
+    }
+    // Bottom-up first, still unpadded...
+    for (int r = 0, q = height - 1; r < q; ++r, --q) {
+        std::swap_ranges(pixels + r * w, pixels + (r + 1) * w, pixels + q * w);
+    }
+    // ...then spread to the stride from the last row back, so no row is
+    // overwritten before it has moved.
+    for (std::size_t r = static_cast<std::size_t>(height); r-- > 0;) {
+        std::memmove(pixels + r * stride, pixels + r * w, w);
+        std::memset(pixels + r * stride + w, 0, stride - w);
+    }
+}
+
+ByteBlock BuildBitmapBlock(int width, int height, bool interlaced,
+                           std::span<const std::uint8_t> indices, const std::uint8_t* rgbTable,
+                           int colours) {
+    ByteBlock block = AllocateBitmapBlock(width, height, rgbTable, colours);
+    if (block.empty()) {
+        return block;
+    }
+    const std::size_t stride = BitmapStride(static_cast<std::size_t>(width));
+    std::uint8_t* pixels = block.data() + kBitmapHeaderSize + 4 * static_cast<std::size_t>(colours);
     const std::size_t w = static_cast<std::size_t>(width);
     const std::size_t pad = stride - w;
     int passRow = 0;

@@ -70,6 +70,15 @@ ByteBlock BuildBitmapBlock(int width, int height, bool interlaced,
                            std::span<const std::uint8_t> indices, const std::uint8_t* rgbTable,
                            int colours);
 
+// A block with header and colour table filled and its pixel area left for
+// the caller; empty on allocation failure.
+ByteBlock AllocateBitmapBlock(int width, int height, const std::uint8_t* rgbTable, int colours);
+
+// Turns the first width x height bytes of a block's pixel area, written as
+// top-down rows without padding, into the block's bottom-up padded rows, in
+// place. Lets a non-interlaced image decode straight into its block.
+void ArrangeRowsInPlace(std::uint8_t* pixels, int width, int height);
+
 // Image row that the i-th delivered row of an interlaced image of `height`
 // rows lands on (passes: 0 step 8, 4 step 8, 2 step 4, 1 step 2).
 int InterlacedRow(int i, int height);

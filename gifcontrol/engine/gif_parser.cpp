@@ -84,34 +84,48 @@ GifParser::Step GifParser::ReadImage() {
         return Step::kDropped;
     }
 
-    const std::uint64_t pixels = static_cast<std::uint64_t>(width) * height;
-    if (pixels > image_.limits_.maxImagePixels ||
-        filePixels_ + pixels > image_.limits_.maxFilePixels ||
+    const std::uint64_t count = static_cast<std::uint64_t>(width) * height;
+    if (count > image_.limits_.maxImagePixels ||
+        filePixels_ + count > image_.limits_.maxFilePixels ||
         image_.frames_.size() >= static_cast<std::size_t>(GifImage::kMaxFrames)) {
-        return Step::kDropped;
-    }
-    try {
-        indices_.resize(static_cast<std::size_t>(pixels));
-    } catch (const std::bad_alloc&) {
-        indices_ = {};
-        return Step::kDropped;
-    }
-    if (!lzw_.Decode(subBlocks_, minCodeSize, indices_)) {
         return Step::kDropped;
     }
     GifFrame frame;
     frame.descriptorOffset = static_cast<std::uint32_t>(descriptor);
     frame.controlWord = controlWord;
-    frame.bitmap = BuildBitmapBlock(width, height, (packed & 0x40) != 0, indices_, table, colours);
-    if (frame.bitmap.empty()) {
-        return Step::kDropped;
+    if (!(packed & 0x40)) {
+        // Decoded straight into the block, then turned bottom-up in place:
+        // no second copy of the pixels.
+        frame.bitmap = AllocateBitmapBlock(width, height, table, colours);
+        if (frame.bitmap.empty()) {
+            return Step::kDropped;
+        }
+        std::uint8_t* pixels = frame.bitmap.data() + kBitmapHeaderSize + 4 * colours;
+        if (!lzw_.Decode(subBlocks_, minCodeSize, {pixels, static_cast<std::size_t>(count)})) {
+            return Step::kDropped;
+        }
+        ArrangeRowsInPlace(pixels, width, height);
+    } else {
+        try {
+            indices_.resize(static_cast<std::size_t>(count));
+        } catch (const std::bad_alloc&) {
+            indices_ = std::vector<std::uint8_t>();
+            return Step::kDropped;
+        }
+        if (!lzw_.Decode(subBlocks_, minCodeSize, indices_)) {
+            return Step::kDropped;
+        }
+        frame.bitmap = BuildBitmapBlock(width, height, true, indices_, table, colours);
+        if (frame.bitmap.empty()) {
+            return Step::kDropped;
+        }
     }
     try {
         image_.frames_.push_back(std::move(frame));
     } catch (const std::bad_alloc&) {
         return Step::kDropped;
     }
-    filePixels_ += pixels;
+    filePixels_ += count;
     return Step::kDecoded;
 }
 

@@ -120,9 +120,12 @@ void MakeCorpus() {
     };
     for (const auto& [name, args] : specs) {
         const fs::path out = BenchDir() / (name + ".gif");
-        std::string quoted = args;
-        for (std::size_t p = 0; (p = quoted.find_first_of("()", p)) != std::string::npos; p += 2) {
-            quoted.insert(p, "\\");
+        std::string quoted;  // parentheses escaped for the shell
+        for (char c : args) {
+            if (c == '(' || c == ')') {
+                quoted += '\\';
+            }
+            quoted += c;
         }
         const std::string cmd = "convert " + quoted + " " + out.string() + " 2>/dev/null";
         if (std::system(cmd.c_str()) != 0) {

@@ -334,6 +334,27 @@ TEST(GifBitmapBlock, InterlacedTenRowsLandOnPassRows) {
     }
 }
 
+TEST(GifBitmapBlock, RowsArrangedInPlaceMatchTheCopyingBuilder) {
+    for (int w : {1, 2, 3, 4, 5, 7, 8, 13}) {
+        for (int h : {1, 2, 3, 6, 11}) {
+            std::vector<std::uint8_t> indices(static_cast<std::size_t>(w * h));
+            for (std::size_t i = 0; i < indices.size(); ++i) {
+                indices[i] = static_cast<std::uint8_t>(i * 7 + 1);
+            }
+            const std::uint8_t rgb[6] = {1, 2, 3, 4, 5, 6};
+            const ByteBlock copied = BuildBitmapBlock(w, h, false, indices, rgb, 2);
+            ByteBlock inPlace = AllocateBitmapBlock(w, h, rgb, 2);
+            std::uint8_t* pixels = inPlace.data() + 40 + 8;
+            std::memset(pixels, 0xEE, BitmapStride(w) * h);
+            std::memcpy(pixels, indices.data(), indices.size());
+            ArrangeRowsInPlace(pixels, w, h);
+            ASSERT_EQ(inPlace.size(), copied.size());
+            EXPECT_EQ(std::memcmp(inPlace.data(), copied.data(), copied.size()), 0)
+                << w << "x" << h;
+        }
+    }
+}
+
 TEST(GifBitmapBlock, ZeroSizedFramesDecodeToEmptyRows) {
     GifImage image;
     ASSERT_TRUE(Load(image, GifBuilder().Image(Img(0, 3)).Image(Img(3, 0)).Trailer()));
