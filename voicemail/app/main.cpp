@@ -56,21 +56,25 @@ void WatchStopSignals(frmMM& form) {
 // Creates the main window and shows it, unless start-up keeps it in the tray.
 int Main(QApplication& app, const QElapsedTimer& sinceStart) {
     const QString appPath = ProgramFolder();
+    // The one-instance test comes first, so a second start ends before it
+    // touches sound, controls or files.
+    InstanceGuard guard(QString::fromLatin1(kMurmelService),
+                        appPath + QStringLiteral("/.murmel.lock"));
+    const bool anotherInstance = guard.TryClaim() == InstanceGuard::Claim::AlreadyRunning;
+    if (anotherInstance) {
+        return 0;
+    }
     SeedProgramFolder(InstalledDataFolder(), appPath);
 
     ProgramServices platform = CreateProgramServices();
     std::unique_ptr<TrayIcon> tray = CreateSystemTrayIcon();
-    InstanceGuard guard(QString::fromLatin1(kMurmelService),
-                        appPath + QStringLiteral("/.murmel.lock"));
 
     frmMMServices services;
     services.sound = platform.sound.get();
     services.shell = platform.shell.get();
     services.tray = tray.get();
     services.createSettings = platform.createSettings;
-    services.anotherInstanceRunning = [&guard] {
-        return guard.TryClaim() == InstanceGuard::Claim::AlreadyRunning;
-    };
+    services.anotherInstanceRunning = [anotherInstance] { return anotherInstance; };
     services.endProgram = [] { QCoreApplication::quit(); };
     services.appPath = appPath;
     services.arguments = app.arguments().mid(1);
