@@ -42,6 +42,8 @@ namespace {
 // Where the control sits on the checkerboard, and the log's length limit.
 constexpr int kStageMargin = 16;
 constexpr int kLogLines = 5000;
+// How much of a saved stream the log shows.
+constexpr int kShownStreamBytes = 256;
 
 // Values with a fixed set of choices get a drop-down that still takes typing
 // (a value outside the list, such as a user-defined sequence, is typed in).
@@ -390,12 +392,17 @@ bool ContainerWindow::OpenControl(const QString& progId) {
     // A new control starts from its defaults, as a container would ask.
     if (auto persist = QueryInterface<IPersistStreamInit>(obj)) {
         persist->InitNew();
+    } else if (auto bag = QueryInterface<IPersistPropertyBag>(obj)) {
+        bag->InitNew();
     }
+    Log(QStringLiteral("Created %1").arg(progId));
+    return Place(std::move(obj), progId);
+}
+
+bool ContainerWindow::Place(ObjectPtr obj, const QString& progId) {
     progId_ = progId;
     txtProgId_->setText(progId);
     control_ = obj;
-    Log(QStringLiteral("Created %1").arg(progId));
-
     // Events first, so whatever the control fires while it is placed is logged.
     if (auto events = QueryInterface<IConnectable>(obj)) {
         events_ = events->Events();
@@ -412,7 +419,7 @@ bool ContainerWindow::OpenControl(const QString& progId) {
     }
     host_->SetUserMode(chkUserMode_->isChecked());
     host_->SetControl(obj);
-    if (!control_) {
+    if (control_ != obj) {
         return false;  // an event handler replaced it meanwhile
     }
     host_->show();
@@ -609,11 +616,22 @@ bool ContainerWindow::SaveAndReload() {
         return false;
     }
     ByteStream stream;
-    if (!persist->Save(stream, true)) {
+    bool ok = false;
+    try {
+        // Not a real save of a document: the control's dirty mark stays.
+        ok = persist->Save(stream, false);
+    } catch (const std::exception& e) {
+        Log(QStringLiteral("Save: %1").arg(QString::fromUtf8(e.what())));
+    }
+    if (!ok) {
         Log(QStringLiteral("Save failed."));
         return false;
     }
     const size_t saved = stream.Size();
+    const QByteArray bytes = QByteArray::fromStdString(stream.ToString());
+    Log(QStringLiteral("Stream: %1%2")
+            .arg(QString::fromLatin1(bytes.left(kShownStreamBytes).toHex(' ').toUpper()))
+            .arg(bytes.size() > kShownStreamBytes ? QStringLiteral(" ...") : QString()));
     const QString progId = progId_;
     // The new instance is made before the old one goes, so a failure keeps
     // what was there.
@@ -626,38 +644,19 @@ bool ContainerWindow::SaveAndReload() {
     }
     auto loader = QueryInterface<IPersistStreamInit>(fresh);
     stream.Seek(0);
-    if (!loader || !loader->Load(stream)) {
+    ok = false;
+    try {
+        ok = loader && loader->Load(stream);
+    } catch (const std::exception& e) {
+        Log(QStringLiteral("Load: %1").arg(QString::fromUtf8(e.what())));
+    }
+    if (!ok) {
         Log(QStringLiteral("Loading the saved %1 bytes failed.").arg(saved));
         return false;
     }
     CloseControl();
-    progId_ = progId;
-    control_ = fresh;
     Log(QStringLiteral("Saved %1 bytes and loaded them into a new %2").arg(saved).arg(progId));
-    if (auto events = QueryInterface<IConnectable>(fresh)) {
-        events_ = events->Events();
-        QPointer<ContainerWindow> self(this);
-        adviseCookie_ =
-            events->Advise(MakeEventSink([self](DispId id, const std::vector<Variant*>& args) {
-                if (self) {
-                    self->OnEvent(id, args);
-                }
-            }));
-    }
-    if (auto disp = QueryInterface<IDispatchable>(fresh)) {
-        allMembers_ = disp->Members();
-    }
-    host_->SetUserMode(chkUserMode_->isChecked());
-    host_->SetControl(fresh);
-    host_->show();
-    SizeStage();
-    properties_->SetObject(fresh);
-    BuildMembers();
-    auto pages = QueryInterface<ISpecifyPropertyPages>(fresh);
-    cmdPages_->setEnabled(pages && !pages->Pages().empty());
-    cmdReload_->setEnabled(true);
-    setWindowTitle(QStringLiteral("Test Container - %1").arg(progId));
-    return true;
+    return Place(std::move(fresh), progId);
 }
 
 void ContainerWindow::ShowPropertyPages() {

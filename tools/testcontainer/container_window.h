@@ -79,6 +79,8 @@ private:
     // must not be replaced under it.
     bool Busy();
     void CloseControl();
+    // Hosts a created control: events, site, property list, members.
+    bool Place(vantry::automation::ObjectPtr obj, const QString& progId);
     void BuildMembers();
     void MemberSelected(int index);
     void CallSelectedMember();

@@ -289,6 +289,12 @@ TEST_F(Container, SaveAndReloadCarriesThePersistedValues) {
     const ObjectPtr before = window_->Control();
     ASSERT_TRUE(window_->SaveAndReload()) << Log();
     ASSERT_NE(window_->Control(), before);
+    // Version 0x100, the extent 2540 x 1270, then Count as a tagged Integer.
+    EXPECT_TRUE(
+        Logged(QStringLiteral("Stream: 00 01 00 00 EC 09 00 00 F6 04 00 00 02 00 09 00 "
+                              "08 00 0A 00 00 00 6B 00 65 00 70 00 74 00 00 00 "
+                              "13 00 C0 C0 C0 00")))
+        << Log();
     EXPECT_EQ(GetProperty(Dispatch(), "Count"), Variant(int16_t{9}));
     EXPECT_EQ(ValueOf("Caption").data().toString(), QStringLiteral("kept"));
     EXPECT_EQ(GetProperty(Dispatch(), "Item", {Variant(int16_t{1})}), Variant(int32_t{0}))
