@@ -145,9 +145,12 @@ ContainerWindow::ContainerWindow(QWidget* parent) : QMainWindow(parent) {
     cmdPages_ = new QPushButton(QStringLiteral("Property &Pages..."), central);
     cmdPages_->setObjectName(QStringLiteral("cmdPages"));
     cmdPages_->setEnabled(false);
-    cmdReload_ = new QPushButton(QStringLiteral("&Save and Reload"), central);
+    cmdReload_ = new QPushButton(QStringLiteral("&Stream Round Trip"), central);
     cmdReload_->setObjectName(QStringLiteral("cmdReload"));
     cmdReload_->setEnabled(false);
+    cmdBagReload_ = new QPushButton(QStringLiteral("&Bag Round Trip"), central);
+    cmdBagReload_->setObjectName(QStringLiteral("cmdBagReload"));
+    cmdBagReload_->setEnabled(false);
     options->addWidget(chkUserMode_);
     options->addWidget(chkRefuseEdits_);
     options->addWidget(new QLabel(QStringLiteral("Width:"), central));
@@ -157,6 +160,7 @@ ContainerWindow::ContainerWindow(QWidget* parent) : QMainWindow(parent) {
     options->addStretch(1);
     options->addWidget(cmdPages_);
     options->addWidget(cmdReload_);
+    options->addWidget(cmdBagReload_);
     outer->addLayout(options);
 
     auto* vertical = new QSplitter(Qt::Vertical, central);
@@ -259,7 +263,10 @@ ContainerWindow::ContainerWindow(QWidget* parent) : QMainWindow(parent) {
     // request), the spin boxes and the stage follow.
     host_->installEventFilter(this);
     connect(cmdPages_, &QPushButton::clicked, this, &ContainerWindow::ShowPropertyPages);
-    connect(cmdReload_, &QPushButton::clicked, this, &ContainerWindow::SaveAndReload);
+    connect(cmdReload_, &QPushButton::clicked, this,
+            [this] { SaveAndReload(Persistence::Stream); });
+    connect(cmdBagReload_, &QPushButton::clicked, this,
+            [this] { SaveAndReload(Persistence::Bag); });
     connect(cmdRefresh, &QPushButton::clicked, properties_, &PropertyModel::Refresh);
     connect(cmbMember_, &QComboBox::currentIndexChanged, this, &ContainerWindow::MemberSelected);
     connect(cmdCall_, &QPushButton::clicked, this, &ContainerWindow::CallSelectedMember);
@@ -355,6 +362,7 @@ void ContainerWindow::CloseControl() {
     cmbMember_->clear();
     cmdPages_->setEnabled(false);
     cmdReload_->setEnabled(false);
+    cmdBagReload_->setEnabled(false);
     setWindowTitle(QStringLiteral("Test Container"));
 }
 
@@ -435,6 +443,7 @@ bool ContainerWindow::Place(ObjectPtr obj, const QString& progId) {
     auto pages = QueryInterface<ISpecifyPropertyPages>(obj);
     cmdPages_->setEnabled(pages && !pages->Pages().empty());
     cmdReload_->setEnabled(static_cast<bool>(QueryInterface<IPersistStreamInit>(obj)));
+    cmdBagReload_->setEnabled(static_cast<bool>(QueryInterface<IPersistPropertyBag>(obj)));
     setWindowTitle(QStringLiteral("Test Container - %1").arg(progId));
     return true;
 }
@@ -610,16 +619,23 @@ void ContainerWindow::OnEvent(DispId id, const std::vector<Variant*>& args) {
     LogEvent(EventText(id, info, args));
 }
 
-bool ContainerWindow::SaveAndReload() {
-    auto persist = QueryInterface<IPersistStreamInit>(control_);
-    if (!persist || Busy()) {
+bool ContainerWindow::SaveAndReload(Persistence form) {
+    if (!control_ || Busy()) {
         return false;
     }
-    ByteStream stream;
+    auto stream = QueryInterface<IPersistStreamInit>(control_);
+    auto bag = QueryInterface<IPersistPropertyBag>(control_);
+    if ((form == Persistence::Stream && !stream) || (form == Persistence::Bag && !bag)) {
+        Log(QStringLiteral("The control cannot be saved that way."));
+        return false;
+    }
+    ByteStream bytes;
+    PropertyBag values;
     bool ok = false;
     try {
         // Not a real save of a document: the control's dirty mark stays.
-        ok = persist->Save(stream, false);
+        ok = form == Persistence::Stream ? stream->Save(bytes, false)
+                                         : bag->Save(values, false, true);
     } catch (const std::exception& e) {
         Log(QStringLiteral("Save: %1").arg(QString::fromUtf8(e.what())));
     }
@@ -627,11 +643,20 @@ bool ContainerWindow::SaveAndReload() {
         Log(QStringLiteral("Save failed."));
         return false;
     }
-    const size_t saved = stream.Size();
-    const QByteArray bytes = QByteArray::fromStdString(stream.ToString());
-    Log(QStringLiteral("Stream: %1%2")
-            .arg(QString::fromLatin1(bytes.left(kShownStreamBytes).toHex(' ').toUpper()))
-            .arg(bytes.size() > kShownStreamBytes ? QStringLiteral(" ...") : QString()));
+    if (form == Persistence::Stream) {
+        const QByteArray data = QByteArray::fromStdString(bytes.ToString());
+        Log(QStringLiteral("Stream: %1%2")
+                .arg(QString::fromLatin1(data.left(kShownStreamBytes).toHex(' ').toUpper()))
+                .arg(data.size() > kShownStreamBytes ? QStringLiteral(" ...") : QString()));
+    } else {
+        QStringList shown;
+        for (const std::string& name : values.Names()) {
+            Variant v;
+            values.Read(name, v);
+            shown << QString::fromStdString(name) + QLatin1Char('=') + ValueText(v, true);
+        }
+        Log(QStringLiteral("Bag: %1").arg(shown.join(QStringLiteral(", "))));
+    }
     const QString progId = progId_;
     // The new instance is made before the old one goes, so a failure keeps
     // what was there.
@@ -642,20 +667,31 @@ bool ContainerWindow::SaveAndReload() {
         Log(QStringLiteral("%1  [creating %2]").arg(ErrorText(e), progId));
         return false;
     }
-    auto loader = QueryInterface<IPersistStreamInit>(fresh);
-    stream.Seek(0);
     ok = false;
     try {
-        ok = loader && loader->Load(stream);
+        if (form == Persistence::Stream) {
+            auto loader = QueryInterface<IPersistStreamInit>(fresh);
+            bytes.Seek(0);
+            ok = loader && loader->Load(bytes);
+        } else {
+            auto loader = QueryInterface<IPersistPropertyBag>(fresh);
+            ok = loader && loader->Load(values);
+        }
     } catch (const std::exception& e) {
         Log(QStringLiteral("Load: %1").arg(QString::fromUtf8(e.what())));
     }
     if (!ok) {
-        Log(QStringLiteral("Loading the saved %1 bytes failed.").arg(saved));
+        Log(QStringLiteral("Loading what was saved failed."));
         return false;
     }
     CloseControl();
-    Log(QStringLiteral("Saved %1 bytes and loaded them into a new %2").arg(saved).arg(progId));
+    Log(form == Persistence::Stream
+            ? QStringLiteral("Saved %1 bytes and loaded them into a new %2")
+                  .arg(bytes.Size())
+                  .arg(progId)
+            : QStringLiteral("Saved %1 values and loaded them into a new %2")
+                  .arg(values.Names().size())
+                  .arg(progId));
     return Place(std::move(fresh), progId);
 }
 

@@ -50,9 +50,11 @@ public:
     // Re-reads the ProgIDs under HKEY_CLASSES_ROOT into the list.
     void ReloadProgIds();
 
-    // Saves the control through its stream face, makes a fresh instance of
-    // the same class, loads it from those bytes and hosts it instead.
-    bool SaveAndReload();
+    // Saves the control through its stream or property-bag face, makes a
+    // fresh instance of the same class, loads it from what was saved and
+    // hosts it instead. On failure the old control stays.
+    enum class Persistence { Stream, Bag };
+    bool SaveAndReload(Persistence form = Persistence::Stream);
     // Opens the control's property pages in a dialog.
     void ShowPropertyPages();
 
@@ -97,6 +99,7 @@ private:
     QSpinBox* spnHeight_ = nullptr;
     QPushButton* cmdPages_ = nullptr;
     QPushButton* cmdReload_ = nullptr;
+    QPushButton* cmdBagReload_ = nullptr;
     Checkerboard* stage_ = nullptr;
     vantry::automation::ControlHost* host_ = nullptr;
     QTableView* lvProperties_ = nullptr;

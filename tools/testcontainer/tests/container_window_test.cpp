@@ -336,6 +336,29 @@ TEST_F(Container, PickingFromTheListCreatesTheControl) {
     EXPECT_EQ(Child<QLineEdit>("txtProgId")->text(), QString::fromLatin1(kProbe));
 }
 
+TEST_F(Container, BagRoundTripCarriesThePersistedValues) {
+    ASSERT_TRUE(window_->OpenControl(kProbe)) << Log();
+    PutProperty(Dispatch(), "Count", Variant(int16_t{-2}));
+    PutProperty(Dispatch(), "Color", Variant(OleColor{0x80000005}));
+    const ObjectPtr before = window_->Control();
+    Child<QPushButton>("cmdBagReload")->click();
+    ASSERT_NE(window_->Control(), before) << Log();
+    EXPECT_TRUE(Logged(QStringLiteral("Bag: Count=-2, Caption=\"\", Color=&H80000005&"))) << Log();
+    EXPECT_EQ(GetProperty(Dispatch(), "Count"), Variant(int16_t{-2}));
+    EXPECT_EQ(GetProperty(Dispatch(), "Color"), Variant(OleColor{0x80000005}));
+}
+
+TEST_F(Container, AFailedReloadKeepsTheControl) {
+    ASSERT_TRUE(window_->OpenControl(kProbe)) << Log();
+    const ObjectPtr before = window_->Control();
+    // The class disappears from the registry after the control was made.
+    vantry::registry::Store().DeleteKey(Hive::ClassesRoot, kProbe);
+    EXPECT_FALSE(window_->SaveAndReload());
+    EXPECT_EQ(window_->Control(), before);
+    EXPECT_TRUE(window_->LogLines().last().startsWith(QStringLiteral("Error 429: "))) << Log();
+    EXPECT_EQ(Model().rowCount(), 6) << "its property list stays";
+}
+
 TEST_F(Container, TheStageIsACheckerboard) {
     window_->resize(800, 600);
     auto* stage = Child<Checkerboard>("stage");
