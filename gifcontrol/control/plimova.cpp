@@ -569,8 +569,7 @@ void Plimova::Draw(QPainter& painter, const QRect& bounds) {
         const QImage screen = View(composer_.Screen());
         if (!screen.isNull()) {
             QPainter p(&off);
-            p.drawImage(QRect(0, 0, static_cast<int>(cx * fx), static_cast<int>(cy * fy)),
-                        screen);
+            p.drawImage(QRect(0, 0, static_cast<int>(cx * fx), static_cast<int>(cy * fy)), screen);
         }
     }
     if (window_) {
