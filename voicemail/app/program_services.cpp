@@ -4,10 +4,12 @@
 #include <QMessageBox>
 
 #include "audio/mixer.h"
+#include "audio/recording_format.h"
 #include "audio/wave_device.h"
 #include "composer.h"
 #include "frm_email.h"
 #include "recorder.h"
+#include "registry/registry.h"
 #include "registry_settings.h"
 #include "ui_frm_mm.h"
 
@@ -44,6 +46,24 @@ ProgramServices CreateProgramServices() {
     };
     return s;
 }
+
+namespace {
+
+// A new recording uses the system's default recording format, which start-up
+// and the options window set by name.
+void ApplySystemRecordingFormat(vantry::audio::WaveDevice& device) {
+    vantry::registry::Store store;
+    vantry::registry::Value value;
+    QString name;
+    if (store.QueryValue(vantry::registry::Hive::Users, kAudioKey.toStdString(), "DefaultFormat",
+                         &value) == vantry::registry::kSuccess) {
+        name = QString::fromStdString(value.Text());
+    }
+    const auto* format = vantry::audio::FindRecordingFormat(name);
+    device.setRecordingFormat(format ? *format : vantry::audio::PreferredRecordingFormat());
+}
+
+}  // namespace
 
 struct ProgramPieces::Parts {
     explicit Parts(frmMM& form) : post(form) {}
@@ -127,7 +147,8 @@ ProgramPieces::ProgramPieces(frmMM& form) : parts_(std::make_unique<Parts>(form)
 
 void ProgramPieces::AttachRecorder(frmMM& form) {
     Ui::frmMM& u = *form.ui();
-    parts_->device = vantry::audio::CreateSystemWaveDevice(&form);
+    // Owned here alone: a Qt parent would delete it a second time.
+    parts_->device = vantry::audio::CreateSystemWaveDevice();
     parts_->mixer = vantry::audio::CreateSystemMixer();
 
     RecorderView view;
@@ -167,7 +188,14 @@ void ProgramPieces::AttachRecorder(frmMM& form) {
     Recorder* recorder = parts_->recorder.get();
     frmMMRoutines& r = form.routines();
     r.m_InitVolumes = [recorder](frmMM&) { recorder->m_InitVolumes(); };
-    r.cmdRecord_Click = [recorder](frmMM&) { recorder->cmdRecord_Click(); };
+    vantry::audio::WaveDevice* device = parts_->device.get();
+    r.cmdRecord_Click = [recorder, device](frmMM&) {
+        if (device && device->mode() != vantry::audio::kModeRecording &&
+            device->mode() != vantry::audio::kModePaused) {
+            ApplySystemRecordingFormat(*device);
+        }
+        recorder->cmdRecord_Click();
+    };
     r.cmdPlay_Click = [recorder](frmMM&) { recorder->cmdPlay_Click(); };
     r.cmdStop_Click = [recorder](frmMM&) { recorder->cmdStop_Click(); };
     r.tmrRecording_Timer = [recorder](frmMM&) { recorder->tmrRecording_Timer(); };

@@ -46,7 +46,7 @@ public:
     GifBuilder& Control(int disposal, int delay, int transparent = -1);
     GifBuilder& RawControl(std::span<const std::uint8_t> data);  // any sub-block content
     GifBuilder& Comment(const std::string& text);
-    GifBuilder& Image(const ImageSpec& spec);
+    GifBuilder& Image(const ImageSpec& image);
     GifBuilder& Raw(std::span<const std::uint8_t> bytes);
     GifBuilder& Trailer();
     const Bytes& Data() const { return data_; }

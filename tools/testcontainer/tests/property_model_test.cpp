@@ -127,7 +127,7 @@ TEST_F(Model, AnUnreadablePropertyShowsItsErrorAndTheRestStillShow) {
 }
 
 TEST_F(Model, RefreshShowsChangesMadeBehindItsBack) {
-    gadget_->data_ = u"x";
+    gadget_->data_.assign(1, u'x');  // a literal here trips a GCC 12 -Wrestrict false alarm
     gadget_->mode_ = 1;
     model_.RefreshId(2);
     EXPECT_EQ(Value(2).data().toString(), QStringLiteral("Some Data"));
