@@ -17,25 +17,16 @@ std::uint16_t Le16(const std::uint8_t* p) {
 
 bool GifParser::ReadSubBlocks() {
     subBlocks_.clear();
-    for (;;) {
-        if (pos_ >= size_) {
-            return false;
-        }
-        const std::size_t len = data_[pos_++];
-        if (len == 0) {
-            return true;
-        }
-        if (size_ - pos_ < len) {
-            pos_ = size_;
-            return false;
-        }
-        const auto* from = reinterpret_cast<const std::byte*>(data_ + pos_);
-        subBlocks_.insert(subBlocks_.end(), from, from + len);
-        pos_ += len;
-    }
+    return WalkSubBlocks(true);
 }
 
 bool GifParser::SkipSubBlocks() {
+    return WalkSubBlocks(false);
+}
+
+// Steps over one run of data sub-blocks up to its terminator; false when the
+// data ends first (the position is then left at the end).
+bool GifParser::WalkSubBlocks(bool keep) {
     for (;;) {
         if (pos_ >= size_) {
             return false;
@@ -47,6 +38,10 @@ bool GifParser::SkipSubBlocks() {
         if (size_ - pos_ < len) {
             pos_ = size_;
             return false;
+        }
+        if (keep) {
+            const auto* from = reinterpret_cast<const std::byte*>(data_ + pos_);
+            subBlocks_.insert(subBlocks_.end(), from, from + len);
         }
         pos_ += len;
     }

@@ -25,6 +25,7 @@ private:
 
     bool ReadSubBlocks();
     bool SkipSubBlocks();
+    bool WalkSubBlocks(bool keep);
     Step ReadImage();
 
     GifImage& image_;

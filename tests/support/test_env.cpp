@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -84,6 +85,25 @@ void WriteFile(const std::filesystem::path& path, const std::string& data) {
     }
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << data;
+}
+
+ScopedEnv::ScopedEnv(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) {
+        old_ = old;
+    }
+    if (value != nullptr) {
+        ::setenv(name, value, 1);
+    } else {
+        ::unsetenv(name);
+    }
+}
+
+ScopedEnv::~ScopedEnv() {
+    if (old_) {
+        ::setenv(name_, old_->c_str(), 1);
+    } else {
+        ::unsetenv(name_);
+    }
 }
 
 }  // namespace vantry::test

@@ -3,6 +3,7 @@
 // moved below one temporary folder before the first test runs.
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace vantry::test {
@@ -31,5 +32,19 @@ std::string ReadFile(const std::filesystem::path& path);
 
 // Writes a whole file, creating parent folders.
 void WriteFile(const std::filesystem::path& path, const std::string& data);
+
+// Sets (or, with nullptr, removes) one environment variable for a scope and
+// puts the old value back afterwards.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
 
 }  // namespace vantry::test

@@ -13,30 +13,7 @@ namespace {
 
 using vantry::test::ReadFile;
 
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) {
-            old_ = old;
-        }
-        if (value != nullptr) {
-            ::setenv(name, value, 1);
-        } else {
-            ::unsetenv(name);
-        }
-    }
-    ~ScopedEnv() {
-        if (old_) {
-            ::setenv(name_, old_->c_str(), 1);
-        } else {
-            ::unsetenv(name_);
-        }
-    }
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
+using vantry::test::ScopedEnv;
 
 TEST(LocaleIdTest, KnownLocalesGiveTheirIdentifier) {
     EXPECT_EQ(LocaleIdFor("en_US"), "00000409");
