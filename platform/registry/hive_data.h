@@ -23,7 +23,6 @@ inline constexpr std::size_t kMaxValueDataBytes = 1 << 20;
 inline constexpr std::size_t kMaxHiveFileBytes = 16 << 20;
 
 std::string FoldCase(std::string_view text);
-bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 
 // Splits "A\B\C" into its components; a single trailing backslash is
 // allowed. Empty when the path is the root. nullopt for a malformed path
