@@ -1,0 +1,424 @@
+#include "smtp/smtp_client.h"
+
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/utsname.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <ctime>
+
+#include "base/regular_file.h"
+#include "pop3/pop3_client.h"
+#include "smtp/smtp_message.h"
+
+namespace corvy::smtp {
+namespace {
+
+// One poll slice; the progress window pumps events at least this often.
+constexpr std::chrono::milliseconds kSlice{10};
+constexpr std::size_t kMaxHost = 255;
+constexpr std::size_t kMaxMailer = 99;
+constexpr std::size_t kPlainPiece = 1024;
+constexpr std::size_t kAttachedPiece = 4096;
+constexpr const char* kEndData = "\r\n.\r\n";
+
+}  // namespace
+
+CSmtpClient::CSmtpClient(const std::string& host, const std::string& mailer, int& code,
+                         SmtpProgress& progress, SmtpOptions options)
+    : progress_(progress), options_(options) {
+    if (host.empty() || host.size() > kMaxHost) {
+        code = kInvalidMailHost;
+        return;
+    }
+    host_ = host;
+    mailer_ = mailer.substr(0, kMaxMailer);
+    boundary_ = "-------BoUnDaRy----" + std::to_string(static_cast<long long>(std::time(nullptr))) +
+                "-----";
+    code = Connect();
+}
+
+CSmtpClient::~CSmtpClient() {
+    Close();
+}
+
+void CSmtpClient::Close() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+}
+
+std::string CSmtpClient::LocalName() {
+    char name[256] = {};
+    if (::gethostname(name, sizeof name - 1) == 0 && name[0] != '\0') {
+        return BareAddress(name);
+    }
+    utsname system{};
+    if (::uname(&system) == 0 && system.nodename[0] != '\0') {
+        return BareAddress(system.nodename);
+    }
+    return {};
+}
+
+int CSmtpClient::Connect() {
+    fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd_ < 0) {
+        return kInvalidSocket;
+    }
+    localName_ = LocalName();
+    if (localName_.empty()) {
+        return kLocalHostNameFailed;
+    }
+    // An unresolved name must not become 0.0.0.0, which Linux takes as this
+    // machine.
+    const uint32_t address = pop3::ResolveHost(host_);
+    if (address == 0) {
+        Close();
+        return kConnectFailed;
+    }
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_port = htons(options_.port);
+    sa.sin_addr.s_addr = address;
+    if (::connect(fd_, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0) {
+        if (errno != EINPROGRESS) {
+            Close();
+            return kConnectFailed;
+        }
+        for (int empty = 0;;) {
+            const Wait w = WaitFor(POLLOUT, options_.sendWait);
+            if (w == Wait::Ready) {
+                break;
+            }
+            if (w == Wait::Failed || ++empty >= options_.maxWaits) {
+                Close();
+                return kConnectFailed;
+            }
+            if (progress_.CheckCancelButton()) {
+                Close();
+                return kUserCanceled;
+            }
+        }
+        int error = 0;
+        socklen_t len = sizeof error;
+        if (::getsockopt(fd_, SOL_SOCKET, SO_ERROR, &error, &len) != 0 || error != 0) {
+            Close();
+            return kConnectFailed;
+        }
+    }
+    return ReadReply();
+}
+
+CSmtpClient::Wait CSmtpClient::WaitFor(short events, std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        if (fd_ < 0) {
+            return Wait::Failed;
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        pollfd p{fd_, events, 0};
+        const int n = ::poll(&p, 1, static_cast<int>(std::clamp(left, {}, kSlice).count()));
+        if (n > 0) {
+            // A closed or reset peer shows as readable; recv or send reports it.
+            return Wait::Ready;
+        }
+        if (n < 0 && errno != EINTR) {
+            return Wait::Failed;
+        }
+        if (progress_.Pump() || std::chrono::steady_clock::now() >= deadline) {
+            return Wait::Empty;
+        }
+    }
+}
+
+int CSmtpClient::SendText(std::string_view text) {
+    int empty = 0;
+    while (!text.empty()) {
+        const Wait w = WaitFor(POLLOUT, options_.sendWait);
+        if (w == Wait::Failed) {
+            Close();
+            return kSendFailed;
+        }
+        if (w == Wait::Empty) {
+            if (progress_.CheckCancelButton()) {
+                Close();  // the conversation is out of step now
+                return kUserCanceled;
+            }
+            if (++empty >= options_.maxWaits) {
+                Close();
+                return kTimedOut;
+            }
+            continue;
+        }
+        const ssize_t n = ::send(fd_, text.data(), text.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
+            continue;
+        }
+        if (n <= 0) {
+            Close();
+            return kSendFailed;
+        }
+        text.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return kSuccess;
+}
+
+int CSmtpClient::ReadReply() {
+    reader_.Reset();
+    inbox_.erase(0, reader_.Feed(inbox_));
+    for (int waits = 0; !reader_.Complete();) {
+        const Wait w = WaitFor(POLLIN, options_.readWait);
+        ++waits;
+        if (w == Wait::Failed) {
+            Close();
+            return kReceiveFailed;
+        }
+        if (w == Wait::Empty) {
+            if (progress_.CheckCancelButton()) {
+                Close();
+                return kUserCanceled;
+            }
+            if (waits >= options_.maxWaits) {
+                Close();
+                return kTimedOut;
+            }
+            continue;
+        }
+        char chunk[4096];
+        const ssize_t n = ::recv(fd_, chunk, sizeof chunk, MSG_DONTWAIT);
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
+            continue;
+        }
+        if (n <= 0) {
+            Close();
+            return kReceiveFailed;
+        }
+        const std::string_view got(chunk, static_cast<std::size_t>(n));
+        const std::size_t used = reader_.Feed(got);
+        inbox_.append(got.substr(used));
+    }
+    if (reader_.Result() != kSuccess) {
+        errorReply_ = reader_.Text();
+    }
+    return reader_.Result();
+}
+
+int CSmtpClient::Command(const std::string& text, int failCode) {
+    if (const int sent = SendText(text); sent != kSuccess) {
+        return sent;
+    }
+    const int reply = ReadReply();
+    return reply == kServerError ? failCode : reply;
+}
+
+int CSmtpClient::EndCancelled() {
+    if (const int sent = SendText(kEndData); sent != kSuccess) {
+        return sent;
+    }
+    ReadReply();
+    return kUserCanceled;
+}
+
+int CSmtpClient::SendMail(const std::string& address, const std::string& name,
+                          const std::string& subject, const std::string& recipient,
+                          const std::string& body) {
+    if (body.empty()) {
+        return kNoContent;
+    }
+    if (recipient.empty()) {
+        return kNoDestination;
+    }
+    if (address.empty()) {
+        return kNoReplyTo;
+    }
+    const std::string from = BareAddress(address);
+    const std::string to = BareAddress(recipient);
+    for (const std::string& command :
+         {"HELO " + localName_ + "\r\n", "MAIL FROM:<" + from + ">\r\n", "RCPT TO:<" + to + ">\r\n",
+          std::string("DATA\r\n")}) {
+        if (const int code = Command(command, kServerError); code != kSuccess) {
+            return code;
+        }
+    }
+    const bool utf8 = !IsAscii(body);
+    const MessageHeader header{address, name, subject, recipient, mailer_, {}, utf8};
+    if (const int code = SendText(HeaderBlock(header, DateLineNow()) + "\r\n"); code != kSuccess) {
+        return code;
+    }
+    const std::string wire = WireText(body, utf8);
+    bool cancelled = false;
+    if (wire.size() > kPlainPiece) {
+        for (std::size_t at = 0; at < wire.size(); at += kPlainPiece) {
+            if (progress_.CheckCancelButton()) {
+                cancelled = true;
+                break;
+            }
+            const int code = SendText(std::string_view(wire).substr(at, kPlainPiece));
+            if (code != kSuccess) {
+                return code;
+            }
+        }
+    } else if (const int code = SendText(wire); code != kSuccess) {
+        return code;
+    }
+    if (const int code = SendText(kEndData); code != kSuccess) {
+        return code;
+    }
+    const int reply = ReadReply();
+    return cancelled ? kUserCanceled : reply;
+}
+
+int CSmtpClient::SendMailWithAttachment(const std::string& address, const std::string& name,
+                                        const std::string& subject, const std::string& recipient,
+                                        const std::string& body, const std::string& path) {
+    const std::string fileName = AttachmentName(path);
+    if (body.empty()) {
+        return kNoContent;
+    }
+    if (recipient.empty()) {
+        return kNoDestination;
+    }
+    if (address.empty()) {
+        return kNoReplyTo;
+    }
+    vantry::FileDescriptor file = vantry::OpenRegularFile(path);
+    struct stat info {};
+    if (!file.valid() || ::fstat(file.get(), &info) != 0) {
+        return kAttachmentOpenFailed;
+    }
+    const std::string from = BareAddress(address);
+    const std::string to = BareAddress(recipient);
+    const std::pair<std::string, int> commands[] = {
+        {"HELO " + localName_ + "\r\n", kHeloFailed},
+        {"MAIL FROM:<" + from + ">\r\n", kMailFromFailed},
+        {"RCPT TO:<" + to + ">\r\n", kRcptToFailed},
+        {"DATA\r\n", kDataFailed},
+    };
+    for (const auto& [command, failCode] : commands) {
+        if (const int code = Command(command, failCode); code != kSuccess) {
+            return code;
+        }
+        if (progress_.CheckCancelButton()) {
+            // Once DATA is accepted, only the final dot gets the server back.
+            return failCode == kDataFailed ? EndCancelled() : kUserCanceled;
+        }
+    }
+    const bool utf8 = !IsAscii(body);
+    const MessageHeader header{address, name, subject, recipient, mailer_, boundary_, utf8};
+    // Each step of the DATA phase may be cancelled; the message then ends early.
+    const std::string wire = WireText(body, utf8);
+    const std::string steps[] = {
+        HeaderBlock(header, DateLineNow()) + "\r\n",
+        "--" + boundary_ + "\r\n" + TextPartType(utf8) + "\r\n",
+    };
+    for (const std::string& step : steps) {
+        if (const int code = SendText(step); code != kSuccess) {
+            return code;
+        }
+        if (progress_.CheckCancelButton()) {
+            return EndCancelled();
+        }
+    }
+    for (std::size_t at = 0; at < wire.size(); at += kAttachedPiece) {
+        if (const int code = SendText(std::string_view(wire).substr(at, kAttachedPiece));
+            code != kSuccess) {
+            return code;
+        }
+    }
+    if (const int code = SendText("\r\n"); code != kSuccess) {
+        return code;
+    }
+    if (progress_.CheckCancelButton()) {
+        return EndCancelled();
+    }
+    const std::string part =
+        "--" + boundary_ + "\r\nContent-Type: application/octet-stream; name=\"" + fileName +
+        "\"\r\nContent-Transfer-Encoding: base64\r\nContent-Description: " + fileName +
+        "\r\nContent-Disposition: attachment; filename=\"" + fileName + "\"\r\n\r\n";
+    if (const int code = SendText(part); code != kSuccess) {
+        return code;
+    }
+    return SendAttachment(file.get(), static_cast<long long>(info.st_size));
+}
+
+int CSmtpClient::SendAttachment(int fd, long long size) {
+    progress_.SetRange(0, static_cast<int>(std::min<long long>(size / 100, INT_MAX)));
+    progress_.SetStep(1);
+    progress_.SetPos(0);
+    uint8_t buffer[3 * 1366];
+    std::size_t have = 0;
+    std::size_t at = 0;
+    long long read = 0;
+    bool end = false;
+    Base64Lines lines;
+    for (;;) {
+        if (have - at < 3 && !end) {
+            std::copy(buffer + at, buffer + have, buffer);
+            have -= at;
+            at = 0;
+            const ssize_t n = ::read(fd, buffer + have, sizeof buffer - have);
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n < 0) {
+                // A cut attachment must not be delivered as if it were whole;
+                // leaving without the final dot makes the server drop it.
+                Close();
+                return kAttachmentOpenFailed;
+            }
+            end = n == 0;
+            have += static_cast<std::size_t>(n);
+            continue;
+        }
+        const std::size_t group = std::min<std::size_t>(3, have - at);
+        if (group == 0) {
+            break;
+        }
+        if (progress_.CheckCancelButton()) {
+            return EndCancelled();
+        }
+        for (std::size_t i = 0; i < group; ++i) {
+            if (++read % 100 == 0) {
+                progress_.StepIt();
+            }
+        }
+        if (group < 3) {
+            lines.PutTail(buffer + at, group);
+            break;
+        }
+        if (lines.PutGroup(buffer + at)) {
+            std::string line(lines.Line());
+            line += "\r\n";
+            lines.Clear();
+            if (const int code = SendText(line); code != kSuccess) {
+                return code;
+            }
+        }
+        at += 3;
+    }
+    std::string tail(lines.Line());
+    tail += "\r\n\r\n--" + boundary_ + "--\r\n" + kEndData;
+    if (const int code = SendText(tail); code != kSuccess) {
+        return code;
+    }
+    return ReadReply();
+}
+
+int CSmtpClient::Quit() {
+    if (fd_ < 0) {
+        return kSendFailed;
+    }
+    const int code = Command("QUIT\r\n", kServerError);
+    Close();
+    return code;
+}
+
+}  // namespace corvy::smtp

@@ -1,0 +1,94 @@
+#include "smtp/smtp_reply.h"
+
+#include <algorithm>
+#include <array>
+
+namespace corvy::smtp {
+namespace {
+
+constexpr std::array<const char*, 26> kTexts = {
+    "Success",
+    "Error! Bad arguments from form!",
+    "Error! Failed to open temporary mailfile for read!",
+    "Error! Failed to initialize socket!",
+    "Error! Failed to resolve host name!",
+    "Error! Invalid socket!",
+    "Error! Failed to connect to host!",
+    "Error! Failed to send to host!",
+    "Error! Failed to receive from host!",
+    "",  // the server's own reply
+    "Error! Failed to get local host name!",
+    "Error! Out of memory!",
+    "Error! Unknown error!",
+    "Error! Invalid message content!",
+    "Error! Invalid message subject!",
+    "Error! Invalid message destination!",
+    "Error! Invalid reply to!",
+    "Error! Invalid mail host!",
+    "Error! Invalid message file!",
+    "Error! Server returned an error to HELO!",
+    "Error! Server returned an error to MAIL FROM!",
+    "Error! Server returned an error to RCPT TO!",
+    "Error! Server returned an error to DATA!",
+    "Error! Failed to to open attachment!",
+    "User canceled!",
+    "Timed out!",
+};
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+}  // namespace
+
+std::string SmtpErrorText(int code, std::string_view errorReply) {
+    if (code == kServerError) {
+        return std::string(errorReply);
+    }
+    if (code < 0 || code >= static_cast<int>(kTexts.size())) {
+        code = kUnknownError;
+    }
+    return kTexts[static_cast<std::size_t>(code)];
+}
+
+std::size_t SmtpReplyReader::Feed(std::string_view bytes) {
+    std::size_t used = 0;
+    while (used < bytes.size() && !complete_) {
+        const char c = bytes[used++];
+        if (c == '\n') {
+            EndLine();
+        } else if (line_.size() < kMaxText) {
+            line_.push_back(c);
+        }
+    }
+    return used;
+}
+
+void SmtpReplyReader::EndLine() {
+    if (!line_.empty() && line_.back() == '\r') {
+        line_.pop_back();
+    }
+    if (!text_.empty() && text_.size() < kMaxText) {
+        text_ += "\r\n";
+    }
+    text_.append(line_, 0, kMaxText - std::min(text_.size(), kMaxText));
+    const bool continued = line_.size() >= 4 && IsDigit(line_[0]) && IsDigit(line_[1]) &&
+                           IsDigit(line_[2]) && line_[3] == '-';
+    // A bare line end reads as its CR, which is below "4", as it always has.
+    lastFirst_ = line_.empty() ? '\r' : line_.front();
+    line_.clear();
+    complete_ = !continued;
+}
+
+int SmtpReplyReader::Result() const {
+    return lastFirst_ < '4' ? kSuccess : kServerError;
+}
+
+void SmtpReplyReader::Reset() {
+    line_.clear();
+    text_.clear();
+    complete_ = false;
+    lastFirst_ = 0;
+}
+
+}  // namespace corvy::smtp

@@ -1,0 +1,128 @@
+#include "smtp/testing/aiosmtpd_fixture.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <sstream>
+
+#include "test_env.h"
+
+namespace corvy::smtp::testing {
+namespace {
+
+std::string Script(const char* name) {
+    return (vantry::test::SourceDir() / "notifier/smtp/testing" / name).string();
+}
+
+// Runs Debian's Python with the arguments and returns what it printed.
+std::string RunPython(const std::vector<std::string>& args) {
+    std::string command = "/usr/bin/python3";
+    for (const std::string& a : args) {
+        command += " '" + a + "'";
+    }
+    std::string out;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buf[4096];
+        std::size_t n = 0;
+        while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0) {
+            out.append(buf, n);
+        }
+        ::pclose(pipe);
+    }
+    return out;
+}
+
+}  // namespace
+
+AiosmtpdServer::AiosmtpdServer() {
+    dir_ = vantry::test::FreshDir("smtp").string();
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) {
+        error_ = "pipe failed";
+        return;
+    }
+    const std::string script = Script("smtp_sink.py");
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(fds[1], STDOUT_FILENO);
+        ::execl("/usr/bin/python3", "python3", script.c_str(), dir_.c_str(),
+                static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(fds[1]);
+    if (pid < 0) {
+        ::close(fds[0]);
+        error_ = "fork failed";
+        return;
+    }
+    pid_ = pid;
+    // The sink prints its port once it listens.
+    std::string line;
+    pollfd p{fds[0], POLLIN, 0};
+    while (line.find('\n') == std::string::npos && ::poll(&p, 1, 20000) > 0) {
+        char buf[64];
+        const ssize_t n = ::read(fds[0], buf, sizeof buf);
+        if (n <= 0) {
+            break;
+        }
+        line.append(buf, static_cast<std::size_t>(n));
+    }
+    ::close(fds[0]);
+    port_ = std::atoi(line.c_str());
+    if (port_ <= 0) {
+        error_ = "aiosmtpd did not start (python3-aiosmtpd installed?)";
+    }
+}
+
+AiosmtpdServer::~AiosmtpdServer() {
+    if (pid_ > 0) {
+        ::kill(pid_, SIGTERM);
+        int status = 0;
+        ::waitpid(pid_, &status, 0);
+    }
+}
+
+std::string AiosmtpdServer::Envelope(int n) const {
+    char name[16];
+    std::snprintf(name, sizeof name, "/%04d.env", n);
+    return vantry::test::ReadFile(dir_ + name);
+}
+
+ParsedMessage AiosmtpdServer::Message(int n) const {
+    ParsedMessage m;
+    char name[16];
+    std::snprintf(name, sizeof name, "/%04d", n);
+    const std::string base = dir_ + name;
+    if (!std::filesystem::exists(base + ".eml")) {
+        return m;
+    }
+    m.raw = vantry::test::ReadFile(base + ".eml");
+    std::istringstream lines(RunPython({Script("parse_message.py"), base + ".eml", base}));
+    for (std::string line; std::getline(lines, line);) {
+        const std::size_t tab = line.find('\t');
+        if (tab == std::string::npos) {
+            continue;
+        }
+        const std::string key = line.substr(0, tab);
+        const std::string value = line.substr(tab + 1);
+        if (key == "defects") {
+            m.defects = std::stoi(value);
+        } else if (key == "attachment") {
+            m.attachmentNames.push_back(value);
+        } else {
+            m.headers[key] = value;
+        }
+    }
+    m.body = vantry::test::ReadFile(base + ".body");
+    for (std::size_t i = 0; i < m.attachmentNames.size(); ++i) {
+        m.attachments.push_back(vantry::test::ReadFile(base + ".att" + std::to_string(i)));
+    }
+    return m;
+}
+
+}  // namespace corvy::smtp::testing

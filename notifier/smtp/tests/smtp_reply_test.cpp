@@ -1,0 +1,88 @@
+// The reply reader fed whole and byte by byte, and the code table.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "smtp/smtp_reply.h"
+
+using namespace corvy::smtp;
+
+namespace {
+
+struct ReplyCase {
+    const char* name;
+    std::string bytes;
+    int result;
+    std::string text;
+    std::string rest;  // bytes left for the next reply
+};
+
+const ReplyCase kReplies[] = {
+    {"one line", "250 ok\r\n", kSuccess, "250 ok", ""},
+    {"continued", "250-first\r\n250-second\r\n250 last\r\n", kSuccess,
+     "250-first\r\n250-second\r\n250 last", ""},
+    {"error", "554 no relay\r\n", kServerError, "554 no relay", ""},
+    {"error after success lines", "250-fine\r\n451 busy\r\n", kServerError, "250-fine\r\n451 busy",
+     ""},
+    {"next reply stays unread", "220 hi\r\n250 next\r\n", kSuccess, "220 hi", "250 next\r\n"},
+    {"bare line feed", "250 ok\n", kSuccess, "250 ok", ""},
+    {"blank line", "\r\n", kSuccess, "", ""},
+    {"no digits is final", "1x-c\r\n", kSuccess, "1x-c", ""},
+    {"four characters", "554\r\n", kServerError, "554", ""},
+};
+
+}  // namespace
+
+TEST(SmtpReplyReader, ReadsEveryReplyWholeAndByteByByte) {
+    for (const ReplyCase& c : kReplies) {
+        for (const bool bytewise : {false, true}) {
+            SCOPED_TRACE(std::string(c.name) + (bytewise ? " bytewise" : " whole"));
+            SmtpReplyReader reader;
+            std::string left = c.bytes;
+            while (!reader.Complete() && !left.empty()) {
+                const std::size_t n = bytewise ? 1 : left.size();
+                const std::size_t used = reader.Feed(std::string_view(left).substr(0, n));
+                left.erase(0, used);
+                if (used < n) {
+                    break;
+                }
+            }
+            ASSERT_TRUE(reader.Complete());
+            EXPECT_EQ(reader.Result(), c.result);
+            EXPECT_EQ(reader.Text(), c.text);
+            EXPECT_EQ(left, c.rest);
+        }
+    }
+}
+
+TEST(SmtpReplyReader, WaitsForTheLastLineAndBoundsItsText) {
+    SmtpReplyReader reader;
+    EXPECT_EQ(reader.Feed("250-part"), 8u);
+    EXPECT_FALSE(reader.Complete());
+    reader.Feed(" one\r\n");
+    EXPECT_FALSE(reader.Complete());
+    reader.Feed("250 done\r\n");
+    EXPECT_TRUE(reader.Complete());
+
+    reader.Reset();
+    const std::string longLine = "554 " + std::string(10000, 'x') + "\r\n";
+    for (int i = 0; i < 3; ++i) {
+        reader.Feed("554-" + std::string(3000, 'y') + "\r\n");
+    }
+    reader.Feed(longLine);
+    ASSERT_TRUE(reader.Complete());
+    EXPECT_EQ(reader.Result(), kServerError);
+    EXPECT_EQ(reader.Text().size(), SmtpReplyReader::kMaxText);
+}
+
+TEST(SmtpErrorText, TableAndServerReply) {
+    EXPECT_EQ(SmtpErrorText(0, ""), "Success");
+    EXPECT_EQ(SmtpErrorText(9, "554 go away"), "554 go away");
+    EXPECT_EQ(SmtpErrorText(9, ""), "");
+    EXPECT_EQ(SmtpErrorText(17, "x"), "Error! Invalid mail host!");
+    EXPECT_EQ(SmtpErrorText(23, ""), "Error! Failed to to open attachment!");
+    EXPECT_EQ(SmtpErrorText(24, ""), "User canceled!");
+    EXPECT_EQ(SmtpErrorText(25, ""), "Timed out!");
+    EXPECT_EQ(SmtpErrorText(26, ""), "Error! Unknown error!");
+    EXPECT_EQ(SmtpErrorText(-1, ""), "Error! Unknown error!");
+}
