@@ -1,0 +1,170 @@
+#include "quickmail/quickmail_dlg.h"
+
+#include <QPushButton>
+#include <new>
+
+#include "progress/progress_window.h"
+#include "quickmail/progress_adapter.h"
+#include "quickmail/quickmail_text.h"
+#include "smtp/smtp_client.h"
+#include "ui_quickmail_dlg.h"
+
+namespace corvy {
+namespace {
+
+constexpr const char* kSection = "QuickMail";
+constexpr const char* kMailer = "Corvy v3.1a";
+constexpr int kDefaultPort = 25;
+
+// The edit control shows "\n"; the message is written with CR LF.
+QString ToWire(const QString& shown) {
+    QString text = shown;
+    return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+        .replace(u'\n', QStringLiteral("\r\n"));
+}
+
+QString ToShown(const QString& wire) {
+    QString text = wire;
+    return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
+
+}  // namespace
+
+CQuickMailDlg::CQuickMailDlg(vantry::profile::Profile& profile, NotifierServices& services,
+                             const QuickMailPrefill& prefill, QWidget* parent)
+    : QDialog(parent),
+      ui_(std::make_unique<Ui::CQuickMailDlg>()),
+      profile_(profile),
+      services_(services) {
+    ui_->setupUi(this);
+    LoadRectangle();
+    for (const std::string& address : quickmail::LoadRecentAddresses(profile_)) {
+        ui_->cmbTo->addItem(QString::fromStdString(address));
+    }
+    const QString text = quickmail::WithSignature(QString::fromStdString(prefill.text),
+                                                  quickmail::SignaturePath(profile_));
+    ui_->txtText->setPlainText(ToShown(text));
+    ui_->cmbTo->setEditText(QString::fromStdString(prefill.recipient));
+    ui_->txtSubject->setText(QString::fromStdString(prefill.subject));
+
+    // Only the user's edits and choices retitle the window, not the prefill.
+    connect(ui_->cmbTo->lineEdit(), &QLineEdit::textEdited, this, &CQuickMailDlg::OnToChanged);
+    connect(ui_->cmbTo, &QComboBox::textActivated, this, &CQuickMailDlg::OnToChanged);
+    connect(ui_->cmdAttach, &QPushButton::clicked, this, &CQuickMailDlg::OnAttach);
+    connect(ui_->cmdSend, &QPushButton::clicked, this, &CQuickMailDlg::OnSend);
+    connect(ui_->cmdClose, &QPushButton::clicked, this, &CQuickMailDlg::reject);
+    connect(ui_->cmdHelp, &QPushButton::clicked, this,
+            [this] { emit HelpRequested(QStringLiteral("quickmail")); });
+}
+
+CQuickMailDlg::~CQuickMailDlg() = default;
+
+void CQuickMailDlg::OnToChanged(const QString& recipient) {
+    setWindowTitle(QStringLiteral("Corvy - QuickMail - %1").arg(recipient));
+}
+
+void CQuickMailDlg::LoadRectangle() {
+    const int left = profile_.GetInt(kSection, "Left", -1);
+    if (left == -1) {
+        return;
+    }
+    const int top = profile_.GetInt(kSection, "Top", -1);
+    const int right = profile_.GetInt(kSection, "Right", -1);
+    const int bottom = profile_.GetInt(kSection, "Bottom", -1);
+    if (right > left && bottom > top) {
+        setGeometry(left, top, right - left, bottom - top);
+    } else {
+        move(left, top);
+    }
+}
+
+void CQuickMailDlg::SaveRectangle() {
+    const QRect r = geometry();
+    profile_.WriteInt(kSection, "Left", r.left());
+    profile_.WriteInt(kSection, "Top", r.top());
+    profile_.WriteInt(kSection, "Right", r.left() + r.width());
+    profile_.WriteInt(kSection, "Bottom", r.top() + r.height());
+}
+
+void CQuickMailDlg::reject() {
+    SaveRectangle();
+    QDialog::reject();
+}
+
+void CQuickMailDlg::OnAttach() {
+    const std::string path = services_.ChooseFile(this, "Select Attachment", "All Files (*.*)",
+                                                  ui_->txtAttach->text().toStdString());
+    if (!path.empty()) {
+        ui_->txtAttach->setText(QString::fromStdString(path));
+    }
+}
+
+void CQuickMailDlg::ShowFailure(const std::string& text) {
+    services_.MessageBox(this, text, "Corvy", BoxIcon::Exclamation, BoxButtons::Ok);
+}
+
+void CQuickMailDlg::OnSend() {
+    SaveRectangle();
+    const std::string host = profile_.GetString(kSection, "QuickMailHost");
+    const std::string name = profile_.GetString(kSection, "QuickMailFrom");
+    const std::string address = profile_.GetString(kSection, "QuickMailReply");
+    int port = profile_.GetInt(kSection, "QuickMailPort", kDefaultPort);
+    if (port <= 0 || port > 65535) {
+        port = kDefaultPort;
+    }
+    const std::string recipient = ui_->cmbTo->currentText().toStdString();
+    const std::string subject = ui_->txtSubject->text().toStdString();
+    const std::string attachment = ui_->txtAttach->text().toStdString();
+    if (!recipient.empty()) {
+        quickmail::RememberRecipient(profile_, recipient);
+    }
+
+    CProgressWindow window(this);
+    window.setWindowTitle(QStringLiteral("Formatting Text..."));
+    window.show();
+    progress_ = &window;
+    quickmail::ProgressAdapter progress(window);
+    std::optional<QString> wrapped;
+    try {
+        wrapped = quickmail::WrapText(ToWire(ui_->txtText->toPlainText()), progress);
+    } catch (const std::bad_alloc&) {
+        progress_ = nullptr;
+        ShowFailure("Can not allocate DTXT buffer!");
+        return;
+    }
+    if (!wrapped) {
+        progress_ = nullptr;
+        return;  // cancelled while formatting: nothing to say
+    }
+    progress.Flush();
+
+    window.setWindowTitle(QStringLiteral("Connecting to Host..."));
+    smtp::SmtpOptions options;
+    options.port = static_cast<uint16_t>(port);
+    int code = smtp::kSuccess;
+    smtp::CSmtpClient client(host, kMailer, code, progress, options);
+    if (code == smtp::kSuccess) {
+        window.setWindowTitle(QStringLiteral("Sending Mail..."));
+        const std::string text = wrapped->toStdString();
+        if (attachment.empty()) {
+            code = client.SendMail(address, name, subject, recipient, text);
+            progress.SetRange(0, 100);
+            progress.SetPos(100);
+        } else {
+            code =
+                client.SendMailWithAttachment(address, name, subject, recipient, text, attachment);
+        }
+    }
+    const std::string failure = client.ErrorText(code);
+    client.Quit();
+    progress_ = nullptr;
+    window.close();
+    if (code != smtp::kSuccess) {
+        ShowFailure(failure);
+        return;  // everything typed stays for another try
+    }
+    ui_->txtText->clear();
+    accept();
+}
+
+}  // namespace corvy

@@ -1,0 +1,65 @@
+#pragma once
+// The QuickMail window: one short message with an optional attached file,
+// to a recipient typed or picked from the recent addresses, with the
+// signature appended, wrapped and sent through the SMTP sender.
+
+// clang-format off
+//   CQuickMailDlg dlg(profile, services, {"to@example.org", "Re:Hello", quoted});
+//   dlg.exec();
+// clang-format on
+
+#include <QDialog>
+#include <memory>
+#include <string>
+
+#include "profile/profile.h"
+#include "services/notifier_services.h"
+
+namespace Ui {
+class CQuickMailDlg;
+}
+
+namespace corvy {
+
+class CProgressWindow;
+
+struct QuickMailPrefill {
+    std::string recipient;
+    std::string subject;
+    std::string text;
+};
+
+class CQuickMailDlg : public QDialog {
+    Q_OBJECT
+public:
+    CQuickMailDlg(vantry::profile::Profile& profile, NotifierServices& services,
+                  const QuickMailPrefill& prefill = {}, QWidget* parent = nullptr);
+    ~CQuickMailDlg() override;
+
+    // The send button: wrap, connect, send; closes only on success.
+    void OnSend();
+    // The "..." button next to "Attach".
+    void OnAttach();
+    // Close without sending.
+    void reject() override;
+
+    // The progress window of the send in progress (for Cancel), or null.
+    CProgressWindow* Progress() const { return progress_; }
+
+signals:
+    // Help for the window's topic ("quickmail").
+    void HelpRequested(const QString& topic);
+
+private:
+    void OnToChanged(const QString& recipient);
+    void LoadRectangle();
+    void SaveRectangle();
+    void ShowFailure(const std::string& text);
+
+    std::unique_ptr<Ui::CQuickMailDlg> ui_;
+    vantry::profile::Profile& profile_;
+    NotifierServices& services_;
+    CProgressWindow* progress_ = nullptr;
+};
+
+}  // namespace corvy
