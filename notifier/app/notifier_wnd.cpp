@@ -11,6 +11,7 @@
 #include "app/about_dlg.h"
 #include "app/new_mail_dlg.h"
 #include "checkcycle/check_rules.h"
+#include "quickmail/quickmail_dlg.h"
 #include "settings/start_with_system.h"
 #include "setup/setup_sheet.h"
 
@@ -61,6 +62,10 @@ CNotifierWnd::CNotifierWnd(Deps deps) : deps_(std::move(deps)) {
         return setup::RunSetup(ctx, s, nullptr);
     };
     noDialUpNotice = ShowNoDialUpNotice;
+    quickMailWindow = [this] {
+        CQuickMailDlg dlg(deps_.profile, deps_.services);
+        dlg.exec();
+    };
     clock = [] {
         const QTime now = QTime::currentTime();
         return checkcycle::ClockText(now.hour(), now.minute());
@@ -200,9 +205,8 @@ std::unique_ptr<QMenu> CNotifierWnd::BuildMenu() {
         entry->setObjectName(QStringLiteral("Acct%1").arg(i + 1));
         entry->setEnabled(!headersOpen_);
     }
-    // The QuickMail window is not part of this program yet.
-    QAction* quick = menu->addAction(QStringLiteral("QuickMail"));
-    quick->setEnabled(false);
+    QAction* quick = menu->addAction(QStringLiteral("QuickMail"), this, [this] { OnQuickMail(); });
+    quick->setEnabled(!quickMailOpen_);
     QAction* setup = menu->addAction(QStringLiteral("Setup"), this, [this] { OnSetup(); });
     setup->setEnabled(!setupOpen_);
     QAction* about = menu->addAction(QStringLiteral("About..."), this, [this] { OnAbout(); });
@@ -246,6 +250,18 @@ void CNotifierWnd::OnSetup() {
         }
         RestartTimer();
     }
+}
+
+void CNotifierWnd::OnQuickMail() {
+    if (quickMailOpen_ || !deps_.dialUp.EnsureConnected()) {
+        return;
+    }
+    quickMailOpen_ = true;
+    if (quickMailWindow) {
+        quickMailWindow();
+    }
+    quickMailOpen_ = false;
+    deps_.dialUp.OfferDisconnect();
 }
 
 void CNotifierWnd::OnAbout() {

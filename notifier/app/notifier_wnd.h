@@ -46,6 +46,7 @@ public:
     std::function<int(const std::string& account, int peekLines)> headerWindow;
     std::function<bool(settings::NotifierSettings& settings)> setupWindow;
     std::function<bool()> noDialUpNotice;
+    std::function<void()> quickMailWindow;
     std::function<std::string()> clock;  // "9:05 PM"
 
     // Start-up message: first-run setup, tray icon, check on start.
@@ -57,6 +58,7 @@ public:
     void OnTrayClick(TrayClick click);
     void OnViewHeaders(const std::string& account);
     void OnSetup();
+    void OnQuickMail();
     void OnAbout();
     void OnRunEmailProgram();
     void OnExit();

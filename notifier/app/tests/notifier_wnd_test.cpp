@@ -252,6 +252,17 @@ TEST_F(NotifierWndTest, MenuEnablingAndAccountEntries) {
         return false;
     };
     wnd->OnSetup();
+    // The QuickMail entry opens its window and is disabled while it is open.
+    int opened = 0;
+    wnd->quickMailWindow = [&] {
+        ++opened;
+        auto inner = wnd->BuildMenu();
+        EXPECT_FALSE(find(inner.get(), "QuickMail")->isEnabled());
+        wnd->OnQuickMail();  // a second request while open does nothing
+    };
+    find(menu.get(), "QuickMail")->trigger();
+    EXPECT_EQ(opened, 1);
+    EXPECT_TRUE(find(wnd->BuildMenu().get(), "QuickMail")->isEnabled());
 }
 
 TEST_F(NotifierWndTest, TickWhileHeaderWindowOpenDoesNothing) {
