@@ -120,13 +120,14 @@ void CQuickMailDlg::OnSend() {
     }
 
     CProgressWindow window(this);
-    window.setWindowTitle(QStringLiteral("Formatting Text..."));
+    window.SetTitle("Formatting Text...");
     window.show();
     progress_ = &window;
     quickmail::ProgressAdapter progress(window);
+    const QString typed = ToWire(ui_->txtText->toPlainText());
     std::optional<QString> wrapped;
     try {
-        wrapped = quickmail::WrapText(ToWire(ui_->txtText->toPlainText()), progress);
+        wrapped = quickmail::WrapText(typed, progress);
     } catch (const std::bad_alloc&) {
         progress_ = nullptr;
         ShowFailure("Can not allocate DTXT buffer!");
@@ -138,18 +139,17 @@ void CQuickMailDlg::OnSend() {
     }
     progress.Flush();
 
-    window.setWindowTitle(QStringLiteral("Connecting to Host..."));
+    window.SetTitle("Connecting to Host...");
     smtp::SmtpOptions options;
     options.port = static_cast<uint16_t>(port);
     int code = smtp::kSuccess;
     smtp::CSmtpClient client(host, kMailer, code, progress, options);
     if (code == smtp::kSuccess) {
-        window.setWindowTitle(QStringLiteral("Sending Mail..."));
+        window.SetTitle("Sending Mail...");
         const std::string text = wrapped->toStdString();
         if (attachment.empty()) {
             code = client.SendMail(address, name, subject, recipient, text);
-            progress.SetRange(0, 100);
-            progress.SetPos(100);
+            progress.SetPos(static_cast<int>(typed.size()));  // the bar full
         } else {
             code =
                 client.SendMailWithAttachment(address, name, subject, recipient, text, attachment);

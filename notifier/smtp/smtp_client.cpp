@@ -317,7 +317,7 @@ int CSmtpClient::SendMailWithAttachment(const std::string& address, const std::s
     const std::string wire = WireText(body, utf8);
     const std::string steps[] = {
         HeaderBlock(header, DateLineNow()) + "\r\n",
-        "--" + boundary_ + "\r\n" + TextPartType(utf8) + "\r\n",
+        "--" + boundary_ + "\r\n" + TextPartType(utf8, "Content-type") + "\r\n",
     };
     for (const std::string& step : steps) {
         if (const int code = SendText(step); code != kSuccess) {

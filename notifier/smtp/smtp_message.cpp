@@ -175,10 +175,11 @@ std::string DisplayName(std::string_view name) {
     return quoted + "\"";
 }
 
-std::string TextPartType(bool utf8Body) {
-    return utf8Body ? "Content-Type: text/plain; charset=utf-8\r\n"
-                      "Content-Transfer-Encoding: quoted-printable\r\n"
-                    : "Content-Type: text/plain; charset=us-ascii\r\n";
+std::string TextPartType(bool utf8Body, std::string_view name) {
+    std::string out(name);
+    return out + (utf8Body ? ": text/plain; charset=utf-8\r\n"
+                             "Content-Transfer-Encoding: quoted-printable\r\n"
+                           : ": text/plain; charset=us-ascii\r\n");
 }
 
 std::string HeaderBlock(const MessageHeader& h, std::string_view dateLine) {
@@ -190,7 +191,7 @@ std::string HeaderBlock(const MessageHeader& h, std::string_view dateLine) {
         if (h.utf8Body) {
             out += "Mime-Version: 1.0\r\n";
         }
-        out += TextPartType(h.utf8Body);
+        out += TextPartType(h.utf8Body, "Content-Type");
     } else {
         out += "Mime-Version: 1.0\r\nContent-type: multipart/mixed; boundary=\"" + h.boundary +
                "\"\r\n";

@@ -43,8 +43,9 @@ struct MessageHeader {
 
 // The header lines in their fixed order, without the blank line after them.
 std::string HeaderBlock(const MessageHeader& header, std::string_view dateLine);
-// The Content-Type (and transfer encoding) lines of the text part.
-std::string TextPartType(bool utf8Body);
+// The content type (and transfer encoding) lines of the text: `name` is
+// "Content-Type" in a plain message's header, "Content-type" in the part.
+std::string TextPartType(bool utf8Body, std::string_view name);
 
 // The body as it goes between DATA and the final dot: every line end (CR LF,
 // a bare LF or a bare CR) becomes CR LF, quoted-printable when asked, and a

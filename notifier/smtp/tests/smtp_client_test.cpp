@@ -211,7 +211,7 @@ TEST(SmtpClientAttachment, EncodedTailsExactly) {
                                  "data.bin\r\nContent-Disposition: attachment; "
                                  "filename=\"data.bin\"\r\n\r\n";
         const std::string text = "--" + b +
-                                 "\r\nContent-Type: text/plain; charset=us-ascii\r\n\r\n"
+                                 "\r\nContent-type: text/plain; charset=us-ascii\r\n\r\n"
                                  "text\r\n";
         EXPECT_NE(wire.find("\r\n\r\n" + text + part + c.encoded + "\r\n--" + b +
                             "--\r\n\r\n.\r\nQUIT\r\n"),
