@@ -87,6 +87,9 @@ void CQuickMailDlg::SaveRectangle() {
 }
 
 void CQuickMailDlg::reject() {
+    if (sending_) {
+        return;
+    }
     SaveRectangle();
     QDialog::reject();
 }
@@ -104,6 +107,16 @@ void CQuickMailDlg::ShowFailure(const std::string& text) {
 }
 
 void CQuickMailDlg::OnSend() {
+    if (sending_) {
+        return;
+    }
+    sending_ = true;
+    Send();
+    progress_ = nullptr;
+    sending_ = false;
+}
+
+void CQuickMailDlg::Send() {
     SaveRectangle();
     const std::string host = profile_.GetString(kSection, "QuickMailHost");
     const std::string name = profile_.GetString(kSection, "QuickMailFrom");
@@ -129,12 +142,10 @@ void CQuickMailDlg::OnSend() {
     try {
         wrapped = quickmail::WrapText(typed, progress);
     } catch (const std::bad_alloc&) {
-        progress_ = nullptr;
         ShowFailure("Can not allocate DTXT buffer!");
         return;
     }
     if (!wrapped) {
-        progress_ = nullptr;
         return;  // cancelled while formatting: nothing to say
     }
     progress.Flush();
@@ -164,6 +175,7 @@ void CQuickMailDlg::OnSend() {
         return;  // everything typed stays for another try
     }
     ui_->txtText->clear();
+    sending_ = false;
     accept();
 }
 

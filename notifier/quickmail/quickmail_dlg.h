@@ -40,7 +40,7 @@ public:
     void OnSend();
     // The "..." button next to "Attach".
     void OnAttach();
-    // Close without sending.
+    // Close without sending; ignored while a send runs (its Cancel ends it).
     void reject() override;
 
     // The progress window of the send in progress (for Cancel), or null.
@@ -51,6 +51,7 @@ signals:
     void HelpRequested(const QString& topic);
 
 private:
+    void Send();
     void OnToChanged(const QString& recipient);
     void LoadRectangle();
     void SaveRectangle();
@@ -60,6 +61,8 @@ private:
     vantry::profile::Profile& profile_;
     NotifierServices& services_;
     CProgressWindow* progress_ = nullptr;
+    // Waits pump events, so Send and Close could run again inside a send.
+    bool sending_ = false;
 };
 
 }  // namespace corvy

@@ -8,12 +8,18 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <QTimer>
+
+#include "progress/progress_window.h"
 #include "quickmail/quickmail_dlg.h"
 #include "smtp/testing/aiosmtpd_fixture.h"
+#include "smtp/testing/scripted_smtp_server.h"
 #include "test_env.h"
 
 using namespace corvy;
 using corvy::smtp::testing::AiosmtpdServer;
+using corvy::smtp::testing::ScriptedSmtpServer;
+using corvy::smtp::testing::SmtpStep;
 
 namespace {
 
@@ -138,4 +144,34 @@ TEST_F(QuickMailDlgTest, SendsWrappedTextAndAttachmentToARealServer) {
     EXPECT_EQ(m.body, std::string(71, 'a') + "\r\ntail\r\nnext");
     ASSERT_EQ(m.attachments.size(), 1u);
     EXPECT_EQ(m.attachments[0], bytes);
+}
+
+TEST_F(QuickMailDlgTest, SendAndCloseWaitWhileASendRunsAndCancelEndsIt) {
+    // The server greets and then never answers; only Cancel ends the wait.
+    ScriptedSmtpServer server({SmtpStep::Send("220 ready\r\n"), SmtpStep::Hold()});
+    profile_.WriteString("QuickMail", "QuickMailHost", "127.0.0.1");
+    profile_.WriteInt("QuickMail", "QuickMailPort", server.Port());
+    CQuickMailDlg dlg(profile_, services_);
+    dlg.show();
+    Child<QComboBox>(dlg, "cmbTo")->setEditText(QStringLiteral("you@x.org"));
+    Child<QPlainTextEdit>(dlg, "txtText")->setPlainText(QStringLiteral("text"));
+    QTimer user;
+    bool clicked = false;
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        CProgressWindow* progress = dlg.Progress();
+        if (clicked || progress == nullptr || progress->windowTitle() != "Sending Mail...") {
+            return;
+        }
+        clicked = true;
+        dlg.OnSend();  // a second Send would open a second conversation
+        dlg.reject();
+        progress->OnCancel();
+    });
+    user.start(1);
+    dlg.OnSend();
+    EXPECT_TRUE(clicked);
+    ASSERT_EQ(services_.boxes.size(), 1u);
+    EXPECT_EQ(services_.boxes[0].text, "User canceled!");
+    EXPECT_TRUE(dlg.isVisible());
+    EXPECT_EQ(Child<QPlainTextEdit>(dlg, "txtText")->toPlainText(), "text");
 }
