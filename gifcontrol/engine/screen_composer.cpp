@@ -16,6 +16,7 @@ bool ScreenComposer::Create(int width, int height, Rgb background) {
         return false;
     }
     created_ = true;
+    ++generation_;
     return true;
 }
 
@@ -26,6 +27,7 @@ void ScreenComposer::Discard() {
     region_ = Region{};
     previous_ = -1;
     created_ = false;
+    ++generation_;
 }
 
 void ScreenComposer::Restore(const Rect& area, Rgb background) {
@@ -82,6 +84,7 @@ bool ScreenComposer::Compose(GifImage& image, int k, Rgb background) {
     image.AddOpaqueBits(k, bitmask_);
     region_ = BuildRegion(bitmask_);
     previous_ = k;
+    ++generation_;
     return true;
 }
 
