@@ -194,6 +194,9 @@ std::u16string SequenceText(int value) {
 
 Plimova::Plimova() {
     timer_.setSingleShot(false);
+    // A coarse timer may fire 5 % early; frame delays are meant to the
+    // millisecond.
+    timer_.setTimerType(Qt::PreciseTimer);
     QObject::connect(&timer_, &QTimer::timeout, [this] { TimerStep(); });
     aboutPresenter = [](QWidget* parent, const QString& title, const QString& text) {
         QMessageBox::about(parent, title, text);
