@@ -76,16 +76,15 @@ QImage View(const Picture& p) {
                   static_cast<qsizetype>(p.Width()) * 4, QImage::Format_RGB32);
 }
 
-// The composer's run rectangles as a window region, each scaled: left and
+// The composer's run rectangles as the bands of a window region, each scaled: left and
 // top multiplied by their factor, width and height multiplied and added to
 // them, all truncated. The runs arrive row by row, top to bottom and left to
 // right, so the region's bands are laid down directly, in time linear in the
 // runs: touching runs of a row merge, and a row whose runs equal the band
 // above it extends that band, which is the form the toolkit keeps regions in.
-QRegion ScaledRegion(const Region& region, Scale sx, Scale sy) {
+void ScaledBands(const Region& region, Scale sx, Scale sy, std::vector<QRect>& bands) {
     const std::vector<plimova::Rect>& runs = region.rects;
-    std::vector<QRect> bands;
-    bands.reserve(runs.size());
+    bands.clear();
     std::vector<std::pair<int, int>> spans;
     std::vector<std::pair<int, int>> above;
     std::size_t aboveStart = 0;
@@ -124,9 +123,6 @@ QRegion ScaledRegion(const Region& region, Scale sx, Scale sy) {
         }
         aboveBottom = bottom;
     }
-    QRegion result;
-    result.setRects(bands.data(), static_cast<int>(bands.size()));
-    return result;
 }
 
 // The object a property bag keeps for the GIF: a 32-bit byte count, then
@@ -332,14 +328,17 @@ void Plimova::UpdateShape(int w, int h) {
         ApplyRegion(QRegion());
     } else {
         const auto [sx, sy] = Factors(w, h);
-        QRegion region = ScaledRegion(composer_.OpaqueRegion(), sx, sy);
+        ScaledBands(composer_.OpaqueRegion(), sx, sy, bands_);
         // The toolkit's painter sizes its clip as rectangles x rows in an
         // int; past that it writes out of bounds. Such a shape (a
         // one-pixel checkerboard of 2048 x 2048) is shown unshaped.
-        if (int64_t{region.rectCount()} * region.boundingRect().height() > INT32_MAX) {
+        const int64_t rows = bands_.empty() ? 0 : bands_.back().bottom() - bands_.front().top() + 1;
+        if (static_cast<int64_t>(bands_.size()) * rows > INT32_MAX) {
             ApplyRegion(std::nullopt);
             return;
         }
+        QRegion region;
+        region.setRects(bands_.data(), static_cast<int>(bands_.size()));
         ApplyRegion(std::move(region));
     }
 }

@@ -4,6 +4,7 @@
 // persistence faces a host reaches it through by ProgID.
 
 #include <QPointer>
+#include <QRect>
 #include <QRegion>
 #include <QTimer>
 #include <cstdint>
@@ -37,7 +38,7 @@ class PlimovaWindow;
 struct Scale {
     int num = 1;
     int den = 1;
-    int Apply(int v) const { return static_cast<int>(int64_t{v} * num / den); }
+    int Apply(int v) const { return num == den ? v : static_cast<int>(int64_t{v} * num / den); }
 };
 
 class Plimova final : public vantry::automation::IDispatchable,
@@ -212,6 +213,7 @@ private:
         friend bool operator==(const ShapeKey&, const ShapeKey&) = default;
     };
     std::optional<ShapeKey> shapeKey_;
+    std::vector<QRect> bands_;  // kept between steps: the shape's storage
 };
 
 }  // namespace plimova

@@ -258,9 +258,10 @@ void GifImage::AddOpaqueBits(int index, BitPlane& bitmask) const {
     const std::uint8_t t = static_cast<std::uint8_t>(f->controlWord >> 24);
     for (int y = r.top; y < r.bottom; ++y) {
         const std::uint8_t* src = view.ImageRow(y - frame.top);
+        std::uint8_t* bits = bitmask.Row(y);
         for (int x = r.left; x < r.right; ++x) {
             if (!transparent || src[x - frame.left] != t) {
-                bitmask.Set(x, y);
+                bits[x >> 3] |= static_cast<std::uint8_t>(0x80u >> (x & 7));
             }
         }
     }

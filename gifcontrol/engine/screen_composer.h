@@ -30,6 +30,7 @@ public:
 
     // Run rectangles of every row of a bitmask, top to bottom, left to right.
     static Region BuildRegion(const BitPlane& bitmask);
+    static void BuildRegion(const BitPlane& bitmask, Region& region);
 
 private:
     void Restore(const Rect& area, Rgb background);
