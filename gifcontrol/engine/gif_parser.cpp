@@ -17,6 +17,15 @@ std::uint16_t Le16(const std::uint8_t* p) {
 
 bool GifParser::ReadSubBlocks() {
     subBlocks_.clear();
+    // The rest of the file bounds the data, so the buffer never grows by
+    // copying; only the pages used are ever touched.
+    if (subBlocks_.capacity() < size_ - pos_) {
+        try {
+            subBlocks_.reserve(size_ - pos_);
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+    }
     return WalkSubBlocks(true);
 }
 
