@@ -114,6 +114,24 @@ void MakeCorpus() {
          "( +clone -roll +40+10 ) ( +clone -roll +40+10 ) ( +clone -roll +40+10 ) "
          "( +clone -roll +40+10 ) ( +clone -roll +40+10 ) ( +clone -roll +40+10 ) "
          "-loop 0"},
+        // High entropy: dithered noise in 256 colours, larger coded than decoded.
+        {"noise_1024x768", "-seed 3 -size 1024x768 xc: +noise Random -colors 256"},
+        // Like a screen recording: a desktop with windows opening and a
+        // pointer moving, optimised into small changed rectangles.
+        {"screen_recording_1024",
+         "-size 1024x768 xc:gray85 -fill navy -draw \"rectangle 0,0 1023,27\" "
+         "-fill gray30 -draw \"rectangle 0,740 1023,767\" "
+         "( +clone -fill white -draw \"rectangle 60,60 600,460\" -fill steelblue "
+         "-draw \"rectangle 60,60 600,84\" ) "
+         "( +clone -fill black -draw \"rectangle 80,100 400,104\" -draw \"rectangle 80,120 "
+         "360,124\" ) "
+         "( +clone -fill black -draw \"rectangle 80,140 520,144\" -fill red -draw \"polygon "
+         "300,300 300,318 312,312\" ) "
+         "( +clone -fill gray95 -draw \"rectangle 300,200 900,700\" -fill darkgreen "
+         "-draw \"rectangle 300,200 900,224\" -seed 5 -region 600x400+300+260 +noise Gaussian "
+         "+region ) "
+         "( +clone -fill red -draw \"polygon 700,500 700,518 712,512\" ) "
+         "-colors 256 -layers Optimize -delay 20 -loop 0"},
         {"anim_small_many",
          "-delay 2 -size 64x64 xc:white ( +clone -fill red -draw \"circle 32,32 32,8\" ) "
          "( +clone -fill blue -draw \"rectangle 4,4 30,30\" ) -duplicate 20 -loop 0"},
