@@ -88,7 +88,22 @@ void HttpRequest::OnDataIn(std::string_view data, bool /*wholeLine*/) {
 }
 
 int HttpRequest::Run(std::string_view method, bool post) {
+    // A request started from one of the running request's own events must
+    // be refused before it touches that request's parser, status or socket.
+    if (running_ || HasSocket()) {
+        return kErrRemoteHostBusy;
+    }
     const AliveToken alive = Alive();
+    running_ = true;
+    struct Running {
+        const AliveToken& alive;
+        bool& flag;
+        ~Running() {
+            if (*alive) {
+                flag = false;
+            }
+        }
+    } running{alive, running_};
     const uint64_t interrupts = InterruptCount();
     ClearLastMessage();
     int rc = Perform(method, post);

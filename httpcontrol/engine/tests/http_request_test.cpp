@@ -292,14 +292,27 @@ TEST_F(HttpRequestTest, ServerThatNeverClosesWaitsUntilInterrupted) {
     EXPECT_EQ(r.body, "waiting");
 }
 
-TEST_F(HttpRequestTest, SecondRequestFromAHandlerIsRefusedWhileBusy) {
-    PeerProcess peer = Reply("HTTP/1.0 200 OK\r\nA: 1\r\n\r\n");
-    Recorder r;
-    r.SetURL(peer.Url("/"));
-    int inner = -1;
-    r.onHeader = [&](Recorder& self) { inner = self.Get(); };
-    EXPECT_EQ(r.Get(), 0);
-    EXPECT_EQ(inner, kErrRemoteHostBusy);
+TEST_F(HttpRequestTest, SecondRequestFromAHandlerLeavesTheRunningOneIntact) {
+    const std::size_t n = 10000;
+    PeerProcess peer = PeerProcess::Scripted("big", record_, std::to_string(n));
+    // Refused from a header and from a body piece, the outer request still
+    // gets its whole answer.
+    for (const bool fromHeader : {true, false}) {
+        Recorder r;
+        r.SetURL(peer.Url("/big"));
+        int inner = -1;
+        std::function<void(Recorder&)> nested = [&](Recorder& self) {
+            if (inner == -1) {
+                inner = self.Get();
+            }
+        };
+        (fromHeader ? r.onHeader : r.onTransfer) = nested;
+        EXPECT_EQ(r.Get(), 0);
+        EXPECT_EQ(inner, kErrRemoteHostBusy);
+        EXPECT_EQ(r.Fields().statusLine, "HTTP/1.0 200 OK");
+        EXPECT_EQ(r.body.size(), n);
+        EXPECT_TRUE(r.body == PeerPattern(n));
+    }
 }
 
 TEST_F(HttpRequestTest, WindowGoneEndsTheWaitWith20302) {
