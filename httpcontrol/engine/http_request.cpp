@@ -205,7 +205,9 @@ int HttpRequest::Perform(std::string_view method, bool post) {
     if (!*alive || rc != kOk) {
         return rc;
     }
-    return CheckStatus();
+    // A close before the first byte is a failed request, not an empty
+    // success.
+    return reader_.HasStatusLine() ? CheckStatus() : kErrNoResponse;
 }
 
 int HttpRequest::SendBody(const std::string& head, int fileFd, uint64_t fileSize) {

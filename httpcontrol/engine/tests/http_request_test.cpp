@@ -224,12 +224,15 @@ TEST_F(HttpRequestTest, OddResponsesFromScriptedPeer) {
         EXPECT_EQ(r.body, "body");
     }
     {
-        // Closed without a word: no error, no status line.
+        // Closed without a word: a failure, not an empty success.
         PeerProcess peer = PeerProcess::Scripted("silent", record_);
         Recorder r;
         r.SetURL(peer.Url("/"));
-        EXPECT_EQ(r.Get(), 0);
+        EXPECT_EQ(r.Get(), kErrNoResponse);
+        EXPECT_EQ(r.MessageFor(kErrNoResponse),
+                  "The server closed the connection without sending a response.");
         EXPECT_EQ(r.Fields().statusLine, "");
+        EXPECT_EQ(r.events.back(), "Disconnected 0");
     }
     {
         // A status line without its line end still counts.
