@@ -242,6 +242,13 @@ int HttpRequest::SendBody(const std::string& head, int fileFd, uint64_t fileSize
         if (!*alive) {
             return kErrInterrupted;
         }
+        // The kernel may take the whole file without a wait; a turn of the
+        // loop per piece lets an early answer arrive and the host's timers
+        // run.
+        rc = TakeTurn();
+        if (!*alive || rc != kOk) {
+            return rc;
+        }
         if (reader_.HasStatusLine() && CheckStatus() != kOk) {
             return kErrBadStatus;
         }

@@ -21,8 +21,6 @@ namespace fetchwire {
 
 class SocketChannel {
 public:
-    static constexpr int kBufferSize = 2048;
-
     SocketChannel();
     virtual ~SocketChannel();
     SocketChannel(const SocketChannel&) = delete;
@@ -74,6 +72,10 @@ protected:
     int WaitClosed();
     // Sends all of data, waiting whenever the socket is full.
     int SendAll(std::string_view data);
+    // Runs what is pending on the thread's event loop without waiting: 0,
+    // or 20302 when an interrupt came or the hidden window went meanwhile
+    // (then check the alive token, as after Wait).
+    int TakeTurn();
 
     void SetLastMessage(std::string message) { lastMessage_ = std::move(message); }
     void ClearLastMessage() { lastMessage_.clear(); }
@@ -118,8 +120,6 @@ private:
     uint32_t address_ = 0;
     uint16_t remotePort_ = 0;
     uint16_t localPort_ = 0;
-    int sendBufferSize_ = kBufferSize;
-    int receiveBufferSize_ = kBufferSize;
     bool keepAlive_ = false;
     bool connecting_ = false;
     bool connected_ = false;

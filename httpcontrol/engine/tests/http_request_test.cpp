@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
 #include <QTimer>
 
 #include <functional>
@@ -194,6 +198,41 @@ TEST_F(HttpRequestTest, TenMegabyteBodyArrivesByteExact) {
     ASSERT_EQ(r.Get(), 0);
     EXPECT_EQ(r.lastTotal, n);
     EXPECT_TRUE(r.body == PeerPattern(n));
+}
+
+// The socket of this process connected to port, or -1.
+int SocketTo(uint16_t port) {
+    for (int fd = 3; fd < 1024; ++fd) {
+        sockaddr_in peer{};
+        socklen_t len = sizeof peer;
+        if (getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &len) == 0 &&
+            peer.sin_family == AF_INET && ntohs(peer.sin_port) == port) {
+            return fd;
+        }
+    }
+    return -1;
+}
+
+TEST_F(HttpRequestTest, KernelSocketBuffersAreLeftToTheSystem) {
+    // A 2048-byte receive buffer would cap the TCP window; only the pieces
+    // the caller sees are 2048 bytes (checked by the recorder).
+    PeerProcess peer = PeerProcess::Scripted("big", record_, "100000");
+    Recorder r;
+    r.SetURL(peer.Url("/big"));
+    int receive = 0;
+    int send = 0;
+    r.onHeader = [&](Recorder&) {
+        const int fd = SocketTo(peer.port());
+        socklen_t len = sizeof(int);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(getsockopt(fd, SOL_SOCKET, SO_RCVBUF, &receive, &len), 0);
+        ASSERT_EQ(getsockopt(fd, SOL_SOCKET, SO_SNDBUF, &send, &len), 0);
+    };
+    ASSERT_EQ(r.Get(), 0);
+    EXPECT_EQ(r.lastTotal, 100000u);
+    // Linux reports twice what was set: 4608 for 2048.
+    EXPECT_GT(receive, 2 * 2048);
+    EXPECT_GT(send, 2 * 2048);
 }
 
 TEST_F(HttpRequestTest, ProxyGetsAbsoluteUrlAndSchemeAsWritten) {
