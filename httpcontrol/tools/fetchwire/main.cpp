@@ -7,6 +7,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
@@ -101,9 +102,9 @@ public:
                 Line("StartTransfer");
                 break;
             case 6: {
-                const std::string text = Bytes(*a[1]);
+                const std::u16string* units = a[1]->IfString();
+                const std::string text = units ? va::NarrowBytes(*units) : Bytes(*a[1]);
                 std::fwrite(text.data(), 1, text.size(), stdout);
-                std::fflush(stdout);
                 Line("Transfer " + a[0]->ToUtf8() + " " + std::to_string(text.size()));
                 break;
             }
@@ -114,9 +115,9 @@ public:
                 break;
         }
     }
-    static void Line(const std::string& text) {
+    static void Line(std::string text) {
+        text += '\n';
         std::fwrite(text.data(), 1, text.size(), stderr);
-        std::fputc('\n', stderr);
     }
 };
 
@@ -194,6 +195,18 @@ void SetProperties(va::IDispatchable& http, const Options& o) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    // Output is written in large blocks and flushed whenever the loop is
+    // about to wait: a fast download is not held up by a write per piece,
+    // and a slow one still shows each event as it happens.
+    static char outBuffer[1 << 16];
+    static char errBuffer[1 << 16];
+    std::setvbuf(stdout, outBuffer, _IOFBF, sizeof outBuffer);
+    std::setvbuf(stderr, errBuffer, _IOFBF, sizeof errBuffer);
+    QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock,
+                     [] {
+                         std::fflush(stdout);
+                         std::fflush(stderr);
+                     });
     std::vector<std::string> args(argv + 1, argv + argc);
     Options options;
     std::string error;
