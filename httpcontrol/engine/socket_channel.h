@@ -103,9 +103,12 @@ private:
     void HandleWritable();
     void HandleConnectDone(int error);
     void Read();
-    // Delivers complete lines (or the raw buffer); false when the channel
-    // was destroyed by an upcall.
+    // Delivers complete lines (or the raw buffer), refilling the line
+    // buffer from the staged bytes; false when the channel was destroyed by
+    // an upcall.
     bool DeliverLines();
+    // Moves staged bytes into the line buffer as far as it has room.
+    void Refill();
     void Close(int error, bool deliverRest);
     void CloseSocketQuietly();
     void StopNotifiers();
@@ -130,6 +133,12 @@ private:
     bool pendingCloseDeliver_ = false;
     bool writable_ = false;
     LineSplitter splitter_;
+    // Bytes taken from the socket in one large receive, fed to the 2048-byte
+    // line buffer as it empties: a receive per 2048 bytes would cost a
+    // system call per piece. Nothing of it shows above the channel.
+    std::unique_ptr<char[]> staged_;
+    std::size_t stagedAt_ = 0;
+    std::size_t stagedEnd_ = 0;
     int lastResult_ = 0;
     std::string lastMessage_;
 
