@@ -88,7 +88,22 @@ void HttpRequest::OnDataIn(std::string_view data, bool /*wholeLine*/) {
 }
 
 int HttpRequest::Run(std::string_view method, bool post) {
+    // A request started from one of the running request's own events must
+    // be refused before it touches that request's parser, status or socket.
+    if (running_ || HasSocket()) {
+        return kErrRemoteHostBusy;
+    }
     const AliveToken alive = Alive();
+    running_ = true;
+    struct Running {
+        const AliveToken& alive;
+        bool& flag;
+        ~Running() {
+            if (*alive) {
+                flag = false;
+            }
+        }
+    } running{alive, running_};
     const uint64_t interrupts = InterruptCount();
     ClearLastMessage();
     int rc = Perform(method, post);
@@ -190,7 +205,9 @@ int HttpRequest::Perform(std::string_view method, bool post) {
     if (!*alive || rc != kOk) {
         return rc;
     }
-    return CheckStatus();
+    // A close before the first byte is a failed request, not an empty
+    // success.
+    return reader_.HasStatusLine() ? CheckStatus() : kErrNoResponse;
 }
 
 int HttpRequest::SendBody(const std::string& head, int fileFd, uint64_t fileSize) {
@@ -224,6 +241,13 @@ int HttpRequest::SendBody(const std::string& head, int fileFd, uint64_t fileSize
         OnPostProgress(sent);
         if (!*alive) {
             return kErrInterrupted;
+        }
+        // The kernel may take the whole file without a wait; a turn of the
+        // loop per piece lets an early answer arrive and the host's timers
+        // run.
+        rc = TakeTurn();
+        if (!*alive || rc != kOk) {
+            return rc;
         }
         if (reader_.HasStatusLine() && CheckStatus() != kOk) {
             return kErrBadStatus;

@@ -48,6 +48,8 @@ private:
 
     RequestFields fields_;
     ResponseReader reader_;
+    // From the start of a request until its Get, Head or Post returns.
+    bool running_ = false;
 };
 
 }  // namespace fetchwire

@@ -5,14 +5,6 @@
 
 namespace fetchwire {
 
-std::span<char> LineSplitter::FreeSpace() {
-    return {buf_ + size_, kCapacity - size_};
-}
-
-void LineSplitter::Commit(std::size_t n) {
-    size_ += std::min(n, kCapacity - size_);
-}
-
 std::size_t LineSplitter::Append(std::string_view data) {
     const std::size_t n = std::min(data.size(), kCapacity - size_);
     std::memcpy(buf_ + size_, data.data(), n);

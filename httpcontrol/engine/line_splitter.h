@@ -4,7 +4,6 @@
 // that does not fit the buffer goes on in 2048-byte pieces, each as a line.
 
 #include <cstddef>
-#include <span>
 #include <string>
 #include <string_view>
 
@@ -17,9 +16,6 @@ public:
     void SetEndOfLine(std::string_view eol) { eol_ = eol; }
     const std::string& EndOfLine() const { return eol_; }
 
-    // Room left in the buffer, for a receive straight into it.
-    std::span<char> FreeSpace();
-    void Commit(std::size_t n);
     // Copies as much of data as fits; returns how much was taken.
     std::size_t Append(std::string_view data);
 

@@ -21,8 +21,6 @@ namespace fetchwire {
 
 class SocketChannel {
 public:
-    static constexpr int kBufferSize = 2048;
-
     SocketChannel();
     virtual ~SocketChannel();
     SocketChannel(const SocketChannel&) = delete;
@@ -74,6 +72,10 @@ protected:
     int WaitClosed();
     // Sends all of data, waiting whenever the socket is full.
     int SendAll(std::string_view data);
+    // Runs what is pending on the thread's event loop without waiting: 0,
+    // or 20302 when an interrupt came or the hidden window went meanwhile
+    // (then check the alive token, as after Wait).
+    int TakeTurn();
 
     void SetLastMessage(std::string message) { lastMessage_ = std::move(message); }
     void ClearLastMessage() { lastMessage_.clear(); }
@@ -101,9 +103,12 @@ private:
     void HandleWritable();
     void HandleConnectDone(int error);
     void Read();
-    // Delivers complete lines (or the raw buffer); false when the channel
-    // was destroyed by an upcall.
+    // Delivers complete lines (or the raw buffer), refilling the line
+    // buffer from the staged bytes; false when the channel was destroyed by
+    // an upcall.
     bool DeliverLines();
+    // Moves staged bytes into the line buffer as far as it has room.
+    void Refill();
     void Close(int error, bool deliverRest);
     void CloseSocketQuietly();
     void StopNotifiers();
@@ -118,8 +123,6 @@ private:
     uint32_t address_ = 0;
     uint16_t remotePort_ = 0;
     uint16_t localPort_ = 0;
-    int sendBufferSize_ = kBufferSize;
-    int receiveBufferSize_ = kBufferSize;
     bool keepAlive_ = false;
     bool connecting_ = false;
     bool connected_ = false;
@@ -130,6 +133,12 @@ private:
     bool pendingCloseDeliver_ = false;
     bool writable_ = false;
     LineSplitter splitter_;
+    // Bytes taken from the socket in one large receive, fed to the 2048-byte
+    // line buffer as it empties: a receive per 2048 bytes would cost a
+    // system call per piece. Nothing of it shows above the channel.
+    std::unique_ptr<char[]> staged_;
+    std::size_t stagedAt_ = 0;
+    std::size_t stagedEnd_ = 0;
     int lastResult_ = 0;
     std::string lastMessage_;
 

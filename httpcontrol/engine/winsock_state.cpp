@@ -49,8 +49,10 @@ bool Take(void* handle, const char* name, T* slot) {
 }  // namespace
 
 WinsockState& WinsockState::Instance() {
-    static WinsockState state;
-    return state;
+    // Never destroyed: a host may keep a control in a static of its own
+    // and release it at exit, after every other static is gone.
+    static WinsockState* const state = new WinsockState;
+    return *state;
 }
 
 WinsockState::WinsockState() : entries_(&kStandby) {}

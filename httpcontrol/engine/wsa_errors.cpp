@@ -86,6 +86,8 @@ std::string EngineMessage(int code) {
             return "No server specified in URL";
         case kErrBadScheme:
             return "Specified URLScheme is invalid.";
+        case kErrNoResponse:
+            return "The server closed the connection without sending a response.";
         case kErrOutOfMemory:
             return "Out of memory.";
         case kErrInterrupted:

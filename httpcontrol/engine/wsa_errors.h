@@ -30,6 +30,8 @@ inline constexpr int kErrPortZero = 20117;
 inline constexpr int kErrBadStatus = 20152;
 inline constexpr int kErrNoServer = 20153;
 inline constexpr int kErrBadScheme = 20154;
+// The server closed without sending a single byte.
+inline constexpr int kErrNoResponse = 20155;
 inline constexpr int kErrOutOfMemory = 20201;
 inline constexpr int kErrInterrupted = 20302;
 inline constexpr int kErrAttachedFile = 20303;

@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+#include <malloc.h>
+
+#include <cstdlib>
+#include <cstring>
 
 #include "winsock_state.h"
 #include "wsa_errors.h"
@@ -55,6 +59,40 @@ TEST(WinsockState, BadPathFailsWithReasonAndEmptyPathRestoresDefault) {
     EXPECT_EQ(ws.Path(), WinsockState::kDefaultPath);
     EXPECT_TRUE(ws.Load());
     ws.Unload();
+}
+
+// A host's control kept in a static: it takes its hold after the first use
+// of the socket layer and lets go only when the process exits.
+const char* descriptionAtLoad = nullptr;
+
+struct StaticHolder {
+    ~StaticHolder() {
+        WinsockState& ws = WinsockState::Instance();
+        // Freed memory is overwritten (M_PERTURB), so state destroyed
+        // before this point no longer reads as loaded.
+        if (ws.SystemStatus() != "Running" || ws.Description() != descriptionAtLoad) {
+            _exit(3);
+        }
+        ws.Unload();
+        if (ws.SystemStatus() != "Down") {
+            _exit(4);
+        }
+    }
+};
+
+TEST(WinsockStateDeathTest, HolderReleasedAtExitFindsTheStateAlive) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            mallopt(M_PERTURB, 0x5a);
+            static StaticHolder holder;
+            if (!WinsockState::Instance().Load()) {
+                _exit(2);
+            }
+            descriptionAtLoad = strdup(WinsockState::Instance().Description().c_str());
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
@@ -38,30 +39,72 @@ va::Variant Units(const std::string& bytes) {
     return va::Variant(va::WidenBytes(bytes));
 }
 
+// Text for an event line, all of them UTF-8: control characters (C0, DEL
+// and C1, which a terminal may obey) and the backslash are escaped, so
+// nothing a server sends can end the line or steer the terminal.
+std::string LineText(std::u16string_view text) {
+    std::u16string plain;
+    std::string out;
+    auto flush = [&] {
+        out += va::Utf8(plain);
+        plain.clear();
+    };
+    for (const char16_t c : text) {
+        const bool control = c < 0x20 || (c >= 0x7F && c <= 0x9F);
+        if (!control && c != u'\\') {
+            plain += c;
+            continue;
+        }
+        flush();
+        switch (c) {
+            case u'\\':
+                out += "\\\\";
+                break;
+            case u'\r':
+                out += "\\r";
+                break;
+            case u'\n':
+                out += "\\n";
+                break;
+            case u'\t':
+                out += "\\t";
+                break;
+            default: {
+                static const char kHex[] = "0123456789abcdef";
+                out += "\\x";
+                out += kHex[(c >> 4) & 0xF];
+                out += kHex[c & 0xF];
+            }
+        }
+    }
+    flush();
+    return out;
+}
+
 // Prints each event on stderr and the body on stdout as it arrives.
 class ReportingSink : public va::IEventSink {
 public:
     void Fire(va::DispId id, const std::vector<va::Variant*>& a) override {
         switch (id) {
             case 1:
-                Line("Error " + a[0]->ToUtf8() + " " + Bytes(*a[1]));
+                Line("Error " + a[0]->ToUtf8() + " " + LineText(a[1]->ToString()));
                 break;
             case 2:
-                Line("Connected " + a[0]->ToUtf8() + " " + Bytes(*a[1]));
+                Line("Connected " + a[0]->ToUtf8() + " " + LineText(a[1]->ToString()));
                 break;
             case 3:
-                Line("Disconnected " + a[0]->ToUtf8() + " " + Bytes(*a[1]));
+                Line("Disconnected " + a[0]->ToUtf8() + " " + LineText(a[1]->ToString()));
                 break;
             case 4:
-                Line("Header " + Bytes(*a[0]) + ": " + Bytes(*a[1]));
+                Line("Header " + LineText(a[0]->ToString()) + ": " + LineText(a[1]->ToString()));
                 break;
             case 5:
                 Line("StartTransfer");
                 break;
             case 6: {
-                const std::string text = Bytes(*a[1]);
+                const std::u16string* units = a[1]->IfString();
+                const std::string text = units ? va::NarrowBytes(*units) : Bytes(*a[1]);
                 std::fwrite(text.data(), 1, text.size(), stdout);
-                std::fflush(stdout);
                 Line("Transfer " + a[0]->ToUtf8() + " " + std::to_string(text.size()));
                 break;
             }
@@ -72,9 +115,9 @@ public:
                 break;
         }
     }
-    static void Line(const std::string& text) {
+    static void Line(std::string text) {
+        text += '\n';
         std::fwrite(text.data(), 1, text.size(), stderr);
-        std::fputc('\n', stderr);
     }
 };
 
@@ -152,6 +195,18 @@ void SetProperties(va::IDispatchable& http, const Options& o) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    // Output is written in large blocks and flushed whenever the loop is
+    // about to wait: a fast download is not held up by a write per piece,
+    // and a slow one still shows each event as it happens.
+    static char outBuffer[1 << 16];
+    static char errBuffer[1 << 16];
+    std::setvbuf(stdout, outBuffer, _IOFBF, sizeof outBuffer);
+    std::setvbuf(stderr, errBuffer, _IOFBF, sizeof errBuffer);
+    QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock,
+                     [] {
+                         std::fflush(stdout);
+                         std::fflush(stderr);
+                     });
     std::vector<std::string> args(argv + 1, argv + argc);
     Options options;
     std::string error;
@@ -179,7 +234,8 @@ int main(int argc, char** argv) {
             return 1;
         }
     } catch (const va::AutomationError& e) {
-        ReportingSink::Line("Error " + std::to_string(e.Number()) + " " + e.Description());
+        ReportingSink::Line("Error " + std::to_string(e.Number()) + " " +
+                            LineText(va::FromUtf8(e.Description())));
         return 1;
     }
     const uint32_t cookie = events->Advise(std::make_shared<ReportingSink>());
@@ -209,11 +265,13 @@ int main(int argc, char** argv) {
         SetProperties(*http, options);
         va::PutProperty(*http, "Action", va::Variant(options.action));
     } catch (const va::AutomationError& e) {
-        failure = "Error " + std::to_string(e.Number()) + " " + e.Description();
+        failure =
+            "Error " + std::to_string(e.Number()) + " " + LineText(va::FromUtf8(e.Description()));
         exitCode = 1;
     }
     try {
-        ReportingSink::Line("StatusLine " + Bytes(va::GetProperty(*http, "StatusLine")));
+        ReportingSink::Line("StatusLine " +
+                            LineText(va::GetProperty(*http, "StatusLine").ToString()));
     } catch (const va::AutomationError&) {
     }
     if (exitCode != 0) {

@@ -17,7 +17,8 @@ const char* const kUsage =
     "  --if-modified-since TEXT  If-Modified-Since\n"
     "  -H 'Name: value'          extra header line (repeatable)\n"
     "  --http-version TEXT       version token of the request line\n"
-    "The body goes to stdout; events, the status line and errors to stderr.\n";
+    "The body goes to stdout as received; events, the status line and errors to\n"
+    "stderr in UTF-8, with control characters escaped (\\r, \\n, \\t, \\xHH, \\\\).\n";
 
 namespace {
 

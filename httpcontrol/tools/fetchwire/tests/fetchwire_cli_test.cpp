@@ -177,6 +177,20 @@ TEST(FetchwireRun, FailuresEndWithErrorLineAndExitOne) {
     EXPECT_EQ(badUsage.exitCode, 2);
 }
 
+TEST(FetchwireRun, ServerTextIsEscapedAndInOneEncoding) {
+    const auto dir = FreshDir("cli");
+    WriteFile(dir / "reply",
+              "HTTP/1.0 404 Nicht gef\xfcnden\r\nX-Odd: a\rb\nc\x1b[2J\\\x9b\r\n\r\nbody");
+    PeerProcess peer = PeerProcess::Scripted("reply", dir / "record", (dir / "reply").string());
+    const RunResult r = Fetch({QString::fromStdString(peer.Url("/"))});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, "body");
+    EXPECT_TRUE(Has(r.err, "Header X-Odd: a\\rb\\nc\\x1b[2J\\\\\\x9b"));
+    ASSERT_GE(r.err.size(), 2u);
+    EXPECT_EQ(r.err[r.err.size() - 2], "StatusLine HTTP/1.0 404 Nicht gef\xc3\xbcnden");
+    EXPECT_EQ(r.err.back(), "Error 20152 404 Nicht gef\xc3\xbcnden");
+}
+
 TEST(FetchwireRun, PostSendsDataFileAndHeaders) {
     const auto dir = FreshDir("cli");
     WriteFile(dir / "reply", "HTTP/1.0 200 OK\r\n\r\n");
