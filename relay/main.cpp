@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "core/delivery.h"
 #include "core/event_log.h"
 #include "core/http_server.h"
 #include "core/spool.h"
@@ -26,14 +27,18 @@ int main(int argc, char** argv) {
     using namespace murmel::relay;
     std::string listen = "127.0.0.1:8025";
     std::string spoolDir = DataHome() + "/murmel-relay/spool";
+    std::string maildirPath = DataHome() + "/murmel-relay/Maildir";
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--listen" && i + 1 < argc) {
             listen = argv[++i];
         } else if (arg == "--spool" && i + 1 < argc) {
             spoolDir = argv[++i];
+        } else if (arg == "--maildir" && i + 1 < argc) {
+            maildirPath = argv[++i];
         } else {
-            std::fprintf(stderr, "usage: murmel-relay [--listen ADDR:PORT] [--spool DIR]\n");
+            std::fprintf(
+                stderr, "usage: murmel-relay [--listen ADDR:PORT] [--spool DIR] [--maildir DIR]\n");
             return 2;
         }
     }
@@ -51,7 +56,15 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "murmel-relay: %s\n", error.c_str());
         return 1;
     }
-    HttpServer server(ServerLimits{}, spool, log, {});
+    Maildir maildir(maildirPath);
+    if (!maildir.Prepare(&error)) {
+        std::fprintf(stderr, "murmel-relay: %s\n", error.c_str());
+        return 1;
+    }
+    MaildirTarget target(maildir);
+    DeliveryWorker worker(spool, target, log, DeliveryLimits{}, HostName());
+    worker.Start();
+    HttpServer server(ServerLimits{}, spool, log, [&worker] { worker.Wake(); });
     if (!server.Start(listen, &error)) {
         std::fprintf(stderr, "murmel-relay: %s\n", error.c_str());
         return 1;
@@ -60,5 +73,6 @@ int main(int argc, char** argv) {
     sigwait(&stopSignals, &signalNumber);
     log.Event("stopping", "", "");
     server.Stop();
+    worker.Stop();
     return 0;
 }
