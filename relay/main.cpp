@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "core/ad_folder.h"
 #include "core/delivery.h"
 #include "core/event_log.h"
 #include "core/http_server.h"
@@ -28,12 +29,15 @@ int main(int argc, char** argv) {
     std::string listen = "127.0.0.1:8025";
     std::string spoolDir = DataHome() + "/murmel-relay/spool";
     std::string maildirPath = DataHome() + "/murmel-relay/Maildir";
+    std::string adsDir = DataHome() + "/murmel-relay/ads";
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--listen" && i + 1 < argc) {
             listen = argv[++i];
         } else if (arg == "--spool" && i + 1 < argc) {
             spoolDir = argv[++i];
+        } else if (arg == "--ads" && i + 1 < argc) {
+            adsDir = argv[++i];
         } else if (arg == "--maildir" && i + 1 < argc) {
             maildirPath = argv[++i];
         } else {
@@ -64,7 +68,8 @@ int main(int argc, char** argv) {
     MaildirTarget target(maildir);
     DeliveryWorker worker(spool, target, log, DeliveryLimits{}, HostName());
     worker.Start();
-    HttpServer server(ServerLimits{}, spool, log, [&worker] { worker.Wake(); });
+    AdFolder ads(adsDir);
+    HttpServer server(ServerLimits{}, spool, log, [&worker] { worker.Wake(); }, &ads);
     if (!server.Start(listen, &error)) {
         std::fprintf(stderr, "murmel-relay: %s\n", error.c_str());
         return 1;

@@ -288,6 +288,35 @@ void Completed(void* /*cls*/, MHD_Connection* /*connection*/, void** context,
     *context = nullptr;
 }
 
+// Like the library's own unescaping, except that %00 stays as it is: a NUL
+// would cut the path short and "a.gif%00x" would be served as "a.gif".
+std::size_t UnescapeKeepingNul(void* /*cls*/, MHD_Connection* /*connection*/, char* text) {
+    auto hex = [](char c) -> int {
+        if (c >= '0' && c <= '9') {
+            return c - '0';
+        }
+        if (c >= 'a' && c <= 'f') {
+            return c - 'a' + 10;
+        }
+        if (c >= 'A' && c <= 'F') {
+            return c - 'A' + 10;
+        }
+        return -1;
+    };
+    char* out = text;
+    for (const char* in = text; *in != '\0';) {
+        if (in[0] == '%' && in[1] != '\0' && in[2] != '\0' && hex(in[1]) >= 0 && hex(in[2]) >= 0 &&
+            (hex(in[1]) | hex(in[2])) != 0) {
+            *out++ = static_cast<char>(hex(in[1]) * 16 + hex(in[2]));
+            in += 3;
+        } else {
+            *out++ = *in++;
+        }
+    }
+    *out = '\0';
+    return static_cast<std::size_t>(out - text);
+}
+
 void LogLibraryError(void* cls, const char* format, va_list args) {
     char text[512];
     std::vsnprintf(text, sizeof text, format, args);
@@ -364,7 +393,8 @@ bool HttpServer::Start(const std::string& listen, std::string* error) {
         static_cast<unsigned>(limits_.threads), MHD_OPTION_CONNECTION_LIMIT,
         static_cast<unsigned>(limits_.connectionLimit), MHD_OPTION_CONNECTION_TIMEOUT,
         static_cast<unsigned>(limits_.timeoutSeconds), MHD_OPTION_EXTERNAL_LOGGER, &LogLibraryError,
-        &log_, MHD_OPTION_LISTENING_ADDRESS_REUSE, 1U, MHD_OPTION_END);
+        &log_, MHD_OPTION_UNESCAPE_CALLBACK, &UnescapeKeepingNul, nullptr,
+        MHD_OPTION_LISTENING_ADDRESS_REUSE, 1U, MHD_OPTION_END);
     if (daemon_ == nullptr) {
         *error = "cannot listen on " + listen;
         return false;
