@@ -1,79 +1,130 @@
-// murmel-relay: takes Murmel's uploads into a spool and serves its ads.
+// murmel-relay: takes Murmel's uploads into a spool, delivers them as e-mail
+// and serves Murmel's ads.
 
 #include <signal.h>
+#include <sys/resource.h>
 
 #include <cstdio>
-#include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "core/ad_folder.h"
+#include "core/config.h"
 #include "core/delivery.h"
 #include "core/event_log.h"
+#include "core/gate.h"
 #include "core/http_server.h"
 #include "core/spool.h"
+#include "core/spool_listing.h"
 
 namespace {
 
-std::string DataHome() {
-    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg != nullptr && *xdg != '\0') {
-        return xdg;
+using namespace murmel::relay;
+
+constexpr std::size_t kListedDeliveries = 20;
+
+int Fail(const std::string& message) {
+    std::fprintf(stderr, "murmel-relay: %s\n", message.c_str());
+    return 1;
+}
+
+// Every open upload holds a socket and a spool file.
+void RaiseFileLimit() {
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &limit);
     }
-    const char* home = std::getenv("HOME");
-    return std::string(home != nullptr ? home : ".") + "/.local/share";
+}
+
+std::vector<std::string> SplitDomains(const std::string& text) {
+    std::vector<std::string> domains;
+    std::string current;
+    for (char c : text + ",") {
+        if (c == ',' || c == ' ' || c == '\t') {
+            if (!current.empty()) {
+                domains.push_back(current);
+            }
+            current.clear();
+        } else {
+            current += c;
+        }
+    }
+    return domains;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    using namespace murmel::relay;
-    std::string listen = "127.0.0.1:8025";
-    std::string spoolDir = DataHome() + "/murmel-relay/spool";
-    std::string maildirPath = DataHome() + "/murmel-relay/Maildir";
-    std::string adsDir = DataHome() + "/murmel-relay/ads";
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--listen" && i + 1 < argc) {
-            listen = argv[++i];
-        } else if (arg == "--spool" && i + 1 < argc) {
-            spoolDir = argv[++i];
-        } else if (arg == "--ads" && i + 1 < argc) {
-            adsDir = argv[++i];
-        } else if (arg == "--maildir" && i + 1 < argc) {
-            maildirPath = argv[++i];
-        } else {
-            std::fprintf(
-                stderr, "usage: murmel-relay [--listen ADDR:PORT] [--spool DIR] [--maildir DIR]\n");
-            return 2;
-        }
+    const std::string shippedAds = std::filesystem::exists(MURMEL_RELAY_INSTALLED_ADS "/ads.txt")
+                                       ? MURMEL_RELAY_INSTALLED_ADS
+                                       : MURMEL_RELAY_SOURCE_ADS;
+    ConfigResult loaded = LoadConfig(argc, argv, shippedAds);
+    if (loaded.help) {
+        std::fputs(UsageText().c_str(), stdout);
+        return 0;
     }
+    const RelayConfig& config = loaded.config;
+    std::vector<std::string> errors = loaded.errors;
+    for (std::string& e : ValidateConfig(config)) {
+        errors.push_back(std::move(e));
+    }
+    if (loaded.checkOnly) {
+        for (const std::string& e : errors) {
+            std::fprintf(stderr, "murmel-relay: %s\n", e.c_str());
+        }
+        if (errors.empty()) {
+            std::printf("configuration OK (%s)\n", config.configFile.empty()
+                                                       ? "built-in defaults"
+                                                       : config.configFile.c_str());
+        }
+        return errors.empty() ? 0 : 1;
+    }
+    if (!errors.empty()) {
+        for (const std::string& e : errors) {
+            std::fprintf(stderr, "murmel-relay: %s\n", e.c_str());
+        }
+        std::fprintf(stderr, "murmel-relay: see --help\n");
+        return 2;
+    }
+    Spool spool(config.spool);
+    if (loaded.list) {
+        std::fputs(SpoolListing(spool, kListedDeliveries).c_str(), stdout);
+        return 0;
+    }
+
     sigset_t stopSignals;
     sigemptyset(&stopSignals);
     sigaddset(&stopSignals, SIGINT);
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
     signal(SIGPIPE, SIG_IGN);
+    RaiseFileLimit();
 
     EventLog log;
-    Spool spool(spoolDir);
     std::string error;
     if (!spool.Prepare(&error)) {
-        std::fprintf(stderr, "murmel-relay: %s\n", error.c_str());
-        return 1;
+        return Fail(error);
     }
-    Maildir maildir(maildirPath);
+    Maildir maildir(config.maildir);
     if (!maildir.Prepare(&error)) {
-        std::fprintf(stderr, "murmel-relay: %s\n", error.c_str());
-        return 1;
+        return Fail(error);
     }
     MaildirTarget target(maildir);
-    DeliveryWorker worker(spool, target, log, DeliveryLimits{}, HostName());
+    DeliveryWorker worker(spool, target, log, config.delivery, HostName());
+    NetworkGate gate(ParseNetworks(config.allow, nullptr), SplitDomains(config.senderDomains),
+                     SplitDomains(config.recipientDomains), config.uploadsPerMinute,
+                     config.uploadBurst);
+    AdFolder ads(config.ads);
+    HttpServer server(
+        config.limits, spool, log, [&worker] { worker.Wake(); }, &ads, &gate);
     worker.Start();
-    AdFolder ads(adsDir);
-    HttpServer server(ServerLimits{}, spool, log, [&worker] { worker.Wake(); }, &ads);
-    if (!server.Start(listen, &error)) {
-        std::fprintf(stderr, "murmel-relay: %s\n", error.c_str());
-        return 1;
+    if (!server.Start(config.listen, &error)) {
+        worker.Stop();
+        return Fail(error);
     }
+    log.Event("started", "",
+              "spool=" + config.spool + " maildir=" + config.maildir + " ads=" + config.ads);
     int signalNumber = 0;
     sigwait(&stopSignals, &signalNumber);
     log.Event("stopping", "", "");

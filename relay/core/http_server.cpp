@@ -388,13 +388,14 @@ bool HttpServer::Start(const std::string& listen, std::string* error) {
         return false;
     }
     daemon_ = MHD_start_daemon(
-        flags, port, nullptr, nullptr, &Dispatch, this, MHD_OPTION_SOCK_ADDR, &storage,
+        flags, port, nullptr, nullptr, &Dispatch, this,
+        // The logger first, so the library's own messages of the options go there too.
+        MHD_OPTION_EXTERNAL_LOGGER, &LogLibraryError, &log_, MHD_OPTION_SOCK_ADDR, &storage,
         MHD_OPTION_NOTIFY_COMPLETED, &Completed, this, MHD_OPTION_THREAD_POOL_SIZE,
         static_cast<unsigned>(limits_.threads), MHD_OPTION_CONNECTION_LIMIT,
         static_cast<unsigned>(limits_.connectionLimit), MHD_OPTION_CONNECTION_TIMEOUT,
-        static_cast<unsigned>(limits_.timeoutSeconds), MHD_OPTION_EXTERNAL_LOGGER, &LogLibraryError,
-        &log_, MHD_OPTION_UNESCAPE_CALLBACK, &UnescapeKeepingNul, nullptr,
-        MHD_OPTION_LISTENING_ADDRESS_REUSE, 1U, MHD_OPTION_END);
+        static_cast<unsigned>(limits_.timeoutSeconds), MHD_OPTION_UNESCAPE_CALLBACK,
+        &UnescapeKeepingNul, nullptr, MHD_OPTION_LISTENING_ADDRESS_REUSE, 1U, MHD_OPTION_END);
     if (daemon_ == nullptr) {
         *error = "cannot listen on " + listen;
         return false;

@@ -6,6 +6,7 @@
 
 #include <atomic>
 
+#include "core/gate.h"
 #include "relay_fixture.h"
 #include "tests/exchange.h"
 
@@ -159,6 +160,15 @@ TEST(Upload, AClientThatPromisesMoreThanItSendsLeavesNothingBehind) {
         10000));
     EXPECT_TRUE(relay.spool.Queued().empty());
     EXPECT_TRUE(fs::is_empty(relay.spoolDir / "tmp"));
+}
+
+TEST(Upload, ClientsTheGateRefusesGetAFourHundredAndAreLogged) {
+    Relay relay;
+    NetworkGate gate(ParseNetworks("10.0.0.0/8", nullptr), {}, {}, 0, 1);
+    relay.gate = &gate;
+    ASSERT_TRUE(relay.Start());
+    EXPECT_TRUE(Exchange(relay.server->port(), Request(kHeader, "PK")).starts_with("HTTP/1.1 403"));
+    EXPECT_TRUE(relay.Logged("refused - client=127.0.0.1 status=403 reason=client network not"));
 }
 
 TEST(Spool, PrepareDropsUploadsThatWereNeverAnswered) {
