@@ -14,6 +14,7 @@
 #include "core/event_log.h"
 #include "core/gate.h"
 #include "core/http_server.h"
+#include "core/smtp_target.h"
 #include "core/spool.h"
 #include "core/spool_listing.h"
 
@@ -110,7 +111,12 @@ int main(int argc, char** argv) {
     if (!maildir.Prepare(&error)) {
         return Fail(error);
     }
-    MaildirTarget target(maildir);
+    MaildirTarget maildirTarget(maildir);
+    SmtpTarget smtpTarget(SmtpSettings{config.smtpUrl, config.smtpStartTls, config.smtpUser,
+                                       config.smtpPassword, config.smtpHelo, config.smtpCaFile},
+                          spool.workDir());
+    DeliveryTarget& target =
+        config.smtpUrl.empty() ? static_cast<DeliveryTarget&>(maildirTarget) : smtpTarget;
     DeliveryWorker worker(spool, target, log, config.delivery, HostName());
     NetworkGate gate(ParseNetworks(config.allow, nullptr), SplitDomains(config.senderDomains),
                      SplitDomains(config.recipientDomains), config.uploadsPerMinute,
@@ -124,7 +130,8 @@ int main(int argc, char** argv) {
         return Fail(error);
     }
     log.Event("started", "",
-              "spool=" + config.spool + " maildir=" + config.maildir + " ads=" + config.ads);
+              "spool=" + config.spool + " ads=" + config.ads + " delivery=" +
+                  (config.smtpUrl.empty() ? "maildir " + config.maildir : config.smtpUrl));
     int signalNumber = 0;
     sigwait(&stopSignals, &signalNumber);
     log.Event("stopping", "", "");

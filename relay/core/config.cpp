@@ -94,6 +94,8 @@ const Option kOptions[] = {
     {"smtp-user", "AUTH user name", [](RelayConfig& c, const std::string& v) { c.smtpUser = v; return true; }},
     {"smtp-password", "AUTH password (INI file only, mode 0600)",
      [](RelayConfig& c, const std::string& v) { c.smtpPassword = v; return true; }},
+    {"smtp-ca-file", "CA certificate(s) to trust for the smarthost",
+     [](RelayConfig& c, const std::string& v) { c.smtpCaFile = v; return true; }},
     {"smtp-helo", "name given in EHLO",
      [](RelayConfig& c, const std::string& v) { c.smtpHelo = v; return true; }},
 };

@@ -32,6 +32,7 @@ struct RelayConfig {
     std::string smtpUser;
     std::string smtpPassword;
     std::string smtpHelo;
+    std::string smtpCaFile;  // trust this CA for the smarthost's certificate
 };
 
 struct ConfigResult {

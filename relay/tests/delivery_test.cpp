@@ -21,17 +21,6 @@ std::vector<fs::path> Messages(const fs::path& maildir) {
     return found;
 }
 
-// Python's email package reads the message; the attachment lands in attachment.
-QJsonObject ReadMail(const fs::path& message, const fs::path& attachment) {
-    QProcess python;
-    python.start("/usr/bin/python3",
-                 {QStringLiteral(RELAY_TEST_DIR "/read_mail.py"), Q(message), Q(attachment)});
-    python.waitForFinished(30000);
-    const QByteArray out = python.readAllStandardOutput();
-    EXPECT_EQ(python.exitCode(), 0) << python.readAllStandardError().toStdString();
-    return QJsonDocument::fromJson(out).object();
-}
-
 // A relay with its delivery worker writing into a Maildir.
 struct DeliveringRelay : Relay {
     Maildir maildir{vantry::test::FreshDir("Maildir")};
@@ -123,16 +112,6 @@ TEST(Delivery, EveryCodecLibsndfileReadsArrivesAsTheSameSamplesIn16BitPcm) {
         fs::rename(newest, relay.maildir.root() / "cur" / newest.filename());
         --expected;
     }
-}
-
-// Writes an item straight into the spool, as an upload would have.
-std::string Enqueue(Spool& spool, const std::string& header, const std::string& archive) {
-    std::string error;
-    auto writer = spool.Begin(header, 1796590140, "127.0.0.1", &error);
-    EXPECT_TRUE(writer) << error;
-    writer->Write(archive);
-    EXPECT_TRUE(spool.Commit(*writer, &error)) << error;
-    return writer->id();
 }
 
 TEST(Delivery, AnItemThatCannotBecomeMailMovesToFailedWithItsReason) {

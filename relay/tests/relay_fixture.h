@@ -2,10 +2,14 @@
 // A relay on loopback and Murmel's own composer and upload window in front of
 // it: items are written by the composer and sent by frmEmail over a real socket.
 
+#include <gtest/gtest.h>
 #include <sndfile.h>
 
 #include <QDateTime>
 #include <QEventLoop>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTimer>
 
@@ -62,6 +66,27 @@ inline std::vector<short> ReadSamples(const fs::path& path) {
     sf_readf_short(f, samples.data(), info.frames);
     sf_close(f);
     return samples;
+}
+
+// Python's email package reads the message; the attachment lands in attachment.
+inline QJsonObject ReadMail(const fs::path& message, const fs::path& attachment) {
+    QProcess python;
+    python.start("/usr/bin/python3",
+                 {QStringLiteral(RELAY_TEST_DIR "/read_mail.py"), Q(message), Q(attachment)});
+    python.waitForFinished(30000);
+    const QByteArray out = python.readAllStandardOutput();
+    EXPECT_EQ(python.exitCode(), 0) << python.readAllStandardError().toStdString();
+    return QJsonDocument::fromJson(out).object();
+}
+
+// Writes an item straight into the spool, as an upload would have.
+inline std::string Enqueue(Spool& spool, const std::string& header, const std::string& archive) {
+    std::string error;
+    auto writer = spool.Begin(header, 1796590140, "127.0.0.1", &error);
+    EXPECT_TRUE(writer) << error;
+    writer->Write(archive);
+    EXPECT_TRUE(spool.Commit(*writer, &error)) << error;
+    return writer->id();
 }
 
 struct Relay {
