@@ -46,9 +46,12 @@ inline std::vector<short> WriteWave(const fs::path& path, int format, int frames
     if (f == nullptr) {
         return {};
     }
+    // Noise, so the archive is about as large as the recording.
     std::vector<short> samples(static_cast<std::size_t>(frames));
-    for (int i = 0; i < frames; ++i) {
-        samples[static_cast<std::size_t>(i)] = static_cast<short>((i * 397) % 20000 - 10000);
+    std::uint32_t state = 12345;
+    for (short& s : samples) {
+        state = state * 1664525u + 1013904223u;
+        s = static_cast<short>((state >> 16) % 20000 - 10000);
     }
     sf_writef_short(f, samples.data(), frames);
     sf_close(f);
@@ -157,8 +160,9 @@ struct Sender {
 
     // Records in.wav, zips it and writes one outbox item, as Send does.
     std::vector<short> Compose(const QString& to, const QString& cc, const QString& subject,
-                               int receipt = 0, int format = SF_FORMAT_WAV | SF_FORMAT_PCM_16) {
-        auto samples = WriteWave(app / "in.wav", format);
+                               int receipt = 0, int format = SF_FORMAT_WAV | SF_FORMAT_PCM_16,
+                               int frames = 4000) {
+        auto samples = WriteWave(app / "in.wav", format, frames);
         if (ZipFile(Q(app / "in.wav"), Q(app / "in.zip")) != kZipOk) {
             return {};
         }
@@ -182,6 +186,14 @@ struct Sender {
 
     // Runs the upload window against the relay until it closes. Errors shown to
     // the user are collected.
+    // The one item in the outbox, as bytes.
+    std::string OutboxItem() const {
+        for (const auto& e : fs::directory_iterator(app / "Outbox")) {
+            return vantry::test::ReadFile(e.path());
+        }
+        return {};
+    }
+
     QStringList Upload(const QString& connectTo, int tickMs = 1) {
         QStringList errors;
         UploadServices s;
