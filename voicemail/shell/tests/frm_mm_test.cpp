@@ -280,6 +280,17 @@ TEST(Closing, HideAndCloseButtonsHideLikeClosing) {
     }
 }
 
+TEST(Closing, WithoutATrayHideMinimisesAndTheTrayMenuCommandRestores) {
+    FormHarness h;
+    h.tray.setAvailable(false);
+    frmMM& form = h.Start();
+    form.findChild<QPushButton*>("cmdHide")->click();
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_TRUE(form.isMinimized());
+    form.ShowImmediately();
+    EXPECT_FALSE(form.isMinimized());
+}
+
 // --- ending ---------------------------------------------------------------
 
 TEST(Exit, IgnoredUntilTheStatusIsEmpty) {
