@@ -33,6 +33,8 @@ protected:
         murmel::LoadTranslation(MURMEL_RESOURCES_DIR, "00000409", &table_);
         ASSERT_EQ(T("mm0050"), "Recording");
         appPath_ = Q(vantry::test::FreshDir("app"));
+        // Exact lengths: PCM, which no codec frame rounds up.
+        device_.setRecordingFormat(*FindRecordingFormat("PCM 16 kHz, 16 Bit, Mono"));
         for (QPushButton** b :
              {&cmdRecord_, &cmdPlay_, &cmdStop_, &cmdSend_, &cmdClose_, &cmdHide_}) {
             *b = new QPushButton(&window_);

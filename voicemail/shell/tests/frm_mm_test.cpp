@@ -135,10 +135,10 @@ TEST(FormLoad, RecordingFormat) {
     EXPECT_EQ(chosen.store.Get("DefaultWave"), "CD quality");
 
     FormHarness offered;
-    offered.store.Let("WaveTypes", "Telephone\tpcm 16 KHZ, 16 bit, mono\tRadio");
+    offered.store.Let("WaveTypes", "Telephone\tgsm 6.10, 8 KHZ, mono\tRadio");
     offered.Start();
-    EXPECT_EQ(offered.store.Get("DefaultWave"), "PCM 16 kHz, 16 Bit, Mono");
-    EXPECT_EQ(offered.store.Get("WaveType"), "PCM 16 kHz, 16 Bit, Mono");
+    EXPECT_EQ(offered.store.Get("DefaultWave"), "GSM 6.10, 8 kHz, Mono");
+    EXPECT_EQ(offered.store.Get("WaveType"), "GSM 6.10, 8 kHz, Mono");
 
     FormHarness missing;
     missing.store.Let("WaveTypes", "Telephone");
