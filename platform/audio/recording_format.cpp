@@ -12,12 +12,15 @@ const std::vector<RecordingFormat>& RecordingFormats() {
         {QStringLiteral("PCM 22 kHz, 16 Bit, Mono"), 22050, 1, 16},
         {QStringLiteral("PCM 44 kHz, 16 Bit, Mono"), 44100, 1, 16},
         {QStringLiteral("PCM 44 kHz, 16 Bit, Stereo"), 44100, 2, 16},
+        // Speech codecs. Names stored by earlier versions above keep working.
+        {QStringLiteral("GSM 6.10, 8 kHz, Mono"), 8000, 1, 16, Encoding::Gsm610},
+        {QStringLiteral("IMA ADPCM, 8 kHz, 4 Bit, Mono"), 8000, 1, 16, Encoding::ImaAdpcm},
     };
     return formats;
 }
 
 const RecordingFormat& PreferredRecordingFormat() {
-    return RecordingFormats()[4];
+    return RecordingFormats()[8];
 }
 
 const RecordingFormat* FindRecordingFormat(const QString& name) {

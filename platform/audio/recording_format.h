@@ -14,18 +14,23 @@
 
 namespace vantry::audio {
 
+// How the samples are written into the wave file.
+enum class Encoding { Pcm, Gsm610, ImaAdpcm };
+
 struct RecordingFormat {
     QString name;       // e.g. "PCM 16 kHz, 16 Bit, Mono"
     int sampleRate;     // frames per second
     int channels;       // 1 or 2
-    int bitsPerSample;  // 8 or 16 (what the wave file holds)
+    int bitsPerSample;  // PCM: 8 or 16 (what the wave file holds); 16 for the codecs
+    Encoding encoding = Encoding::Pcm;
 };
 
 // Every format offered, in a fixed order.
 const std::vector<RecordingFormat>& RecordingFormats();
 
-// The format our recordings use unless the user picked another: 16 kHz, 16-bit, mono,
-// plenty for speech and small once zipped.
+// The format our recordings use unless the user picked another: GSM 6.10 at 8 kHz, the
+// telephone speech codec, about 1.6 KB a second, so a minute uploads in a dozen
+// 8 KB chunks (16 kHz PCM needed over two hundred).
 const RecordingFormat& PreferredRecordingFormat();
 
 // The format whose name equals `name` without regard to case (surrounding blanks

@@ -131,7 +131,8 @@ int WaveDevice::doOpen() {
     int result = 0;
     if (QFileInfo::exists(fileName_)) {
         result = store->Load(fileName_);
-    } else if (!store->Reset(format_.sampleRate, format_.channels, format_.bitsPerSample)) {
+    } else if (!store->Reset(format_.sampleRate, format_.channels, format_.bitsPerSample,
+                             format_.encoding)) {
         result = kErrBuffer;
     }
     if (result != 0) {

@@ -35,6 +35,17 @@ bool WriteAt(int fd, const char* data, size_t size, off_t offset) {
     return true;
 }
 
+int SubtypeFor(Encoding encoding, int bits) {
+    switch (encoding) {
+        case Encoding::Gsm610:
+            return SF_FORMAT_GSM610;
+        case Encoding::ImaAdpcm:
+            return SF_FORMAT_IMA_ADPCM;
+        default:
+            return bits == 8 ? SF_FORMAT_PCM_U8 : SF_FORMAT_PCM_16;
+    }
+}
+
 int OpenTemporary() {
     const QByteArray dir = QFile::encodeName(QDir::tempPath());
     int fd = ::open(dir.constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
@@ -64,7 +75,7 @@ void WaveStore::CloseFile() {
     frames_ = 0;
 }
 
-bool WaveStore::Reset(int sampleRate, int channels, int bitsPerSample) {
+bool WaveStore::Reset(int sampleRate, int channels, int bitsPerSample, Encoding encoding) {
     CloseFile();
     if (sampleRate <= 0 || channels < 1 || channels > 2) {
         return false;
@@ -76,6 +87,7 @@ bool WaveStore::Reset(int sampleRate, int channels, int bitsPerSample) {
     rate_ = sampleRate;
     channels_ = channels;
     bits_ = bitsPerSample == 8 ? 8 : 16;
+    encoding_ = encoding;
     return true;
 }
 
@@ -88,8 +100,12 @@ int WaveStore::Load(const QString& path) {
     }
     const int subtype = info.format & SF_FORMAT_SUBMASK;
     const int bits = (subtype == SF_FORMAT_PCM_U8 || subtype == SF_FORMAT_PCM_S8) ? 8 : 16;
+    // A recording appended to keeps its codec when it is saved again.
+    const Encoding encoding = subtype == SF_FORMAT_GSM610      ? Encoding::Gsm610
+                              : subtype == SF_FORMAT_IMA_ADPCM ? Encoding::ImaAdpcm
+                                                               : Encoding::Pcm;
     if (info.channels < 1 || info.channels > 2 || info.samplerate <= 0 ||
-        !Reset(info.samplerate, info.channels, bits)) {
+        !Reset(info.samplerate, info.channels, bits, encoding)) {
         sf_close(in);
         return info.channels < 1 || info.channels > 2 || info.samplerate <= 0 ? kErrInvalidFile
                                                                               : kErrBuffer;
@@ -124,7 +140,7 @@ int WaveStore::Save(const QString& path) const {
     SF_INFO info{};
     info.samplerate = rate_;
     info.channels = channels_;
-    info.format = SF_FORMAT_WAV | (bits_ == 8 ? SF_FORMAT_PCM_U8 : SF_FORMAT_PCM_16);
+    info.format = SF_FORMAT_WAV | SubtypeFor(encoding_, bits_);
     SNDFILE* sf = sf_open_fd(out, SFM_WRITE, &info, SF_FALSE);
     bool ok = sf != nullptr;
     if (ok) {

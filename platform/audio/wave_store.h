@@ -8,6 +8,8 @@
 #include <atomic>
 #include <cstdint>
 
+#include "recording_format.h"
+
 namespace vantry::audio {
 
 class WaveStore {
@@ -18,11 +20,11 @@ public:
     WaveStore& operator=(const WaveStore&) = delete;
 
     // Starts empty with the given layout. False when no temporary file can be made.
-    bool Reset(int sampleRate, int channels, int bitsPerSample);
+    bool Reset(int sampleRate, int channels, int bitsPerSample, Encoding encoding = Encoding::Pcm);
     // Loads a wave file (any layout libsndfile reads, kept as 16-bit). Returns 0, or
     // kErrInvalidFile / kErrBuffer.
     int Load(const QString& path);
-    // Writes the frames as a wave file with the layout's bits per sample, through a
+    // Writes the frames as a wave file in the layout's encoding, through a
     // temporary file beside `path` and a rename. Returns 0 or kErrFileNotSaved.
     int Save(const QString& path) const;
 
@@ -37,6 +39,7 @@ public:
     int sampleRate() const { return rate_; }
     int channels() const { return channels_; }
     int bitsPerSample() const { return bits_; }
+    Encoding encoding() const { return encoding_; }
     int64_t FramesToMs(int64_t frames) const;
     int64_t MsToFrames(int64_t ms) const;
 
@@ -47,6 +50,7 @@ private:
     int rate_ = 16000;
     int channels_ = 1;
     int bits_ = 16;
+    Encoding encoding_ = Encoding::Pcm;
     std::atomic<int64_t> frames_{0};
 };
 

@@ -111,14 +111,34 @@ public:
         return {};
     }
 
+    // Hands the bytes to the system at once; what it cannot take yet waits here and
+    // further sends are refused until it is out, so a caller never believes bytes
+    // were handed over while a queue of ours still holds them.
     SocketError Queue(const QByteArray& data) {
         if (state_ != State::Connected) {
             return MakeError(kErrNotConnected);
         }
-        out_.append(data);
         sendReadyOwed_ = true;
+        if (queued() > 0) {
+            return MakeError(kErrWouldBlock);
+        }
+        out_ = data;
+        outPos_ = 0;
+        qsizetype taken = 0;
+        while (taken < out_.size()) {
+            const ssize_t n = ::send(fd_, out_.constData() + taken,
+                                     static_cast<size_t>(out_.size() - taken), MSG_NOSIGNAL);
+            if (n > 0) {
+                taken += n;
+            } else if (n < 0 && errno == EINTR) {
+                continue;
+            } else {
+                break;  // a full buffer waits for the writer; a failure shows up there too
+            }
+        }
+        outPos_ = taken;
         if (writer_ != nullptr) {
-            writer_->setEnabled(true);
+            writer_->setEnabled(true);  // SendReady comes from the loop, never inside a call
         }
         return {};
     }
@@ -343,10 +363,21 @@ private:
     }
 
     void OnPeerClosed() {
+        // The peer may still read after closing its side: give it what is queued.
+        Flush();
+        if (state_ != State::Connected) {
+            return;  // the flush failed and reported it
+        }
+        const bool cutShort = queued() > 0;
         const QByteArray rest = assembler_.TakeRest();
         CloseSocket();
         state_ = State::Finished;
         if (!rest.isEmpty() && !Deliver(rest)) {
+            return;
+        }
+        if (cutShort) {
+            // Bytes that never left are a failure, not an orderly end.
+            Fail(kErrAborted);
             return;
         }
         if (SocketControl* owner = owner_) {

@@ -21,7 +21,8 @@
 //                                 of at most BufferSize bytes (a longer line, the
 //                                 unterminated rest at close, or LineMode off)
 //   Exception(code, description)  a failure; Close(code) follows with the same code
-//   Close(errorCode)              the peer ended the connection: 0 when orderly
+//   Close(errorCode)              the peer ended the connection: 0 when orderly; a
+//                                 close with bytes still unsent is Exception 25054
 // A handler may destroy the control or start a new connection.
 //
 // Settings:
@@ -81,7 +82,9 @@ public:
     // host nor dotted address, 25023 a dotted address that is no numeric address);
     // kActionClose closes gracefully (harmless when idle). Other values: 25023.
     SocketError setAction(int action);
-    // Queues bytes for sending. Fails at once when not connected.
+    // Hands bytes to the system; what it cannot take at once is kept and goes out in
+    // the background. Fails at once when not connected, and with 25036 (would block)
+    // while bytes of an earlier send are still kept: wait for SendReady.
     SocketError Send(const QByteArray& data);
 
     bool isConnected() const;

@@ -13,12 +13,16 @@ struct SocketError {
 };
 
 inline constexpr int kCodeOffset = 15001;
-inline constexpr int kErrInvalidArgument = 10022 + kCodeOffset;      // 25023
-inline constexpr int kErrAlreadyConnected = 10056 + kCodeOffset;     // 25057
-inline constexpr int kErrNotConnected = 10057 + kCodeOffset;         // 25058
-inline constexpr int kErrTimedOut = 10060 + kCodeOffset;             // 25061
-inline constexpr int kErrRefused = 10061 + kCodeOffset;              // 25062
-inline constexpr int kErrReset = 10054 + kCodeOffset;                // 25055
+inline constexpr int kErrInvalidArgument = 10022 + kCodeOffset;   // 25023
+inline constexpr int kErrAlreadyConnected = 10056 + kCodeOffset;  // 25057
+inline constexpr int kErrNotConnected = 10057 + kCodeOffset;      // 25058
+inline constexpr int kErrTimedOut = 10060 + kCodeOffset;          // 25061
+inline constexpr int kErrRefused = 10061 + kCodeOffset;           // 25062
+inline constexpr int kErrReset = 10054 + kCodeOffset;             // 25055
+// A send the system cannot take yet; SendReady follows once it can.
+inline constexpr int kErrWouldBlock = 10035 + kCodeOffset;  // 25036
+// The connection ended while bytes were still waiting to be sent.
+inline constexpr int kErrAborted = 10053 + kCodeOffset;              // 25054
 inline constexpr int kErrAddressNotAvailable = 10049 + kCodeOffset;  // 25050
 // Neither a host name nor a dotted address was given.
 inline constexpr int kErrDestinationRequired = 10039 + kCodeOffset;  // 25040

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QSocketNotifier>
+#include <QSystemTrayIcon>
 #include <QTimer>
 
 #include <fcntl.h>
@@ -62,6 +63,11 @@ int Main(QApplication& app, const QElapsedTimer& sinceStart) {
                         appPath + QStringLiteral("/.murmel.lock"));
     const bool anotherInstance = guard.TryClaim() == InstanceGuard::Claim::AlreadyRunning;
     if (anotherInstance) {
+        // Without a tray the running one may be minimised or covered: a start is
+        // the user asking for the window.
+        if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+            guard.ShowRunningInstance();
+        }
         return 0;
     }
     SeedProgramFolder(InstalledDataFolder(), appPath);
@@ -90,6 +96,8 @@ int Main(QApplication& app, const QElapsedTimer& sinceStart) {
 
     if (!form.StartsHidden()) {
         form.show();
+    } else if (!tray->IsAvailable()) {
+        form.showMinimized();  // no tray to come back from
     }
     // A timing harness asks for the time to a visible window.
     if (qEnvironmentVariableIsSet("MURMEL_REPORT_STARTUP")) {

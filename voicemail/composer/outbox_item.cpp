@@ -8,6 +8,7 @@
 #include <unistd.h>
 #include <cerrno>
 
+#include "ansi_text.h"
 #include "utilities.h"
 
 namespace murmel {
@@ -18,12 +19,44 @@ constexpr char kCrLf[] = "\r\n";
 // How far ahead a name is looked for when many items share one second.
 constexpr int kMaxNameTries = 24 * 60 * 60;
 
-QByteArray Line(const QString& text) {
-    return ItemText(text) + kCrLf;
+// A line of the header part or the note that a reader could take for a
+// delimiter would end the part early and lose the recording.
+QByteArray NoteLines(const QByteArray& note) {
+    const QByteArray delimiter = QByteArray("--") + kPostBoundary;
+    QByteArray out;
+    qsizetype pos = 0;
+    while (pos <= note.size()) {
+        qsizetype end = pos;
+        while (end < note.size() && note[end] != '\r' && note[end] != '\n') {
+            ++end;
+        }
+        const QByteArray line = note.mid(pos, end - pos);
+        if (line.startsWith(delimiter)) {
+            out += ' ';
+        }
+        out += line;
+        if (end >= note.size()) {
+            break;
+        }
+        const qsizetype lineEnd =
+            (note[end] == '\r' && end + 1 < note.size() && note[end + 1] == '\n') ? 2 : 1;
+        out += note.mid(end, lineEnd);
+        pos = end + lineEnd;
+    }
+    return out;
 }
 
-QByteArray HeaderLine(const char* name, const QString& value) {
-    return QByteArray(name) + ItemText(HeaderValue(value)) + kCrLf;
+// A display name as an RFC 5322 quoted string: backslash and double quote escaped.
+QString QuotedName(const QString& name) {
+    QString out;
+    out.reserve(name.size() + 2);
+    for (const QChar c : name) {
+        if (c == QLatin1Char('"') || c == QLatin1Char('\\')) {
+            out += QLatin1Char('\\');
+        }
+        out += c;
+    }
+    return out;
 }
 
 }  // namespace
@@ -38,8 +71,8 @@ QString HeaderValue(const QString& value) {
     return out;
 }
 
-QByteArray ItemText(const QString& text) {
-    return text.toLatin1();
+QByteArray ItemText(const QString& text, int codePage) {
+    return EncodeAnsi(text, codePage);
 }
 
 QString CombineCc(const QString& ccBox, const QString& myCc) {
@@ -53,6 +86,11 @@ QString CombineCc(const QString& ccBox, const QString& myCc) {
 }
 
 QByteArray ComposePostItem(const PostFields& f, const QByteArray& archive) {
+    const int codePage = CodePageForLocale(f.language);
+    const auto text = [codePage](const QString& t) { return ItemText(t, codePage); };
+    const auto header = [&text](const char* name, const QString& value) {
+        return QByteArray(name) + text(HeaderValue(value)) + kCrLf;
+    };
     const QByteArray boundary(kPostBoundary);
     const QByteArray delimiter = "--" + boundary + kCrLf;
 
@@ -66,33 +104,33 @@ QByteArray ComposePostItem(const PostFields& f, const QByteArray& archive) {
     body += "Content-Disposition: form-data; name=\"header\"; filename=\"header.txt\"\r\n";
     body += "Content-Type: text/plain\r\n";
     body += kCrLf;
-    body += HeaderLine("To: ", f.to);
+    body += header("To: ", f.to);
     if (f.myName.isEmpty()) {
-        body += HeaderLine("From: ", f.myEmail);
+        body += header("From: ", f.myEmail);
     } else {
-        body += "From: \"" + ItemText(HeaderValue(f.myName)) + "\" <" +
-                ItemText(HeaderValue(f.myEmail)) + ">" + kCrLf;
+        body += "From: \"" + text(HeaderValue(QuotedName(f.myName))) + "\" <" +
+                text(HeaderValue(f.myEmail)) + ">" + kCrLf;
     }
-    body += HeaderLine("Subject: ", f.subject);
-    body += HeaderLine("Date: ", f.date);
+    body += header("Subject: ", f.subject);
+    body += header("Date: ", f.date);
     if (!f.cc.isEmpty()) {
-        body += HeaderLine("Cc: ", f.cc);
+        body += header("Cc: ", f.cc);
     }
     if (!f.organization.isEmpty()) {
-        body += HeaderLine("X-Organization: ", f.organization);
+        body += header("X-Organization: ", f.organization);
     }
     if (f.returnReceipt) {
         body += "X-Return-Receipt: Yes\r\n";
     }
-    body += HeaderLine("X-Language: ", f.language);
+    body += header("X-Language: ", f.language);
     body += "X-Mailer: MurmelMailer\r\n";
-    body += HeaderLine("X-MailerVersion: ", f.version);
+    body += header("X-MailerVersion: ", f.version);
     body += kCrLf;
-    body += Line(f.note);
+    body += NoteLines(text(f.note)) + kCrLf;
     body += kCrLf;
     body += delimiter;
     body += "Content-Disposition: form-data; name=\"body\"; filename=\"" +
-            ItemText(HeaderValue(f.zipName)) + "\"\r\n";
+            text(HeaderValue(f.zipName)) + "\"\r\n";
     body += "Content-Type: application/x-zip-compressed\r\n";
     body += kCrLf;
     body += archive;

@@ -76,8 +76,9 @@ inline constexpr char kPostBoundary[] = "------MurmelPost";
 // A header value with every CR and every LF replaced by a blank.
 QString HeaderValue(const QString& value);
 
-// Single-byte item text: Latin-1, '?' for characters outside it.
-QByteArray ItemText(const QString& text);
+// Item text in a Windows code page (CodePageForLocale), '?' for characters
+// the page lacks.
+QByteArray ItemText(const QString& text, int codePage);
 
 // The whole item, byte for byte. Header values are passed through HeaderValue.
 QByteArray ComposePostItem(const PostFields& fields, const QByteArray& archive);

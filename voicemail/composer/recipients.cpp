@@ -4,6 +4,7 @@
 #include <QSaveFile>
 #include <QStringDecoder>
 
+#include "base/regular_file.h"
 #include "utilities.h"
 
 namespace murmel {
@@ -16,10 +17,11 @@ int NormalizeRecipients(QString& text) {
     QStringList items;
     while (!rest.isEmpty()) {
         const QString item = GetToken(rest, QStringLiteral(","), true).trimmed();
-        if (item.isEmpty()) {
-            break;
+        // A doubled comma is a slip of the finger; stopping there would drop
+        // every recipient after it without a word.
+        if (!item.isEmpty()) {
+            items << item;
         }
-        items << item;
     }
     text = items.join(QStringLiteral(", "));
     return 0;
@@ -77,11 +79,13 @@ QByteArray FormatRecipientsFile(const QStringList& entries, const QString& place
 }
 
 QStringList LoadRecipientsFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxRecipientsFileBytes) {
+    // A FIFO or device in its place must not hang the start.
+    const std::optional<std::string> bytes =
+        vantry::ReadRegularFile(QFile::encodeName(path).toStdString(), kMaxRecipientsFileBytes);
+    if (!bytes) {
         return {};
     }
-    return ParseRecipientsFile(file.read(kMaxRecipientsFileBytes));
+    return ParseRecipientsFile(QByteArray::fromStdString(*bytes));
 }
 
 bool SaveRecipientsFile(const QString& path, const QStringList& entries,

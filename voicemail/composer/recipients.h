@@ -13,7 +13,7 @@ inline constexpr int kMaxRecentRecipients = 16;
 // Tos.txt is our own small file; anything bigger than this is not ours to load.
 inline constexpr qint64 kMaxRecipientsFileBytes = 1024 * 1024;
 
-// Splits text at commas, trims each item, stops at the first empty item and
+// Splits text at commas, trims each item, skips empty items and
 // joins the rest with ", ". Returns 0, or 4 (text left as it is) when the text
 // is longer than kMaxRecipientsText characters.
 int NormalizeRecipients(QString& text);

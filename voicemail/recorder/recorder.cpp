@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <cstdlib>
+#include <utility>
 
 namespace murmel {
 namespace {
@@ -72,9 +73,37 @@ QString& Recorder::Status() {
     return services_.status != nullptr ? *services_.status : ownStatus_;
 }
 
-void Recorder::Send(const QString& command) {
+int Recorder::Send(const QString& command) {
     m_Command_ = command;
-    services_.device->setCommand(command);
+    return services_.device->setCommand(command);
+}
+
+// A record or play that failed as it was sent: the device is closed again, so no
+// later report can leave a busy state behind, and the error waits for the next report.
+void Recorder::AbandonStart(State state, std::string_view statusId) {
+    pendingError_ = services_.device->errorMessage();
+    Send(QStringLiteral("close"));
+    LogoStill();
+    ApplyState(state);
+    Status().clear();
+    view_.lblStatus->setText(T(statusId));
+}
+
+// Saves and closes a recording that has ended; one that holds no sound is no
+// recording, and saying "recorded" would send the user to a Send that does nothing.
+void Recorder::EndRecording() {
+    const bool hasSound = services_.device->length() > 0;
+    Send(QStringLiteral("save"));
+    saveError_ = services_.device->error();
+    saveMessage_ = services_.device->errorMessage();
+    Send(QStringLiteral("close"));
+    const bool recorded = hasSound && saveError_ == 0 && QFile::exists(RecordingPath());
+    if (!recorded) {
+        QFile::remove(RecordingPath());
+    }
+    ApplyState(recorded ? State::IdleWithRecording : State::Idle);
+    Status().clear();
+    view_.lblStatus->setText(recorded ? T("mm0049") : saveError_ != 0 ? saveMessage_ : T("mm0082"));
 }
 
 void Recorder::ClickSound(bool wait) {
@@ -197,8 +226,10 @@ void Recorder::cmdRecord_Click() {
         device->setNotify(true);
         device->setDeviceType(QStringLiteral("WaveAudio"));
         device->setFileName(RecordingPath());
-        Send(QStringLiteral("open"));
-        Send(QStringLiteral("record"));
+        if (Send(QStringLiteral("open")) != 0 || Send(QStringLiteral("record")) != 0) {
+            AbandonStart(State::Idle, "mm0082");
+            return;
+        }
         Status() = T("mm0050");
         SetRecordCaption("mm0077", "mm0078");
     } else if (caption.compare(T("mm0077"), Qt::CaseInsensitive) == 0) {
@@ -220,8 +251,10 @@ void Recorder::cmdPlay_Click() {
     LogoPlay();
     view_.lblStatus->setText(T("mm0004"));
     services_.device->setNotify(true);
-    Send(QStringLiteral("open"));
-    Send(QStringLiteral("play"));
+    if (Send(QStringLiteral("open")) != 0 || Send(QStringLiteral("play")) != 0) {
+        AbandonStart(State::IdleWithRecording, "mm0049");
+        return;
+    }
     m_Length_ = static_cast<int>(services_.device->length() / 1000) + 1;
     Status() = T("mm0051");
 }
@@ -252,6 +285,13 @@ void Recorder::MMControl1_Done(int notifyCode) {
     auto device = services_.device;
     QTimer* timer = view_.tmrRecording;
     saveError_ = 0;
+    if (!pendingError_.isEmpty()) {
+        const QString message = std::exchange(pendingError_, QString());
+        if (services_.messageBox) {
+            services_.messageBox(message);
+        }
+        return;
+    }
     if (notifyCode == vantry::audio::kNotifySuccessful) {
         if (m_Command_ == QLatin1String("play")) {
             if (timer->isActive()) {  // the second report: playback has ended
@@ -293,32 +333,42 @@ void Recorder::MMControl1_Done(int notifyCode) {
         }
     } else if (notifyCode == vantry::audio::kNotifyAborted && m_Command_ == QLatin1String("stop")) {
         RestoreSlider2();
-        ApplyState(State::IdleWithRecording);
-        Repaint();
-        LogoStill();
+        const bool wasRecording = Status() == T("mm0050");
         m_Ticks_ = 0;
         timer->stop();
-        Send(QStringLiteral("save"));
-        // The close that follows clears the device's error; a failed save must still
-        // reach the user, or the message would be lost without a word.
-        saveError_ = device->error();
-        const QString saveMessage = device->errorMessage();
-        Send(QStringLiteral("close"));
-        if (Status() == T("mm0050")) {
+        LogoStill();
+        EndRecording();
+        Repaint();
+        if (state_ == State::Idle) {
+            view_.cmdRecord->setFocus();
+        } else if (wasRecording) {
             view_.cmdPlay->setFocus();
         } else {
             view_.cmdSend->setFocus();
         }
-        Status().clear();
-        view_.lblStatus->setText(T("mm0049"));
-        if (device->error() == 0 && saveError_ != 0) {
-            if (services_.messageBox) {
-                services_.messageBox(saveMessage);
-            }
-            return;
+        if (saveError_ != 0 && services_.messageBox) {
+            services_.messageBox(saveMessage_);
         }
+        return;
+    } else if (notifyCode == vantry::audio::kNotifyFailure &&
+               m_Command_ == QLatin1String("record") && state_ == State::Recording) {
+        // The capture ended by itself (the microphone failed or went away): keep
+        // what it took, and tell the user once.
+        const QString message = device->errorMessage();
+        RestoreSlider2();
+        m_Ticks_ = 0;
+        timer->stop();
+        LogoStill();
+        EndRecording();
+        if (services_.messageBox) {
+            services_.messageBox(saveError_ != 0 ? saveMessage_ : message);
+        }
+        return;
     }
-    if (device->error() != 0 && services_.messageBox) {
+    // The error number outlives its report; only a failure report shows it, so one
+    // failure gives one box.
+    if (notifyCode == vantry::audio::kNotifyFailure && device->error() != 0 &&
+        services_.messageBox) {
         services_.messageBox(device->errorMessage());
     }
 }

@@ -94,7 +94,9 @@ public:
 private:
     QString T(std::string_view id) const;
     QString& Status();
-    void Send(const QString& command);
+    int Send(const QString& command);
+    void AbandonStart(State state, std::string_view statusId);
+    void EndRecording();
     void ApplyState(State state);
     void SetRecordCaption(std::string_view caption, std::string_view tooltip);
     void Repaint();
@@ -121,6 +123,8 @@ private:
     vantry::audio::MixerControl mic_;
     vantry::audio::MixerControl speakers_;
     int saveError_ = 0;
+    QString saveMessage_;
+    QString pendingError_;  // of a start that failed at once, shown at the next report
 };
 
 }  // namespace murmel

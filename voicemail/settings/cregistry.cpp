@@ -122,7 +122,19 @@ QString cRegistry::LogoClick() const {
 }
 
 QString cRegistry::UserLanguage() const {
-    return cUser_.GetData(kInternationalKey, QStringLiteral("Locale"));
+    // The locale names a language file and goes into every item: anything but
+    // eight hexadecimal digits could point outside lang/ or into a header.
+    const QString locale = cUser_.GetData(kInternationalKey, QStringLiteral("Locale"));
+    if (locale.size() != 8) {
+        return {};
+    }
+    for (const QChar c : locale) {
+        const char16_t u = c.unicode();
+        if (!((u >= '0' && u <= '9') || (u >= 'a' && u <= 'f') || (u >= 'A' && u <= 'F'))) {
+            return {};
+        }
+    }
+    return locale;
 }
 
 QString cRegistry::WaveTypes() const {

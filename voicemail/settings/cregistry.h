@@ -90,7 +90,8 @@ public:
     void setWaveType(const QString& value);
 
     // System values.
-    QString UserLanguage() const;               // HKEY_CURRENT_USER international "Locale"
+    QString UserLanguage() const;               // HKEY_CURRENT_USER international "Locale"; empty
+                                                // unless it is eight hexadecimal digits
     QString WaveTypes() const;                  // HKEY_USERS audio "SystemFormats"
     void setDefaultWave(const QString& value);  // HKEY_USERS audio "DefaultFormat"
 

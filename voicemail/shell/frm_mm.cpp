@@ -297,6 +297,9 @@ void frmMM::mnuFileSend_Click() {
         return;
     }
     if (isVisible()) {
+        if (isMinimized()) {
+            showNormal();
+        }
         raise();
         activateWindow();
     } else {
@@ -391,7 +394,12 @@ void frmMM::Form_QueryUnload(bool& cancel, int unloadMode) {
         // The recorder disables Close while it is busy: then nothing happens.
         if (ui_->cmdClose->isEnabled()) {
             PlaySound(QStringLiteral("exit.wav"));
-            hide();
+            // With no tray to come back from, a hidden window would be lost.
+            if (services_.tray && services_.tray->IsAvailable()) {
+                hide();
+            } else {
+                showMinimized();
+            }
         }
         cancel = true;
     }

@@ -35,8 +35,8 @@ public:
     void Install(const QIcon& icon, const QString& tip) override {
         if (!QSystemTrayIcon::isSystemTrayAvailable()) {
             std::fprintf(stderr,
-                         "murmel: no system tray found; a hidden window comes back "
-                         "through ShowImmediately on the session bus\n");
+                         "murmel: no system tray found; Hide and Close minimise the "
+                         "window instead\n");
         }
         icon_.setIcon(icon);
         icon_.setToolTip(tip);
@@ -44,6 +44,7 @@ public:
     }
     void Remove() override { icon_.hide(); }
     bool IsInstalled() const override { return icon_.isVisible(); }
+    bool IsAvailable() const override { return QSystemTrayIcon::isSystemTrayAvailable(); }
     void SetTip(const QString& tip) override { icon_.setToolTip(tip); }
     void SetMenu(QMenu* menu) override { icon_.setContextMenu(menu); }
     void PopUpMenu(QMenu* menu) override {

@@ -22,6 +22,8 @@ public:
     virtual void Install(const QIcon& icon, const QString& tip) = 0;
     virtual void Remove() = 0;
     virtual bool IsInstalled() const = 0;
+    // False on a desktop without a system tray: a hidden window would be lost.
+    virtual bool IsAvailable() const = 0;
     virtual void SetTip(const QString& tip) = 0;
     // The menu the tray shows on its own (desktops that ask for it through
     // the tray protocol); PopUpMenu shows it at the pointer.
@@ -49,6 +51,8 @@ public:
     }
     void Remove() override { installed_ = false; }
     bool IsInstalled() const override { return installed_; }
+    bool IsAvailable() const override { return available_; }
+    void setAvailable(bool available) { available_ = available; }
     void SetTip(const QString& tip) override { tip_ = tip; }
     void SetMenu(QMenu* menu) override { menu_ = menu; }
     void PopUpMenu(QMenu* menu) override {
@@ -63,6 +67,7 @@ public:
 
 private:
     bool installed_ = false;
+    bool available_ = true;
     QString tip_;
     int installs_ = 0;
     int popUps_ = 0;

@@ -69,6 +69,17 @@ bool InstanceGuard::ClaimLockFile() {
     return true;
 }
 
+bool InstanceGuard::ShowRunningInstance() const {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        return false;
+    }
+    const QDBusMessage call = QDBusMessage::createMethodCall(
+        serviceName_, QLatin1String(kMurmelObjectPath), QLatin1String(kMurmelInterface),
+        QStringLiteral("ShowImmediately"));
+    return bus.call(call, QDBus::BlockWithGui, 5000).type() == QDBusMessage::ReplyMessage;
+}
+
 bool InstanceGuard::Publish(Murmel* automation) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {

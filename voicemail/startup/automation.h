@@ -58,6 +58,8 @@ public:
     // Publishes `automation` at kMurmelObjectPath on the bus, if there is one.
     bool Publish(Murmel* automation);
     bool OnBus() const { return onBus_; }
+    // Asks the instance that holds the name to show its window (ShowImmediately).
+    bool ShowRunningInstance() const;
 
 private:
     bool ClaimLockFile();

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "base/regular_file.h"
 #include "utilities.h"
 
 namespace murmel {
@@ -136,13 +137,15 @@ QString ChooseLanguageFile(const QString& appPath, const QString& locale) {
 void LoadTranslation(const QString& appPath, const QString& locale, TranslationTable* table) {
     table->Clear();
     const QString chosen = ChooseLanguageFile(appPath, locale);
-    QFile file(appPath + QStringLiteral("/lang/") + chosen + QStringLiteral(".txt"));
-    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxLanguageFileBytes) {
+    // A FIFO or device in its place must not hang the start.
+    const std::optional<std::string> bytes = vantry::ReadRegularFile(
+        QFile::encodeName(appPath + QStringLiteral("/lang/") + chosen + QStringLiteral(".txt"))
+            .toStdString(),
+        kMaxLanguageFileBytes);
+    if (!bytes) {
         return;
     }
-    const QByteArray bytes = file.read(kMaxLanguageFileBytes);
-    for (auto& entry : ParseLanguageFile(
-             std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())))) {
+    for (auto& entry : ParseLanguageFile(*bytes)) {
         table->Add(std::move(entry));
     }
 }

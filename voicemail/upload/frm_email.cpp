@@ -150,6 +150,7 @@ void frmEmail::sConnect_Connect() {
     ui_->ProgressBar1->setMaximum(static_cast<int>(m_Buffer.size()));
     ui_->ProgressBar1->setValue(0);
     itemActive_ = true;
+    lastChunkSent_ = false;
     sConnect.Send(kRequestLine);
 }
 
@@ -186,27 +187,31 @@ void frmEmail::tmrUpload_Timer() {
     if (!itemActive_) {
         return;
     }
-    const int length = static_cast<int>(m_Buffer.size());
-    if (m_SentPos + kChunk < length) {
-        if (sConnect.Send(m_Buffer.mid(m_SentPos - 1, kChunk))) {
-            tmrUpload.stop();
+    if (!lastChunkSent_) {
+        const int length = static_cast<int>(m_Buffer.size());
+        const bool last = m_SentPos + kChunk >= length;
+        const QByteArray chunk =
+            last ? m_Buffer.mid(m_SentPos - 1) : m_Buffer.mid(m_SentPos - 1, kChunk);
+        if (sConnect.Send(chunk)) {
+            tmrUpload.stop();  // SendReady starts it again
             return;
         }
-        m_SentPos += kChunk;
-    } else {
-        if (sConnect.Send(m_Buffer.mid(m_SentPos - 1))) {
-            tmrUpload.stop();
-            return;
-        }
-        m_SentPos = length;
-        itemActive_ = false;
-        sConnect.setAction(vantry::net::kActionClose);  // graceful: queued bytes still go out
+        m_SentPos = last ? length : m_SentPos + kChunk;
+        lastChunkSent_ = last;
+        ui_->ProgressBar1->setValue(m_SentPos);
     }
-    ui_->ProgressBar1->setValue(m_SentPos);
-    if (itemActive_) {
+    // Handed over means taken by the system: while bytes wait in the socket the
+    // timer pauses, and the item is not deleted (its connection may still fail).
+    if (sConnect.bytesToWrite() > 0) {
+        tmrUpload.stop();
         return;
     }
+    if (!lastChunkSent_) {
+        return;
+    }
+    itemActive_ = false;
     tmrUpload.stop();
+    sConnect.setAction(vantry::net::kActionClose);
     m_CloseConnection(0, 0, QString());
     const QString path = outboxFolder() + QLatin1Char('/') + m_CurrentFile;
     if (!QFile::remove(path) && QFile::exists(path)) {

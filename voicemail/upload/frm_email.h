@@ -1,7 +1,7 @@
 #pragma once
 // The upload window: sends every outbox item over its own connection to the
 // relay server as an HTTP/1.0 POST, one 8192-byte chunk per timer tick, and
-// deletes each item once all of its bytes are handed to the connection. With
+// deletes each item once the system has taken all of its bytes. With
 // the outbox empty it asks for an advertisement check and closes.
 //
 //   murmel::frmEmail::ShowUpload(services);   // after an item was written
@@ -96,7 +96,8 @@ private:
     QString m_CurrentFile;
     QByteArray m_Buffer;
     int m_SentPos = 1;
-    bool itemActive_ = false;  // an item is between its request line and its last chunk
+    bool itemActive_ = false;     // an item is between its request line and its hand-over
+    bool lastChunkSent_ = false;  // its last chunk was given to the socket
     bool unloading_ = false;
     bool unloadedOnce_ = false;
 

@@ -43,6 +43,8 @@ class FakeDeviceTest : public ::testing::Test {
 protected:
     void SetUp() override {
         path_ = Q(vantry::test::FreshDir("rec")) + "/in.wav";
+        // Exact sample counts: PCM, which no codec frame rounds up.
+        device_.setRecordingFormat(*FindRecordingFormat("PCM 16 kHz, 16 Bit, Mono"));
         device_.setNotify(true);
         device_.setDeviceType("WaveAudio");
         device_.setFileName(path_);

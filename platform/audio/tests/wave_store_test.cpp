@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <vector>
 
 #include "recording_format.h"
@@ -45,12 +46,46 @@ std::vector<int16_t> Ramp(int64_t frames, int channels) {
 
 }  // namespace
 
-TEST(RecordingFormats, PreferredFormatIsSixteenKilohertzMonoSixteenBit) {
+TEST(RecordingFormats, PreferredFormatIsGsmAtEightKilohertzMono) {
     const RecordingFormat& f = PreferredRecordingFormat();
-    EXPECT_EQ(f.name, "PCM 16 kHz, 16 Bit, Mono");
-    EXPECT_EQ(f.sampleRate, 16000);
+    EXPECT_EQ(f.name, "GSM 6.10, 8 kHz, Mono");
+    EXPECT_EQ(f.sampleRate, 8000);
     EXPECT_EQ(f.channels, 1);
-    EXPECT_EQ(f.bitsPerSample, 16);
+    EXPECT_EQ(f.encoding, Encoding::Gsm610);
+    // Names stored by earlier versions still find their format.
+    ASSERT_NE(FindRecordingFormat("PCM 16 kHz, 16 Bit, Mono"), nullptr);
+    EXPECT_EQ(FindRecordingFormat("PCM 16 kHz, 16 Bit, Mono")->encoding, Encoding::Pcm);
+}
+
+// The upload sends one 8192-byte chunk a second: thirty seconds of the busiest
+// sound (noise, which neither the codec nor zip can shrink) must leave room for
+// the archive and the item around it within fourteen chunks.
+TEST(WaveStore, ThirtySecondsInThePreferredFormatUploadInUnderFifteenSeconds) {
+    const RecordingFormat& f = PreferredRecordingFormat();
+    WaveStore store;
+    ASSERT_TRUE(store.Reset(f.sampleRate, f.channels, f.bitsPerSample, f.encoding));
+    std::vector<int16_t> noise(static_cast<size_t>(f.sampleRate));
+    uint32_t seed = 1;
+    for (int second = 0; second < 30; ++second) {
+        for (int16_t& s : noise) {
+            seed = seed * 1664525u + 1013904223u;
+            s = static_cast<int16_t>(seed >> 16);
+        }
+        ASSERT_TRUE(store.Append(noise.data(), f.sampleRate));
+    }
+    const QString path = Q(vantry::test::FreshDir("gsm") / "in.wav");
+    ASSERT_EQ(store.Save(path), 0);
+    const qint64 size = QFileInfo(path).size();
+    EXPECT_LT(size, 14 * 8192 - 4096) << size;
+
+    WaveFile back;
+    ASSERT_TRUE(ReadWave(path, back));
+    EXPECT_EQ(back.info.format, SF_FORMAT_WAV | SF_FORMAT_GSM610);
+    EXPECT_EQ(back.info.samplerate, 8000);
+    EXPECT_EQ(back.info.frames, 30 * 8000);
+    WaveStore reloaded;  // a recording appended to stays in its codec
+    ASSERT_EQ(reloaded.Load(path), 0);
+    EXPECT_EQ(reloaded.encoding(), Encoding::Gsm610);
 }
 
 TEST(RecordingFormats, LookUpIsCaseBlindAndIgnoresSurroundingBlanks) {

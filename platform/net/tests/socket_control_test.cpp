@@ -11,6 +11,7 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <future>
 #include <thread>
 
 #include "socket_control.h"
@@ -42,6 +43,11 @@ public:
     }
     int port() const { return port_; }
     int listenFd() const { return fd_; }
+    // A slow uplink: accepted connections take little before the sender must wait.
+    void SmallReceiveBuffer() {
+        const int size = 4096;
+        ::setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
+    }
 
     // Accepts `count` connections one after the other and runs `script` on each.
     void Serve(std::function<void(int fd, int index)> script, int count = 1) {
@@ -71,6 +77,24 @@ private:
     std::atomic<int> clientPort_{0};
     std::atomic<bool> done_{false};
     std::thread thread_;
+};
+
+// Holds a peer script until the test opens it (at the latest when the test ends).
+class Gate {
+public:
+    ~Gate() { Open(); }
+    void Open() {
+        if (!open_) {
+            open_ = true;
+            promise_.set_value();
+        }
+    }
+    void Wait() const { future_.wait(); }
+
+private:
+    bool open_ = false;
+    std::promise<void> promise_;
+    std::shared_future<void> future_ = promise_.get_future().share();
 };
 
 QByteArray ReadToEnd(int fd) {
@@ -174,6 +198,66 @@ TEST(SocketControlSend, ControlDestroyedWithBytesQueuedStillDeliversThem) {
     delete s;
     ASSERT_TRUE(peer.WaitDone());
     EXPECT_EQ(received.size(), data.size());
+}
+
+TEST(SocketControlSend, SendTheSystemCannotTakeIsRefusedUntilSendReady) {
+    Peer peer;
+    peer.SmallReceiveBuffer();
+    QByteArray received;
+    Gate drain;  // opened before `received` goes
+    peer.Serve([&](int fd, int) {
+        drain.Wait();
+        received = ReadToEnd(fd);
+    });
+    SocketControl s;
+    QSignalSpy connected(&s, &SocketControl::Connect);
+    QSignalSpy ready(&s, &SocketControl::SendReady);
+    Aim(s, peer.port());
+    ASSERT_FALSE(s.setAction(kActionConnect));
+    ASSERT_TRUE(WaitFor(connected));
+
+    const QByteArray block(256 * 1024, 'b');
+    qint64 accepted = 0;
+    SocketError refused;
+    for (int i = 0; i < 256 && !refused; ++i) {
+        refused = s.Send(block);
+        if (!refused) {
+            accepted += block.size();
+        }
+    }
+    ASSERT_EQ(refused.code, kErrWouldBlock);
+    EXPECT_GT(s.bytesToWrite(), 0);
+    ready.clear();
+    drain.Open();
+    ASSERT_TRUE(WaitFor(ready));
+    EXPECT_EQ(s.bytesToWrite(), 0);
+    ASSERT_FALSE(s.setAction(kActionClose));
+    ASSERT_TRUE(peer.WaitDone());
+    EXPECT_EQ(received.size(), accepted);
+}
+
+TEST(SocketControlSend, PeerEndingWithBytesUnsentIsAFailureNotAnOrderlyClose) {
+    Peer peer;
+    peer.SmallReceiveBuffer();
+    Gate release;
+    peer.Serve([&](int fd, int) {
+        ::shutdown(fd, SHUT_WR);  // reads nothing more and says so
+        release.Wait();
+    });
+    SocketControl s;
+    QSignalSpy connected(&s, &SocketControl::Connect);
+    QSignalSpy failed(&s, &SocketControl::Exception);
+    QSignalSpy closed(&s, &SocketControl::Close);
+    Aim(s, peer.port());
+    ASSERT_FALSE(s.setAction(kActionConnect));
+    ASSERT_TRUE(WaitFor(connected));
+    ASSERT_FALSE(s.Send(QByteArray(16 * 1024 * 1024, 'q')));
+    ASSERT_TRUE(WaitFor(closed));
+    release.Open();
+    ASSERT_EQ(failed.size(), 1);
+    EXPECT_EQ(failed[0][0].toInt(), kErrAborted);
+    EXPECT_EQ(closed[0][0].toInt(), kErrAborted);
+    ASSERT_TRUE(peer.WaitDone());
 }
 
 TEST(SocketControlReceive, LinesArriveOneByOneWithTheirEndsThenCloseZero) {

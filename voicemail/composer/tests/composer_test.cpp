@@ -132,7 +132,7 @@ TEST(ComposerRecipients, LoadFillsBothListsWithPlaceholders) {
 }
 
 TEST(ComposerSend, MissingRecipientShowsMessageAndWritesNothing) {
-    for (const QString to : {"", "   ", "<CHOOSE a recipient>", " , b@x.org"}) {
+    for (const QString to : {"", "   ", "<CHOOSE a recipient>", " , ,"}) {
         Window w;
         w.Record();
         w.composer->m_LoadRecipients();
@@ -150,7 +150,7 @@ TEST(ComposerSend, SuccessWritesItemAndResetsControls) {
     Window w;
     w.Record();
     w.composer->m_LoadRecipients();
-    w.cmbTo->setEditText(" a@x.org,b@y.org ,,dropped@z.org");
+    w.cmbTo->setEditText(" a@x.org,b@y.org ,,");
     w.cmbCc->setEditText("c@x.org,d@y.org");
     w.txtSubject->setText("  Hello  ");
     w.chkReturnReceipt->setChecked(true);

@@ -167,13 +167,48 @@ TEST(OutboxItem, LineBreaksInValuesNeverStartNewHeaderLines) {
     EXPECT_EQ(item.find("\nX-Evil"), std::string::npos);
 }
 
-TEST(OutboxItem, TextIsSingleByte) {
+TEST(OutboxItem, TextIsInTheCodePageOfTheUsersLocale) {
+    struct Case {
+        const char* locale;
+        const char* subject;  // UTF-8
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"00000409",
+         "Gr\xc3\xbc\xc3\x9f"
+         "e \xe2\x80\x93 5 \xe2\x82\xac \xe2\x80\x9cquoted\xe2\x80\x9d",
+         "Gr\xfc\xdf"
+         "e \x96 5 \x80 \x93quoted\x94"},
+        {"00000407", "\xc3\x84rger \xd0\x96", "\xc4rger ?"},  // no Cyrillic in 1252
+        {"00000419", "\xd0\x9f\xd1\x80\xd0\xb8\xd0\xb2\xd0\xb5\xd1\x82 \xc3\xbc",
+         "\xcf\xf0\xe8\xe2\xe5\xf2 ?"},
+        {"00000415",
+         "\xc5\x81\xc3\xb3"
+         "d\xc5\xba",
+         "\xa3\xf3"
+         "d\x9f"},
+        {"00000408", "\xce\xb1\xce\xb2", "\xe1\xe2"},
+        {"", "\xc3\xa9", "\xe9"},
+    };
+    for (const Case& c : cases) {
+        Fixture f;
+        f.settings.userLanguage = c.locale;
+        QString path;
+        ASSERT_EQ(
+            BuildPost(f.env, "to@x.org", "", QString::fromUtf8(c.subject), 0, f.Zip("Z"), &path),
+            kPostDone);
+        const std::string item = vantry::test::ReadFile(path.toStdString());
+        EXPECT_NE(item.find("\r\nSubject: " + c.expected + "\r\n"), std::string::npos) << c.locale;
+    }
+}
+
+TEST(OutboxItem, QuotesInTheNameAreEscapedAsInAQuotedString) {
     Fixture f;
-    f.settings.myName = QString::fromUtf8("J\xc3\xbcrgen \xe2\x82\xac");
+    f.settings.myName = R"(Ann "The Voice" \ B)";
     QString path;
     ASSERT_EQ(BuildPost(f.env, "to@x.org", "", "", 0, f.Zip("Z"), &path), kPostDone);
     const std::string item = vantry::test::ReadFile(path.toStdString());
-    EXPECT_NE(item.find("From: \"J\xfcrgen ?\" <me@example.org>\r\n"), std::string::npos);
+    EXPECT_NE(item.find(R"(From: "Ann \"The Voice\" \\ B" <me@example.org>)"), std::string::npos);
 }
 
 TEST(OutboxItem, FailuresWriteNothing) {
@@ -224,6 +259,8 @@ TEST(OutboxItem, ItemsOfOneSecondNeverOverwriteEachOther) {
 TEST(OutboxItem, RealReadersFindTheRecording) {
     Fixture f;
     f.settings.myName = "Ann";
+    // Note lines that look like delimiters must not end the header part.
+    f.settings.myNote = "--------MurmelPost--\r\n--------MurmelPost\nbye";
     const fs::path wave = f.dir / "in.wav";
     vantry::test::WriteFile(wave, MakeWave(48000));
     const QString zip = Q(f.dir / "in.zip");
@@ -247,6 +284,7 @@ TEST(OutboxItem, RealReadersFindTheRecording) {
     EXPECT_EQ(r["names"].toArray(), QJsonArray({"header", "body"}));
     EXPECT_EQ(r["files"].toArray(), QJsonArray({"header.txt", "in.zip"}));
     EXPECT_EQ(r["header_lines"].toArray().at(0).toString(), "To: to@x.org");
+    EXPECT_TRUE(r["header_lines"].toArray().contains(" --------MurmelPost--"));
     EXPECT_EQ(r["zip_entries"].toArray(), QJsonArray({"in.wav"}));
     EXPECT_TRUE(r["zip_deflated"].toBool());
     EXPECT_TRUE(r["zip_test"].isNull());

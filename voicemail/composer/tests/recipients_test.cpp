@@ -24,10 +24,10 @@ TEST(NormalizeRecipients, SeparatesWithCommaAndBlank) {
     EXPECT_EQ(Normalized("a@x.org,"), "a@x.org");
 }
 
-TEST(NormalizeRecipients, StopsAtFirstEmptyItem) {
-    EXPECT_EQ(Normalized("a@x.org,b@y.org,,c@z.org"), "a@x.org, b@y.org");
-    EXPECT_EQ(Normalized("a@x.org, ,c@z.org"), "a@x.org");
-    EXPECT_EQ(Normalized(",a@x.org"), "");
+TEST(NormalizeRecipients, SkipsEmptyItemsAndKeepsEveryRecipient) {
+    EXPECT_EQ(Normalized("alice@x.org,,bob@x.org"), "alice@x.org, bob@x.org");
+    EXPECT_EQ(Normalized("a@x.org, ,c@z.org"), "a@x.org, c@z.org");
+    EXPECT_EQ(Normalized(",a@x.org"), "a@x.org");
 }
 
 TEST(NormalizeRecipients, TooLongTextStaysAsTyped) {

@@ -33,6 +33,8 @@ protected:
         murmel::LoadTranslation(MURMEL_RESOURCES_DIR, "00000409", &table_);
         ASSERT_EQ(T("mm0050"), "Recording");
         appPath_ = Q(vantry::test::FreshDir("app"));
+        // Exact lengths: PCM, which no codec frame rounds up.
+        device_.setRecordingFormat(*FindRecordingFormat("PCM 16 kHz, 16 Bit, Mono"));
         for (QPushButton** b :
              {&cmdRecord_, &cmdPlay_, &cmdStop_, &cmdSend_, &cmdClose_, &cmdHide_}) {
             *b = new QPushButton(&window_);
@@ -216,6 +218,7 @@ TEST_F(RecorderTest, PauseAndResumeGiveTheOutputLevelBackAndKeepCounting) {
     EXPECT_EQ(recorder_->m_Ticks(), 3);
     EXPECT_EQ(lblStatus_->text(), "Recording: 0:03");
 
+    device_.advance(1000);
     recorder_->cmdStop_Click();
     Settle();
     EXPECT_EQ(slider2_->value(), -30000);
@@ -352,20 +355,62 @@ TEST_F(RecorderTest, FailedSaveIsReportedEvenThoughTheCloseSucceeded) {
     EXPECT_EQ(device_.commands().mid(2), (QStringList{"stop", "save", "close"}));
     ASSERT_EQ(boxes_.size(), 1);
     EXPECT_EQ(boxes_[0], DeviceErrorText(kErrFileNotSaved));
-    EXPECT_EQ(recorder_->state(), Recorder::State::IdleWithRecording);
+    // No file, so nothing to play or send.
+    EXPECT_EQ(recorder_->state(), Recorder::State::Idle);
 }
 
 TEST_F(RecorderTest, StopAfterAFailedRecordLeavesNoBusyStatusBehind) {
     device_.failNext("record", kErrHardware);  // e.g. no capture device
     recorder_->cmdRecord_Click();
     Settle();
-    ASSERT_FALSE(boxes_.isEmpty());
-    EXPECT_EQ(status_, T("mm0050"));
-    recorder_->cmdStop_Click();  // the stop has no running record to abort
+    // Nothing records: the recorder is idle at once, Exit is not refused, and the
+    // failure shows once.
+    EXPECT_EQ(boxes_, QStringList{DeviceErrorText(kErrHardware)});
+    EXPECT_EQ(recorder_->state(), Recorder::State::Idle);
+    EXPECT_EQ(Buttons(), "YNNNYY");
+    EXPECT_EQ(cmdRecord_->text(), T("mm0063"));
+    EXPECT_FALSE(timer_.isActive());
+    EXPECT_TRUE(status_.isEmpty());
+    EXPECT_EQ(lblStatus_->text(), T("mm0082"));
+    EXPECT_EQ(device_.commands().last(), "close");
+    recorder_->cmdRecord_Click();  // and the next try works
     Settle();
+    EXPECT_EQ(recorder_->state(), Recorder::State::Recording);
+}
+
+TEST_F(RecorderTest, DeviceThatCannotOpenLeavesTheRecorderIdleWithOneBox) {
+    device_.failNext("open", kErrBuffer);  // in.wav's recording cannot be created
+    recorder_->cmdRecord_Click();
+    Settle();
+    EXPECT_EQ(boxes_, QStringList{DeviceErrorText(kErrBuffer)});
+    EXPECT_EQ(recorder_->state(), Recorder::State::Idle);
+    EXPECT_FALSE(device_.commands().contains("record"));
+    EXPECT_TRUE(status_.isEmpty());
+    EXPECT_EQ(Buttons(), "YNNNYY");
+}
+
+TEST_F(RecorderTest, FailedPlayShowsOneBoxAndKeepsTheRecording) {
+    RecordFor(2000);
+    boxes_.clear();
+    device_.failNext("play", kErrHardware);
+    recorder_->cmdPlay_Click();
+    Settle();
+    EXPECT_EQ(boxes_, QStringList{DeviceErrorText(kErrHardware)});
     EXPECT_EQ(recorder_->state(), Recorder::State::IdleWithRecording);
     EXPECT_FALSE(timer_.isActive());
     EXPECT_TRUE(status_.isEmpty());
-    EXPECT_EQ(lblStatus_->text(), T("mm0049"));
-    EXPECT_EQ(device_.commands().last(), "close");
+}
+
+TEST_F(RecorderTest, CaptureThatFailsWithNothingRecordedIsNoRecording) {
+    StartRecording();
+    ASSERT_EQ(recorder_->state(), Recorder::State::Recording);
+    device_.failRunning(kErrHardware);  // no microphone delivers anything
+    device_.advance(1000);
+    Settle();
+    EXPECT_EQ(boxes_, QStringList{DeviceErrorText(kErrHardware)});
+    EXPECT_EQ(recorder_->state(), Recorder::State::Idle);
+    EXPECT_FALSE(timer_.isActive());
+    EXPECT_TRUE(status_.isEmpty());
+    EXPECT_EQ(lblStatus_->text(), T("mm0082"));
+    EXPECT_FALSE(QFile::exists(appPath_ + "/in.wav"));
 }

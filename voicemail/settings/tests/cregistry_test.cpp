@@ -140,6 +140,19 @@ TEST_F(SettingsTest, UserLanguageComesFromTheLocaleUntilWritten) {
     qputenv("LANG", saved);
 }
 
+TEST_F(SettingsTest, LocaleOtherThanEightHexDigitsReadsAsUnset) {
+    settings_.VerifyRegistry();
+    for (const char* bad :
+         {"../../x", "0000040", "000004090", "0000040G", "0000/409", " 0000409"}) {
+        store_.SetValue(reg::Hive::CurrentUser, "Control Panel\\International", "Locale",
+                        reg::Value::String(bad));
+        EXPECT_EQ(settings_.UserLanguage(), "") << bad;
+    }
+    store_.SetValue(reg::Hive::CurrentUser, "Control Panel\\International", "Locale",
+                    reg::Value::String("0000040c"));
+    EXPECT_EQ(settings_.UserLanguage(), "0000040c");
+}
+
 TEST_F(SettingsTest, GetDataReadsAnyTypeUpToTheFirstZero) {
     ASSERT_EQ(store_.CreateKey(reg::Hive::CurrentUser, "T"), reg::kSuccess);
     store_.SetValue(reg::Hive::CurrentUser, "T", "mixed",

@@ -132,6 +132,12 @@ TEST_F(AutomationOnTheBus, ShowImmediately) {
     EXPECT_EQ(form.ui()->txtSubject->text(), "kept");
 }
 
+TEST_F(AutomationOnTheBus, SecondStartCanAskTheRunningOneToShowItself) {
+    const InstanceGuard second(name, LockPath());  // the start that found the name taken
+    EXPECT_TRUE(second.ShowRunningInstance());
+    EXPECT_TRUE(h.form->isVisible());
+}
+
 TEST_F(AutomationOnTheBus, WrongArgumentsAreRefusedAndChangeNothing) {
     frmMM& form = *h.form;
     EXPECT_FALSE(Call("DoReply", {"only one"}));

@@ -8,7 +8,11 @@
 #include <QSlider>
 #include <QTest>
 
+#include <QLabel>
+
+#include "audio/wave_device.h"
 #include "frm_mm_fixture.h"
+#include "language.h"
 #include "ui_frm_mm.h"
 
 namespace murmel {
@@ -131,10 +135,10 @@ TEST(FormLoad, RecordingFormat) {
     EXPECT_EQ(chosen.store.Get("DefaultWave"), "CD quality");
 
     FormHarness offered;
-    offered.store.Let("WaveTypes", "Telephone\tpcm 16 KHZ, 16 bit, mono\tRadio");
+    offered.store.Let("WaveTypes", "Telephone\tgsm 6.10, 8 KHZ, mono\tRadio");
     offered.Start();
-    EXPECT_EQ(offered.store.Get("DefaultWave"), "PCM 16 kHz, 16 Bit, Mono");
-    EXPECT_EQ(offered.store.Get("WaveType"), "PCM 16 kHz, 16 Bit, Mono");
+    EXPECT_EQ(offered.store.Get("DefaultWave"), "GSM 6.10, 8 kHz, Mono");
+    EXPECT_EQ(offered.store.Get("WaveType"), "GSM 6.10, 8 kHz, Mono");
 
     FormHarness missing;
     missing.store.Let("WaveTypes", "Telephone");
@@ -277,6 +281,49 @@ TEST(Closing, HideAndCloseButtonsHideLikeClosing) {
         form.findChild<QPushButton*>(button)->click();
         EXPECT_FALSE(form.isVisible()) << button;
         EXPECT_FALSE(form.IsUnloaded()) << button;
+    }
+}
+
+TEST(Closing, WithoutATrayHideMinimisesAndTheTrayMenuCommandRestores) {
+    FormHarness h;
+    h.tray.setAvailable(false);
+    frmMM& form = h.Start();
+    form.findChild<QPushButton*>("cmdHide")->click();
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_TRUE(form.isMinimized());
+    form.ShowImmediately();
+    EXPECT_FALSE(form.isMinimized());
+}
+
+// Every text the status line shows, in both shipped languages, fits the label
+// as laid out, in the font it is drawn with.
+TEST(StatusLine, EveryEnglishAndGermanStatusTextFits) {
+    FormHarness h;
+    frmMM& form = h.Start();
+    QLabel* label = form.ui()->lblStatus;
+    const QFontMetrics metrics(label->font());
+    for (const char* locale : {"00000409", "00000407"}) {
+        TranslationTable table;
+        LoadTranslation(QStringLiteral(MURMEL_RESOURCES_DIR), locale, &table);
+        QStringList texts;
+        for (const char* id : {"mm0003", "mm0004", "mm0008", "mm0009", "mm0010", "mm0011", "mm0013",
+                               "mm0036", "mm0049", "mm0052", "mm0081", "mm0082", "mail0003"}) {
+            ASSERT_NE(table.Find(id), nullptr) << locale << " " << id;
+            texts << table.T(id);
+        }
+        texts << table.T("mm0050") + ": 59:59" << table.T("mm0051") + ": 59:59 - 59:59";
+        for (int error : {vantry::audio::kErrFileNotSaved, vantry::audio::kErrNotOpen,
+                          vantry::audio::kErrFileNameRequired}) {
+            texts << vantry::audio::DeviceErrorText(error);  // a failed save shows its reason
+        }
+        const QRect room = label->contentsRect();
+        const int flags = int(label->alignment()) | (label->wordWrap() ? Qt::TextWordWrap : 0);
+        for (const QString& text : texts) {
+            const QRect needed =
+                metrics.boundingRect(QRect(0, 0, room.width(), 10000), flags, text);
+            EXPECT_LE(needed.width(), room.width()) << text.toStdString();
+            EXPECT_LE(needed.height(), room.height()) << text.toStdString();
+        }
     }
 }
 

@@ -2,6 +2,12 @@
 
 #include <QDir>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <chrono>
+#include <future>
+
 #include "language.h"
 #include "test_env.h"
 
@@ -106,6 +112,20 @@ TEST_F(LanguageChoice, NoFileLeavesTheTableEmpty) {
     LoadTranslation(app_, QStringLiteral("0000040C"), &table);
     EXPECT_EQ(table.Count(), 0u);
     EXPECT_EQ(table.T("mm0001"), QStringLiteral("mm0001"));
+}
+
+TEST_F(LanguageChoice, FifoInPlaceOfTheFileIsNotWaitedFor) {
+    const std::filesystem::path lang = std::filesystem::path(app_.toStdString()) / "lang";
+    std::filesystem::create_directories(lang);
+    const std::string fifo = (lang / "00000409.txt").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    TranslationTable table;
+    auto load = std::async(std::launch::async, [&] { LoadTranslation(app_, "", &table); });
+    if (load.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+        ::close(::open(fifo.c_str(), O_WRONLY | O_NONBLOCK));  // lets the stuck open end
+        FAIL() << "the start waited on a FIFO";
+    }
+    EXPECT_EQ(table.Count(), 0u);
 }
 
 TEST_F(LanguageChoice, HostileLocaleTextStaysInsideTheLanguageFolder) {

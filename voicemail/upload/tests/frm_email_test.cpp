@@ -63,6 +63,7 @@ struct Upload {
     QPointer<frmEmail> form;
     QStringList statusAtUnload;
     int progressAtUnload = -1;
+    int tickMs = kTick;
 
     void Item(const std::string& name, const std::string& bytes) {
         vantry::test::WriteFile(app / "Outbox" / name, bytes);
@@ -86,7 +87,7 @@ struct Upload {
         if (!realPause) {
             s.pause = [this](double sec) { pauses << sec; };
         }
-        s.tickMs = kTick;
+        s.tickMs = tickMs;
         QEventLoop loop;
         QTimer limit;
         limit.setSingleShot(true);
@@ -289,6 +290,27 @@ TEST(Upload, ServerClosingMidItemKeepsTheItem) {
     const auto conns = server.connections();
     ASSERT_EQ(conns.size(), 1u);
     EXPECT_EQ(conns[0].All().size(), kRequest.size() + 8192);
+}
+
+TEST(Upload, ItemIsKeptWhileTheSystemHasNotTakenAllOfIt) {
+    LoopbackServer server({.stall = true});
+    Upload u;
+    u.tickMs = 1;
+    u.connectTo = QStringLiteral("http://127.0.0.1:%1").arg(server.port());
+    u.Item("261206154907.txt", Filler(4 * 1024 * 1024, 's'));
+    // The uplink gives up once the upload waits for it, or once the item is gone.
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        const bool waiting =
+            u.form && !u.form->uploadTimer().isActive() && u.form->socket().bytesToWrite() > 0;
+        if (waiting || u.Items().isEmpty())
+            server.Release();
+    });
+    probe.start(20);
+    ASSERT_TRUE(u.Run());
+    EXPECT_EQ(u.Items(), QStringList({"261206154907.txt"}));
+    EXPECT_EQ(u.played, QStringList({"sounds/error.wav"}));
+    EXPECT_EQ(u.boxes.size(), 1);
 }
 
 TEST(Upload, ProgressBarFollowsTheSentPosition) {

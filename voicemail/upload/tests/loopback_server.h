@@ -20,6 +20,7 @@ namespace murmel::test {
 struct ServerOptions {
     size_t closeAfterBytes = 0;  // 0: read to the end
     bool holdOpen = false;       // keep the connection after the client's end
+    bool stall = false;          // a choked uplink: read nothing until Release(), then close
 };
 
 class LoopbackServer {
@@ -56,6 +57,10 @@ public:
         listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
         int one = 1;
         ::setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+        if (options_.stall) {
+            const int small = 4096;
+            ::setsockopt(listener_, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+        }
         sockaddr_in addr{};
         addr.sin_family = AF_INET;
         addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -74,6 +79,7 @@ public:
         ::close(listener_);
     }
     int port() const { return port_; }
+    void Release() { released_ = true; }
     std::vector<Connection> connections() const {
         std::lock_guard<std::mutex> lock(mutex_);
         return connections_;
@@ -112,6 +118,12 @@ private:
     }
     // One connection at a time, as the upload makes them one after the other.
     void Serve(int fd, size_t index) {
+        if (options_.stall) {
+            while (!stop_ && !released_)
+                ::poll(nullptr, 0, 10);
+            ::close(fd);  // unread bytes make this a reset
+            return;
+        }
         size_t total = 0;
         char buf[65536];
         while (!stop_) {
@@ -144,6 +156,7 @@ private:
     int listener_ = -1;
     int port_ = 0;
     std::atomic<bool> stop_{false};
+    std::atomic<bool> released_{false};
     std::thread thread_;
     mutable std::mutex mutex_;
     std::vector<Connection> connections_;
