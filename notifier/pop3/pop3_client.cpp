@@ -94,8 +94,14 @@ int CPop3Client::ConnectToHost() {
         return kInvalidSocket;
     }
     const uint32_t address = ResolveHost(host_);
-    return socket_.Connect(address, static_cast<uint16_t>(port_)) == kSuccess ? kSuccess
-                                                                              : kConnectFailed;
+    const int code = socket_.Connect(address, static_cast<uint16_t>(port_));
+    if (code != kSuccess) {
+        // A socket that never connected has nobody to say QUIT to; waiting
+        // for a reply there would cost minutes on a server that drops SYNs.
+        socket_.Close();
+        return kConnectFailed;
+    }
+    return kSuccess;
 }
 
 int CPop3Client::Login() {

@@ -11,6 +11,7 @@
 
 #include "pop3/pop3_client.h"
 #include "pop3/testing/scripted_pop3_server.h"
+#include "pop3/testing/unreachable_server.h"
 
 using namespace corvy::pop3;
 using corvy::pop3::testing::ScriptedPop3Server;
@@ -85,6 +86,22 @@ TEST(Pop3ClientArguments, NothingListeningIsConnectFailure) {
     int code = -1;
     { CPop3Client c("127.0.0.1", "u", "p", port, code, nullptr); }
     EXPECT_EQ(code, kConnectFailed);
+}
+
+TEST(Pop3ClientArguments, UnreachableServerCostsOnlyTheConnectLimit) {
+    // SYNs are dropped: nothing may be sent or awaited on a socket that
+    // never connected, so leaving costs nothing after the connect limit.
+    corvy::pop3::testing::UnreachableServer server;
+    Pop3Options options;
+    options.connectTimeout = std::chrono::milliseconds(200);
+    options.readTimeout = std::chrono::milliseconds(3000);
+    int code = -1;
+    QElapsedTimer clock;
+    clock.start();
+    { CPop3Client c("127.0.0.1", "u", "p", server.Port(), code, nullptr, options); }
+    EXPECT_EQ(code, kConnectFailed);
+    EXPECT_GE(clock.elapsed(), 150);
+    EXPECT_LT(clock.elapsed(), 2000);
 }
 
 TEST(Pop3ClientLogin, SendsExactCommandsAndQuit) {
