@@ -181,18 +181,23 @@ TEST(Pop3ClientReplies, UidlFindsNumberKeyOrGivesUnknownError) {
     EXPECT_STREQ(small, "0123");
 }
 
-TEST(Pop3ClientMultiLine, TopStopsAtAnyDotLineAndTopLinesOnlyAtExactDot) {
-    ScriptedPop3Server server(
-        LoggedIn({R(), S("+OK\r\nFrom: a\r\nSubject: s\r\n.\r\n"), R(),
-                  S("+OK\r\nFrom: a\r\n\r\nbody\r\n..\r\n.x\r\n.\r\n"), R(), S("+OK 1 5\r\n")}));
+TEST(Pop3ClientMultiLine, EndsOnlyAtDotLineStartAndRemovesStuffing) {
+    // A header line cut after 4095 bytes whose remainder is "." or "..x"
+    // is neither the end nor stuffed; a stuffed line at a line start is.
+    const std::string longLine = "X-Long: " + std::string(4095 - 8, 'l');
+    ScriptedPop3Server server(LoggedIn(
+        {R(), S("+OK\r\n..X-Dot: 1\r\n" + longLine + ".\r\n" + longLine + "..x\r\nB: 2\r\n.\r\n"),
+         R(), S("+OK\r\nFrom: a\r\n\r\nbody\r\n..\r\n...x\r\n.x\r\n.\r\n"), R(),
+         S("+OK 1 5\r\n")}));
     int code = -1;
     CPop3Client c("127.0.0.1", "u", "p", server.Port(), code, nullptr);
     ASSERT_EQ(code, kSuccess);
-    char buffer[256];
-    EXPECT_EQ(c.Top(1, buffer, sizeof buffer), kSuccess);
-    EXPECT_STREQ(buffer, "From: a\r\nSubject: s\r\n");
-    EXPECT_EQ(c.TopLines(1, buffer, sizeof buffer, 5), kSuccess);
-    EXPECT_STREQ(buffer, "From: a\r\n\r\nbody\r\n..\r\n.x\r\n");
+    std::vector<char> buffer(16384);
+    EXPECT_EQ(c.Top(1, buffer.data(), buffer.size()), kSuccess);
+    EXPECT_EQ(std::string(buffer.data()),
+              ".X-Dot: 1\r\n" + longLine + "\r\n.\r\n" + longLine + "\r\n..x\r\nB: 2\r\n");
+    EXPECT_EQ(c.TopLines(1, buffer.data(), buffer.size(), 5), kSuccess);
+    EXPECT_STREQ(buffer.data(), "From: a\r\n\r\nbody\r\n.\r\n..x\r\n.x\r\n");
     int listCode = -1;
     EXPECT_EQ(c.List(1, listCode), 5);  // still in step
 }
