@@ -146,6 +146,22 @@ TEST_F(CheckCycleDovecot, ReadOrOldStatusIsNotNewAndLeavesMarker) {
     EXPECT_EQ(shown_.size(), 1u);
 }
 
+TEST_F(CheckCycleDovecot, OnlyHeaderNamesAtLineStartCountAndFoldedDateIsWhole) {
+    // A spam score holds "o" and "r", and other headers end in "date:": none
+    // of them is the Status or Date header.
+    profile_->WriteInt("MailAccount2", "Disabled", 1);
+    server_->Deliver("alice",
+                     "Delivery-date: Wed, 9 Dec 2026 07:00:00 +0000\r\n"
+                     "X-Spam-Status: No, score=-1.0 required=5.0\r\n"
+                     "From: x@example.org\r\nX-Update: 3\r\n"
+                     "Date: Wed, 9 Dec 2026\r\n 08:00:00 +0000\r\n\r\nbody\r\n");
+    auto wnd = Make();
+    wnd->OnCheckMail();
+    EXPECT_EQ(shown_.size(), 1u);
+    EXPECT_EQ(profile_->GetString("LastMail", "alice@example.org"),
+              "Wed, 9 Dec 2026 08:00:00 +0000");
+}
+
 TEST_F(CheckCycleDovecot, NewUntilViewedReportsAtEveryCheck) {
     profile_->WriteInt("MailAccount2", "Disabled", 1);
     profile_->WriteInt("CheckMail", "NewUntilView", 1);
