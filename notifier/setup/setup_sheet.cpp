@@ -442,7 +442,7 @@ void CCorvyPropSheet::OnOK() {
     page1_->Store(result_);
     page2_->Store(result_);
     page3_->Store(result_);
-    settings::SaveAccountSlots(ctx_.profile, page2_->Accounts().Slots());
+    page2_->Accounts().Save(ctx_.profile);
     settings::SaveNotifierSettings(ctx_.profile, result_);
     const bool runAtStart = page3_->RunAtStart();
     if (runAtStart != runAtStartBefore_) {

@@ -146,6 +146,26 @@ TEST_F(SetupTest, DeleteFirstOfTenAndSaveMovesSectionsUp) {
     EXPECT_EQ(profile_.GetString("MailAccount9", "ServerAddress", "missing"), "");
 }
 
+TEST_F(SetupTest, PortAndIdCheckingMoveWithTheirAccount) {
+    SeedAccounts(3);
+    profile_.WriteInt("MailAccount0", "POP3Port", 995);
+    profile_.WriteInt("MailAccount1", "POP3Port", 1110);
+    profile_.WriteInt("MailAccount1", "DisableUIDL", 1);
+    profile_.WriteInt("MailAccount2", "POP3Port", 2110);
+    auto sheet = Sheet();
+    Find<QListWidget>(sheet->Page2(), "lstAccounts")->setCurrentRow(0);
+    sheet->Page2()->OnDelete();
+    dialogAnswer_ = Acct("fresh");  // lands in the third place
+    sheet->Page2()->OnAdd();
+    sheet->OnOK();
+    EXPECT_EQ(settings::LoadPop3Port(profile_, 0), 1110);
+    EXPECT_TRUE(settings::LoadDisableUidl(profile_, 0));
+    EXPECT_EQ(settings::LoadPop3Port(profile_, 1), 2110);
+    EXPECT_FALSE(settings::LoadDisableUidl(profile_, 1));
+    EXPECT_EQ(profile_.GetString("MailAccount2", "AccountName"), "fresh");
+    EXPECT_EQ(settings::LoadPop3Port(profile_, 2), 110);
+}
+
 TEST_F(SetupTest, EditStoresDialogValuesBack) {
     SeedAccounts(2);
     auto sheet = Sheet();
