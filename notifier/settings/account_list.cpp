@@ -5,6 +5,8 @@
 namespace corvy::settings {
 namespace {
 
+constexpr const char* kEmptyName = "Unable to add account. Account name empty.";
+
 char Lower(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
@@ -50,7 +52,7 @@ bool AccountList::Add(const AccountSlot& account, std::string& error) {
         return false;
     }
     if (account.name.empty()) {
-        error = "Unable to add account. Account name empty.";
+        error = kEmptyName;
         return false;
     }
     const int count = Count();
@@ -65,10 +67,15 @@ bool AccountList::Add(const AccountSlot& account, std::string& error) {
     return true;
 }
 
-void AccountList::Edit(int index, const AccountSlot& account) {
+bool AccountList::Edit(int index, const AccountSlot& account, std::string& error) {
+    if (account.name.empty()) {
+        error = kEmptyName;
+        return false;
+    }
     if (index >= 0 && index < kMaxAccounts) {
         slots_[index] = account;
     }
+    return true;
 }
 
 bool AccountList::Delete(int index) {

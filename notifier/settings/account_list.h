@@ -24,8 +24,10 @@ public:
     bool CanAdd(std::string& error) const;
     // Appends the account; false with the refusal text otherwise.
     bool Add(const AccountSlot& account, std::string& error);
-    // Stores the values back into the slot; names are not checked here.
-    void Edit(int index, const AccountSlot& account);
+    // Stores the values back into the slot. An empty name is refused as Add
+    // refuses it (it would end the account list there); other names are not
+    // checked.
+    bool Edit(int index, const AccountSlot& account, std::string& error);
     // Removes the account; later slots move up and the last one is emptied.
     bool Delete(int index);
 

@@ -210,7 +210,11 @@ void CCorvyPropPage2::OnEdit() {
     if (!accountDialog_(account, false)) {
         return;
     }
-    accounts_.Edit(row, account);
+    std::string error;
+    if (!accounts_.Edit(row, account, error)) {
+        Warn(ctx_, this, error);
+        return;
+    }
     list_->item(row)->setText(Q(account.name));
     emit AccountsChanged();
 }

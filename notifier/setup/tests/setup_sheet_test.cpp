@@ -178,6 +178,20 @@ TEST_F(SetupTest, EditStoresDialogValuesBack) {
     EXPECT_EQ(settings::LoadAccountSlot(profile_, 1), *dialogAnswer_);
 }
 
+TEST_F(SetupTest, EditRefusesEmptyNameAndKeepsLaterAccounts) {
+    SeedAccounts(3);
+    auto sheet = Sheet();
+    Find<QListWidget>(sheet->Page2(), "lstAccounts")->setCurrentRow(1);
+    dialogAnswer_ = Acct("");
+    sheet->Page2()->OnEdit();
+    ASSERT_EQ(services_.boxes.size(), 1u);
+    EXPECT_EQ(services_.boxes[0].text, "Unable to add account. Account name empty.");
+    EXPECT_EQ(services_.boxes[0].icon, BoxIcon::Exclamation);
+    sheet->OnOK();
+    EXPECT_EQ(settings::LoadAccountSlot(profile_, 1), Acct("acct1"));
+    EXPECT_EQ(profile_.GetString("MailAccount2", "AccountName"), "acct2");
+}
+
 TEST_F(SetupTest, OkSavesSettingsAndPageKeys) {
     SeedAccounts(2);
     NotifierSettings current;
