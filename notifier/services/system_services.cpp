@@ -24,6 +24,8 @@ public:
                          BoxIcon icon, BoxButtons buttons) override {
         QMessageBox box(parent);
         box.setWindowTitle(QString::fromStdString(title));
+        // Texts carry server lines and names the user typed: never markup.
+        box.setTextFormat(Qt::PlainText);
         box.setText(QString::fromStdString(text));
         switch (icon) {
             case BoxIcon::Information:
