@@ -99,7 +99,8 @@ int CPop3Client::ConnectToHost() {
         // A socket that never connected has nobody to say QUIT to; waiting
         // for a reply there would cost minutes on a server that drops SYNs.
         socket_.Close();
-        return kConnectFailed;
+        // Exit while connecting is a cancel, which nobody reports as an error.
+        return code == kUserCanceled ? kUserCanceled : kConnectFailed;
     }
     return kSuccess;
 }

@@ -11,6 +11,7 @@
 #include "app/notifier_wnd.h"
 #include "fake_tray.h"
 #include "pop3/testing/scripted_pop3_server.h"
+#include "pop3/testing/unreachable_server.h"
 #include "settings/password_scramble.h"
 #include "test_env.h"
 
@@ -335,4 +336,15 @@ TEST_F(NotifierWndTest, ExitDuringCheckStopsAtTheWaitingAccount) {
     for (const Call& c : tray_.calls) {
         EXPECT_NE(c.tip, "Corvy - Checking Mail at slow1");
     }
+}
+
+TEST_F(NotifierWndTest, ExitWhileConnectingIsACancelNotAConnectFailure) {
+    pop3::testing::UnreachableServer unreachable;
+    AddDeadAccount(0, "unreachable");
+    profile_.WriteInt("MailAccount0", "POP3Port", unreachable.Port());
+    auto wnd = Make();
+    RunPosted();
+    QTimer::singleShot(50, [&] { wnd->OnExit(); });
+    wnd->OnCheckMail();
+    EXPECT_TRUE(services_.boxes.empty());
 }
