@@ -252,7 +252,7 @@ CCorvyPropPage3::CCorvyPropPage3(SetupContext& ctx, const NotifierSettings& s, b
     setObjectName(QStringLiteral("CCorvyPropPage3"));
     checkEvery_ = Named(new QCheckBox(tr("Check for mail every"), this), "chkCheckTimeActive");
     checkTime_ = Named(new QSpinBox(this), "spnCheckTime");
-    checkTime_->setRange(0, 999);
+    checkTime_->setRange(0, settings::kMaxCheckTime);
     checkTime_->setSuffix(tr(" minutes"));
     onStartUp_ =
         Named(new QCheckBox(tr("Check for mail when Corvy starts"), this), "chkCheckOnStartUp");
@@ -269,7 +269,7 @@ CCorvyPropPage3::CCorvyPropPage3(SetupContext& ctx, const NotifierSettings& s, b
         Named(new QCheckBox(tr("Consider messages new until message headers are viewed"), this),
               "chkNewUntilView");
     peekLines_ = Named(new QSpinBox(this), "spnPeekLines");
-    peekLines_->setRange(1, 99);
+    peekLines_->setRange(settings::kMinPeekLines, settings::kMaxPeekLines);
     client_ = Named(new QLineEdit(this), "txtEmailClient");
     auto* browseClient = Named(new QPushButton(QStringLiteral("..."), this), "cmdBrowseClient");
     leftClick_ = new QButtonGroup(this);

@@ -174,6 +174,14 @@ TEST_F(NotifierWndTest, TimerFollowsSettingsAndSetup) {
     EXPECT_TRUE(wnd->Settings().lan);  // still no dial-up
 }
 
+TEST_F(NotifierWndTest, IntervalBeyondSetupRangeIsClampedNotOverflowed) {
+    profile_.WriteInt("CheckMail", "CheckTime", 40000);
+    auto wnd = Make();
+    EXPECT_EQ(wnd->Settings().checkTime, 999);
+    EXPECT_TRUE(wnd->CheckTimer().isActive());
+    EXPECT_EQ(wnd->CheckTimer().interval(), 999 * 60000);
+}
+
 TEST_F(NotifierWndTest, FailedAccountGivesFailureIconAndErrorBoxRule) {
     AddDeadAccount(0, "dead@example.org");
     auto wnd = Make();
