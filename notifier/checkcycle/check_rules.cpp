@@ -60,7 +60,16 @@ std::string HeaderValue(std::string_view headers, std::string_view name) {
 }  // namespace
 
 std::string CutTooltip(std::string_view tip) {
-    return std::string(tip.substr(0, tip.size() < kMaxTooltip ? tip.size() : kMaxTooltip));
+    // Characters, not bytes: a cut inside a UTF-8 sequence would leave a
+    // broken character at the end. A continuation byte never starts one.
+    std::size_t characters = 0;
+    for (std::size_t i = 0; i < tip.size(); ++i) {
+        const bool starts = (static_cast<unsigned char>(tip[i]) & 0xC0) != 0x80;
+        if (starts && ++characters > kMaxTooltip) {
+            return std::string(tip.substr(0, i));
+        }
+    }
+    return std::string(tip);
 }
 
 std::string ClockText(int hour24, int minute) {

@@ -7,7 +7,8 @@
 
 namespace corvy::checkcycle {
 
-// The tray shows at most this many characters; longer tips are cut.
+// The tray shows at most this many characters; longer tips are cut at a
+// character boundary (text is UTF-8).
 inline constexpr std::size_t kMaxTooltip = 63;
 std::string CutTooltip(std::string_view tip);
 

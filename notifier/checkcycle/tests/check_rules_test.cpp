@@ -23,6 +23,18 @@ TEST(Tooltips, LongTipsAreCutAt63AndPercentIsPlainText) {
     EXPECT_EQ(CutTooltip(std::string(63, 'a')).size(), 63u);
 }
 
+TEST(Tooltips, CutCountsCharactersAndNeverSplitsOne) {
+    std::string umlauts;
+    for (int i = 0; i < 50; ++i) {
+        umlauts += "\xc3\xbc";  // ü
+    }
+    const std::string tip = CheckingAtTip(umlauts);
+    // "Corvy - Checking Mail at " is 25 characters; 38 umlauts follow.
+    EXPECT_EQ(tip, "Corvy - Checking Mail at " + umlauts.substr(0, 38 * 2));
+    EXPECT_EQ(CutTooltip(std::string(62, 'a') + "\xe2\x82\xac!"),
+              std::string(62, 'a') + "\xe2\x82\xac");
+}
+
 TEST(HeaderFields, StatusLowerCasedDateAsSent) {
     const auto f = ExtractStatusAndDate(
         "From: a\r\nDATE: Mon, 7 Dec 2026 10:00:00 +0000\r\nStatus: RO\r\nSubject: s\r\n");
