@@ -283,7 +283,7 @@ CCorvyPropPage3::CCorvyPropPage3(SetupContext& ctx, const NotifierSettings& s, b
     defaultAccountBox_ = Named(new QComboBox(this), "cmbDefaultAccount");
     retrieveBody_ = Named(new QCheckBox(tr("Retrieve message body with headers"), this),
                           "chkRetrieveBodyWithHeaders");
-    runAtStart_ = Named(new QCheckBox(tr("Run Corvy when Windows starts"), this), "chkRunAtStart");
+    runAtStart_ = Named(new QCheckBox(tr("Start Corvy when I log in"), this), "chkRunAtStart");
 
     checkEvery_->setChecked(s.checkTimeActive);
     checkTime_->setValue(s.checkTime);

@@ -284,6 +284,7 @@ TEST_F(SetupTest, StartAtLogOnWritesValueAndAutostartEntry) {
     {
         auto sheet = Sheet();
         auto* box = Find<QCheckBox>(sheet->Page3(), "chkRunAtStart");
+        EXPECT_EQ(box->text(), "Start Corvy when I log in");
         EXPECT_FALSE(box->isChecked());
         box->setChecked(true);
         sheet->OnOK();
