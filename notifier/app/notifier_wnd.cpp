@@ -55,7 +55,7 @@ CNotifierWnd::CNotifierWnd(Deps deps) : deps_(std::move(deps)) {
         setup::SetupContext ctx{deps_.profile,
                                 deps_.registry,
                                 deps_.services,
-                                folder,
+                                deps_.dataFolder,
                                 settings::RunCommand(folder),
                                 deps_.dialUp.Available()};
         return setup::RunSetup(ctx, s, nullptr);

@@ -15,7 +15,10 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <filesystem>
+#include <fstream>
 
+#include "settings/data_files.h"
 #include "settings/password_scramble.h"
 #include "settings/start_with_system.h"
 #include "setup/account_dialogs.h"
@@ -239,7 +242,18 @@ void CCorvyPropPage2::OnDelete() {
 }
 
 void CCorvyPropPage2::OnSignature() {
-    if (!ctx_.services.Open(ctx_.installFolder + "/signature.txt")) {
+    // The user edits a copy in their own folder: the installed data is read-only.
+    const std::string own = settings::UserDataFolder() + "/signature.txt";
+    std::error_code ec;
+    if (!std::filesystem::exists(own, ec)) {
+        std::filesystem::create_directories(settings::UserDataFolder(), ec);
+        const std::string shipped = ctx_.dataFolder + "/signature.txt";
+        if (!std::filesystem::is_regular_file(shipped, ec) ||
+            !std::filesystem::copy_file(shipped, own, ec)) {
+            std::ofstream(own, std::ios::app);
+        }
+    }
+    if (!ctx_.services.Open(own)) {
         Warn(ctx_, this, "Could not open signature file for editing");
     }
 }

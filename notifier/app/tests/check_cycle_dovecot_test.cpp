@@ -61,8 +61,9 @@ protected:
     }
 
     std::unique_ptr<CNotifierWnd> Make() {
-        auto wnd = std::make_unique<CNotifierWnd>(CNotifierWnd::Deps{
-            *profile_, store_, services_, tray_, dialUp_, "/opt/corvy", pop3::Pop3Options{}});
+        auto wnd = std::make_unique<CNotifierWnd>(
+            CNotifierWnd::Deps{*profile_, store_, services_, tray_, dialUp_, "/opt/corvy",
+                               pop3::Pop3Options{}, "/usr/share/corvy"});
         wnd->clock = [] { return std::string("10:30 AM"); };
         wnd->newMailWindow = [this](const std::vector<std::string>& accounts,
                                     const std::string& sound) {
@@ -104,7 +105,7 @@ TEST_F(CheckCycleDovecot, NewMailOnceThenFailureIconFromWrongPassword) {
             {TrayOp::Modify, TrayImage::NewMail, "Corvy - You have new mail!"}}));
     ASSERT_EQ(shown_.size(), 1u);
     EXPECT_EQ(shown_[0], std::vector<std::string>{"alice@example.org"});
-    EXPECT_EQ(sounds_[0], "/opt/corvy/corvy.wav");
+    EXPECT_EQ(sounds_[0], "/usr/share/corvy/corvy.wav");
     ASSERT_EQ(services_.notifications.size(), 1u);
     // The wrong password: the server's own line, then the account.
     ASSERT_EQ(services_.boxes.size(), 1u);

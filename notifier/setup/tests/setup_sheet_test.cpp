@@ -11,6 +11,7 @@
 #include <fstream>
 
 #include "registry/autostart.h"
+#include "settings/data_files.h"
 #include "settings/password_scramble.h"
 #include "settings/start_with_system.h"
 #include "setup/account_dialogs.h"
@@ -313,7 +314,9 @@ TEST_F(SetupTest, SignatureOpensFileOrSaysItCannot) {
     auto sheet = Sheet();
     sheet->Page2()->OnSignature();
     ASSERT_EQ(services_.opened.size(), 1u);
-    EXPECT_EQ(services_.opened[0], "/opt/corvy/signature.txt");
+    // The user's own copy, made so an editor can open and save it.
+    EXPECT_EQ(services_.opened[0], settings::UserDataFolder() + "/signature.txt");
+    EXPECT_TRUE(std::filesystem::is_regular_file(services_.opened[0]));
     services_.openWorks = false;
     sheet->Page2()->OnSignature();
     ASSERT_EQ(services_.boxes.size(), 1u);
