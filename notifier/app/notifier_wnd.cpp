@@ -69,19 +69,21 @@ CNotifierWnd::CNotifierWnd(Deps deps) : deps_(std::move(deps)) {
     connect(&checkTimer_, &QTimer::timeout, this, [this] { OnTimer(); });
 
     LoadSettings();
-    if (!deps_.dialUp.Available() && deps_.profile.GetInt("RAS", "DontShowNoRASSupport", 0) == 0) {
-        // Shown once the loop runs, so a test can replace the notice first.
-        QTimer::singleShot(0, this, [this] {
-            if (noDialUpNotice && noDialUpNotice()) {
-                deps_.profile.WriteInt("RAS", "DontShowNoRASSupport", 1);
-            }
-        });
-    }
+    const bool notice =
+        !deps_.dialUp.Available() && deps_.profile.GetInt("RAS", "DontShowNoRASSupport", 0) == 0;
     total_ = deps_.profile.GetInt("Mail", "NumberOfMessages", 0);
     RestartTimer();
     setWindowTitle(QStringLiteral("Corvy"));
     hide();
-    QTimer::singleShot(0, this, [this] { OnStartup(); });
+    // One posted step runs the start-up windows one after the other: a modal
+    // window's loop would otherwise deliver the next step on top of it.
+    // Posted, so a test can replace the windows first.
+    QTimer::singleShot(0, this, [this, notice] {
+        if (notice && noDialUpNotice && noDialUpNotice()) {
+            deps_.profile.WriteInt("RAS", "DontShowNoRASSupport", 1);
+        }
+        OnStartup();
+    });
 }
 
 CNotifierWnd::~CNotifierWnd() {

@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QMenu>
 #include <QTimer>
 
@@ -103,6 +104,39 @@ TEST_F(NotifierWndTest, FirstRunMigratesWelcomesAndOpensSetup) {
     EXPECT_EQ(profile_.GetString("MailAccount0", "AccountName"), "pop.old.org");
     ASSERT_EQ(tray_.calls.size(), 1u);
     EXPECT_EQ(tray_.calls[0].op, TrayOp::Add);
+}
+
+TEST_F(NotifierWndTest, FirstStartShowsNoticeWelcomeSetupAndCheckOneAfterAnother) {
+    profile_.WriteInt("License", "Version", 0);
+    profile_.WriteInt("RAS", "DontShowNoRASSupport", 0);
+    profile_.WriteInt("CheckMail", "CheckOnStartUp", 1);
+    AddDeadAccount(0, "dead");
+    std::vector<std::string> order;
+    auto boxes = [&] { return std::to_string(services_.boxes.size()); };
+    auto wnd = Make();
+    // Each window runs the event loop while open, as a modal window does.
+    auto modalLoop = [] {
+        QEventLoop loop;
+        QTimer::singleShot(0, &loop, &QEventLoop::quit);
+        loop.exec();
+    };
+    wnd->noDialUpNotice = [&] {
+        order.push_back("notice with " + boxes() + " boxes");
+        modalLoop();
+        order.push_back("notice closed with " + boxes() + " boxes");
+        return false;
+    };
+    wnd->setupWindow = [&](settings::NotifierSettings&) {
+        order.push_back("setup with " + boxes() + " boxes");
+        modalLoop();
+        order.push_back("setup closed with " + boxes() + " boxes");
+        return false;
+    };
+    RunPosted();
+    EXPECT_EQ(order, (std::vector<std::string>{"notice with 0 boxes", "notice closed with 0 boxes",
+                                               "setup with 1 boxes", "setup closed with 1 boxes"}));
+    ASSERT_EQ(services_.boxes.size(), 2u);  // the welcome, then the check's error
+    EXPECT_EQ(services_.boxes[1].text, "Error! Failed to connect to host!\ndead");
 }
 
 TEST_F(NotifierWndTest, NoDialUpNoticeUntilDontShowIsChecked) {
