@@ -207,6 +207,7 @@ std::unique_ptr<QMenu> CNotifierWnd::BuildMenu() {
     quick->setEnabled(false);
     QAction* setup = menu->addAction(QStringLiteral("Setup"), this, [this] { OnSetup(); });
     setup->setEnabled(!setupOpen_);
+    menu->addAction(QStringLiteral("Help"), this, [this] { OnHelp(); });
     QAction* about = menu->addAction(QStringLiteral("About..."), this, [this] { OnAbout(); });
     about->setEnabled(!aboutOpen_);
     menu->addSeparator();
@@ -248,6 +249,10 @@ void CNotifierWnd::OnSetup() {
         }
         RestartTimer();
     }
+}
+
+void CNotifierWnd::OnHelp() {
+    OpenHelp(deps_.services, nullptr, deps_.dataFolder, "checking.htm");
 }
 
 void CNotifierWnd::OnAbout() {

@@ -59,6 +59,7 @@ public:
     void OnTrayClick(TrayClick click);
     void OnViewHeaders(const std::string& account);
     void OnSetup();
+    void OnHelp();
     void OnAbout();
     void OnRunEmailProgram();
     void OnExit();

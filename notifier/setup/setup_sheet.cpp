@@ -445,9 +445,13 @@ CCorvyPropSheet::CCorvyPropSheet(SetupContext& ctx, const NotifierSettings& curr
     connect(page2_, &CCorvyPropPage2::AccountsChanged, this,
             [this] { page3_->FillAccounts(page2_->Accounts()); });
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    auto* buttons = new QDialogButtonBox(
+        QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, this);
+    buttons->button(QDialogButtonBox::Help)->setObjectName(QStringLiteral("cmdHelp"));
     connect(buttons, &QDialogButtonBox::accepted, this, [this] { OnOK(); });
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(buttons, &QDialogButtonBox::helpRequested, this,
+            [this] { OpenHelp(ctx_.services, this, ctx_.dataFolder, "setup.htm"); });
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabs_);
     layout->addWidget(buttons);

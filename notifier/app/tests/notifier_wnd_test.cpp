@@ -273,6 +273,8 @@ TEST_F(NotifierWndTest, MenuEnablingAndAccountEntries) {
     EXPECT_TRUE(find(menu.get(), "Check Mail")->isEnabled());
     EXPECT_TRUE(find(menu.get(), "Setup")->isEnabled());
     EXPECT_NE(find(menu.get(), "Exit Corvy"), nullptr);
+    find(menu.get(), "Help")->trigger();
+    EXPECT_EQ(services_.opened, std::vector<std::string>{"/htm/checking.htm"});
     QMenu* headers = find(menu.get(), "View Message Headers")->menu();
     ASSERT_EQ(headers->actions().size(), 2);  // the entry without a name is removed
     EXPECT_EQ(headers->actions()[0]->text(), "one");

@@ -1,5 +1,5 @@
 // Data files: the user's folder before the installed data, and the
-// new-mail sound the build ships.
+// new-mail sound and help pages the build ships.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -19,6 +19,10 @@ TEST(DataFiles, UserFolderFirstThenInstalledDataAndShippedSound) {
     ASSERT_GT(shipped.size(), 44u);
     EXPECT_EQ(shipped.substr(0, 4), "RIFF");
     EXPECT_EQ(shipped.substr(8, 4), "WAVE");
+
+    for (const char* page : {"checking.htm", "setup.htm", "headers.htm", "quickmail.htm"}) {
+        EXPECT_TRUE(std::filesystem::is_regular_file(installed + "/htm/" + page)) << page;
+    }
 
     std::filesystem::create_directories(own);
     vantry::test::WriteFile(own + "/signature.txt", "-- \nme\n");

@@ -347,3 +347,17 @@ TEST_F(SetupTest, AccountDialogRoundTripsValues) {
     EXPECT_EQ(dlg.Account(), a);
     EXPECT_EQ(Find<QLineEdit>(&dlg, "txtPassword")->echoMode(), QLineEdit::Password);
 }
+
+TEST_F(SetupTest, HelpButtonsOpenTheSetupPage) {
+    SeedAccounts(1);
+    auto sheet = Sheet();
+    Find<QPushButton>(sheet.get(), "cmdHelp")->click();
+    CAccountDlg account(ctx_, Acct("acct0"));
+    Find<QPushButton>(&account, "cmdHelp")->click();
+    CAdvancedDlg advanced(ctx_, 0, "acct0");
+    services_.openWorks = false;
+    Find<QPushButton>(&advanced, "cmdHelp")->click();
+    EXPECT_EQ(services_.opened, std::vector<std::string>(3, "/opt/corvy/htm/setup.htm"));
+    ASSERT_EQ(services_.boxes.size(), 1u);
+    EXPECT_EQ(services_.boxes[0].text, "Could not open your Web Browser");
+}
