@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include "app/notifier_wnd.h"
+#include "settings/data_files.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -23,7 +24,9 @@ int main(int argc, char** argv) {
                              *tray,
                              dialUp,
                              QCoreApplication::applicationDirPath().toStdString(),
-                             {}});
+                             {},
+                             corvy::settings::InstalledDataFolder(
+                                 QCoreApplication::applicationDirPath().toStdString())});
     if (!QSystemTrayIcon::isSystemTrayAvailable()) {
         // Still useful: checks run and new mail is announced by window and sound.
         QTimer::singleShot(0, [] {

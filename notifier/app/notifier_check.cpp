@@ -4,11 +4,9 @@
 #include <cstdlib>
 #include <new>
 
-#include <algorithm>
-
 #include "app/notifier_wnd.h"
 #include "checkcycle/check_rules.h"
-#include "settings/start_with_system.h"
+#include "settings/data_files.h"
 
 namespace corvy {
 
@@ -75,10 +73,7 @@ void CNotifierWnd::CheckAllAccounts() {
 void CNotifierWnd::ShowNewMail(const std::vector<std::string>& accounts) {
     std::string sound;
     if (settings_.playNewMailSound && !settings_.newMailSound.empty()) {
-        sound = settings_.newMailSound;
-        if (sound.front() != '/') {
-            sound = settings::InstallFolder(deps_.profile, deps_.programFolder) + "/" + sound;
-        }
+        sound = settings::ResolveDataFile(settings_.newMailSound, deps_.dataFolder);
     }
     if (!settings_.showNewMailWindow) {
         if (!sound.empty()) {

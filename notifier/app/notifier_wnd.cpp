@@ -56,14 +56,14 @@ CNotifierWnd::CNotifierWnd(Deps deps) : deps_(std::move(deps)) {
         setup::SetupContext ctx{deps_.profile,
                                 deps_.registry,
                                 deps_.services,
-                                folder,
+                                deps_.dataFolder,
                                 settings::RunCommand(folder),
                                 deps_.dialUp.Available()};
         return setup::RunSetup(ctx, s, nullptr);
     };
     noDialUpNotice = ShowNoDialUpNotice;
     quickMailWindow = [this] {
-        CQuickMailDlg dlg(deps_.profile, deps_.services);
+        CQuickMailDlg dlg(deps_.profile, deps_.services, deps_.dataFolder);
         dlg.exec();
     };
     clock = [] {
@@ -74,19 +74,21 @@ CNotifierWnd::CNotifierWnd(Deps deps) : deps_(std::move(deps)) {
     connect(&checkTimer_, &QTimer::timeout, this, [this] { OnTimer(); });
 
     LoadSettings();
-    if (!deps_.dialUp.Available() && deps_.profile.GetInt("RAS", "DontShowNoRASSupport", 0) == 0) {
-        // Shown once the loop runs, so a test can replace the notice first.
-        QTimer::singleShot(0, this, [this] {
-            if (noDialUpNotice && noDialUpNotice()) {
-                deps_.profile.WriteInt("RAS", "DontShowNoRASSupport", 1);
-            }
-        });
-    }
+    const bool notice =
+        !deps_.dialUp.Available() && deps_.profile.GetInt("RAS", "DontShowNoRASSupport", 0) == 0;
     total_ = deps_.profile.GetInt("Mail", "NumberOfMessages", 0);
     RestartTimer();
     setWindowTitle(QStringLiteral("Corvy"));
     hide();
-    QTimer::singleShot(0, this, [this] { OnStartup(); });
+    // One posted step runs the start-up windows one after the other: a modal
+    // window's loop would otherwise deliver the next step on top of it.
+    // Posted, so a test can replace the windows first.
+    QTimer::singleShot(0, this, [this, notice] {
+        if (notice && noDialUpNotice && noDialUpNotice()) {
+            deps_.profile.WriteInt("RAS", "DontShowNoRASSupport", 1);
+        }
+        OnStartup();
+    });
 }
 
 CNotifierWnd::~CNotifierWnd() {
@@ -209,6 +211,7 @@ std::unique_ptr<QMenu> CNotifierWnd::BuildMenu() {
     quick->setEnabled(!quickMailOpen_);
     QAction* setup = menu->addAction(QStringLiteral("Setup"), this, [this] { OnSetup(); });
     setup->setEnabled(!setupOpen_);
+    menu->addAction(QStringLiteral("Help"), this, [this] { OnHelp(); });
     QAction* about = menu->addAction(QStringLiteral("About..."), this, [this] { OnAbout(); });
     about->setEnabled(!aboutOpen_);
     menu->addSeparator();
@@ -262,6 +265,10 @@ void CNotifierWnd::OnQuickMail() {
     }
     quickMailOpen_ = false;
     deps_.dialUp.OfferDisconnect();
+}
+
+void CNotifierWnd::OnHelp() {
+    OpenHelp(deps_.services, nullptr, deps_.dataFolder, "checking.htm");
 }
 
 void CNotifierWnd::OnAbout() {

@@ -32,6 +32,8 @@ public:
         DialUp& dialUp;
         std::string programFolder;
         pop3::Pop3Options pop3Options;
+        // The installed data (sound, help pages); the user's folder comes first.
+        std::string dataFolder = {};
     };
 
     explicit CNotifierWnd(Deps deps);
@@ -59,6 +61,7 @@ public:
     void OnViewHeaders(const std::string& account);
     void OnSetup();
     void OnQuickMail();
+    void OnHelp();
     void OnAbout();
     void OnRunEmailProgram();
     void OnExit();

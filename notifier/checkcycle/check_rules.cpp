@@ -15,20 +15,61 @@ std::string Lower(std::string_view s) {
     return out;
 }
 
-// From `start` to the first CR; empty when start lies past the end (a header
-// name at the very end of a cut-off buffer).
-std::string UpToCr(std::string_view text, std::size_t start) {
-    if (start >= text.size()) {
-        return {};
+bool IsFoldBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() && Lower(text.substr(0, prefix.size())) == prefix;
+}
+
+// The value of the first header line that begins with `name` (lower case,
+// colon included), with its folded continuation lines joined on. The
+// header block ends at the first empty line; a value never holds CR or LF.
+std::string HeaderValue(std::string_view headers, std::string_view name) {
+    std::string value;
+    bool found = false;
+    std::size_t pos = 0;
+    while (pos < headers.size()) {
+        std::size_t end = headers.find('\n', pos);
+        if (end == std::string_view::npos) {
+            end = headers.size();
+        }
+        std::string_view line = headers.substr(pos, end - pos);
+        pos = end + 1;
+        const std::size_t cr = line.find('\r');
+        if (cr != std::string_view::npos) {
+            line = line.substr(0, cr);
+        }
+        if (line.empty()) {
+            break;
+        }
+        if (found) {
+            if (!IsFoldBlank(line.front())) {
+                break;
+            }
+            value += line;
+        } else if (StartsWithIgnoringCase(line, name)) {
+            found = true;
+            value = line.substr(name.size());
+        }
     }
-    const std::size_t cr = text.find('\r', start);
-    return std::string(text.substr(start, cr == std::string_view::npos ? cr : cr - start));
+    return value;
 }
 
 }  // namespace
 
 std::string CutTooltip(std::string_view tip) {
-    return std::string(tip.substr(0, tip.size() < kMaxTooltip ? tip.size() : kMaxTooltip));
+    // Characters, not bytes: a cut inside a UTF-8 sequence would leave a
+    // broken character at the end. A continuation byte never starts one.
+    std::size_t characters = 0;
+    for (std::size_t i = 0; i < tip.size(); ++i) {
+        const bool starts = (static_cast<unsigned char>(tip[i]) & 0xC0) != 0x80;
+        if (starts && ++characters > kMaxTooltip) {
+            return std::string(tip.substr(0, i));
+        }
+    }
+    return std::string(tip);
 }
 
 std::string ClockText(int hour24, int minute) {
@@ -51,16 +92,14 @@ std::string CheckingAtTip(const std::string& account) {
 }
 
 StatusAndDate ExtractStatusAndDate(std::string_view headers) {
-    const std::string lower = Lower(headers);
     StatusAndDate out;
-    const std::size_t status = lower.find("status:");
-    if (status != std::string::npos) {
-        out.status = UpToCr(lower, status + 7);
+    out.status = Lower(HeaderValue(headers, "status:"));
+    std::string date = HeaderValue(headers, "date:");
+    std::size_t blanks = 0;
+    while (blanks < date.size() && IsFoldBlank(date[blanks])) {
+        ++blanks;
     }
-    const std::size_t date = lower.find("date:");
-    if (date != std::string::npos) {
-        out.date = UpToCr(headers, date + 6);
-    }
+    out.date = date.substr(blanks);
     return out;
 }
 

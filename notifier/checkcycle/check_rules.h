@@ -7,7 +7,8 @@
 
 namespace corvy::checkcycle {
 
-// The tray shows at most this many characters; longer tips are cut.
+// The tray shows at most this many characters; longer tips are cut at a
+// character boundary (text is UTF-8).
 inline constexpr std::size_t kMaxTooltip = 63;
 std::string CutTooltip(std::string_view tip);
 
@@ -23,10 +24,11 @@ struct StatusAndDate {
     std::string date;    // as sent
 };
 
-// Finds "status:" and "date:" in a lower-cased copy of the headers. The
-// status runs from right after its colon, the date from six characters
-// after the start of "date:"; each to the first carriage return. A missing
-// header gives an empty value.
+// The Status and Date headers: names matched at the start of a header line
+// only, ignoring case, with folded continuation lines joined to the value.
+// The status is lower-cased and runs from right after its colon; the date
+// is as sent, without the blanks after its colon. A missing header gives an
+// empty value.
 StatusAndDate ExtractStatusAndDate(std::string_view headers);
 
 // A status holding "r" or "o" (read or old) is mail the user has seen.

@@ -40,6 +40,8 @@ public:
     // failure before a line end), 12 (time-out) or 13 (cancelled).
     int ReadLine(std::string& line);
 
+    // The last line read was cut at the reader's limit (see Pop3LineReader).
+    bool LineWasCut() const { return reader_.LastLineCut(); }
     bool Cancelled() const { return cancelled_; }
     bool Open() const { return fd_ >= 0; }
     void Close();

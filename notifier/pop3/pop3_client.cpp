@@ -94,8 +94,15 @@ int CPop3Client::ConnectToHost() {
         return kInvalidSocket;
     }
     const uint32_t address = ResolveHost(host_);
-    return socket_.Connect(address, static_cast<uint16_t>(port_)) == kSuccess ? kSuccess
-                                                                              : kConnectFailed;
+    const int code = socket_.Connect(address, static_cast<uint16_t>(port_));
+    if (code != kSuccess) {
+        // A socket that never connected has nobody to say QUIT to; waiting
+        // for a reply there would cost minutes on a server that drops SYNs.
+        socket_.Close();
+        // Exit while connecting is a cancel, which nobody reports as an error.
+        return code == kUserCanceled ? kUserCanceled : kConnectFailed;
+    }
+    return kSuccess;
 }
 
 int CPop3Client::Login() {
@@ -140,7 +147,7 @@ int CPop3Client::ReadReply() {
     return ReplyCode(lastReply_);
 }
 
-int CPop3Client::ReadMultiLine(char* buffer, std::size_t capacity, Terminator end) {
+int CPop3Client::ReadMultiLine(char* buffer, std::size_t capacity) {
     std::size_t used = 0;
     std::string line;
     try {
@@ -148,6 +155,8 @@ int CPop3Client::ReadMultiLine(char* buffer, std::size_t capacity, Terminator en
     } catch (const std::bad_alloc&) {
         return kOutOfMemory;
     }
+    bool atLineStart = true;
+    std::string_view data;
     while (used + 1 < capacity) {
         if (socket_.Cancelled()) {
             return kUserCanceled;
@@ -156,22 +165,29 @@ int CPop3Client::ReadMultiLine(char* buffer, std::size_t capacity, Terminator en
         if (code != kSuccess) {
             return code;
         }
-        if (IsTerminator(line, end)) {
+        const bool started = atLineStart;
+        atLineStart = !socket_.LineWasCut();
+        if (ReadDataLine(line, started, data) == MultiLineStep::End) {
             return kSuccess;
         }
-        if (used + line.size() + 2 + 1 > capacity) {
+        if (used + data.size() + 2 + 1 > capacity) {
             break;  // full: the line does not fit with its CR LF and the zero
         }
-        std::memcpy(buffer + used, line.data(), line.size());
-        used += line.size();
+        std::memcpy(buffer + used, data.data(), data.size());
+        used += data.size();
         buffer[used++] = '\r';
         buffer[used++] = '\n';
         buffer[used] = '\0';
     }
     // Full before the end: drain the rest so the next command reads its own
-    // reply. The drain stops at the same terminator as the read, so a body
-    // line ".." cannot end it early. Its result is not reported.
-    while (!socket_.Cancelled() && socket_.ReadLine(line) == kSuccess && !IsTerminator(line, end)) {
+    // reply. The drain ends where the read would, so neither a stuffed line
+    // nor a cut long line can end it early. Its result is not reported.
+    while (!socket_.Cancelled() && socket_.ReadLine(line) == kSuccess) {
+        const bool started = atLineStart;
+        atLineStart = !socket_.LineWasCut();
+        if (ReadDataLine(line, started, data) == MultiLineStep::End) {
+            break;
+        }
     }
     return kSuccess;
 }
@@ -192,7 +208,7 @@ int CPop3Client::Top(int n, char* buffer, std::size_t capacity) {
     if (code == kSuccess) {
         code = ReadReply();
     }
-    return code == kSuccess ? ReadMultiLine(buffer, capacity, Terminator::AnyDot) : code;
+    return code == kSuccess ? ReadMultiLine(buffer, capacity) : code;
 }
 
 int CPop3Client::TopLines(int n, char* buffer, std::size_t capacity, int lines) {
@@ -203,7 +219,7 @@ int CPop3Client::TopLines(int n, char* buffer, std::size_t capacity, int lines) 
     if (code == kSuccess) {
         code = ReadReply();
     }
-    return code == kSuccess ? ReadMultiLine(buffer, capacity, Terminator::ExactDot) : code;
+    return code == kSuccess ? ReadMultiLine(buffer, capacity) : code;
 }
 
 int CPop3Client::Dele(int n) {

@@ -49,7 +49,7 @@ private:
     int ConnectToHost();
     int SendCommand(const std::string& command);
     int ReadReply();
-    int ReadMultiLine(char* buffer, std::size_t capacity, Terminator end);
+    int ReadMultiLine(char* buffer, std::size_t capacity);
 
     std::string lastReply_;
     CClientSocket socket_;

@@ -73,6 +73,7 @@ void Pop3LineReader::Consume(std::size_t n) {
 
 Pop3LineReader::Outcome Pop3LineReader::Next(std::string& line) {
     line.clear();
+    lastCut_ = false;
     const std::size_t scan = size_ < kMaxLine ? size_ : kMaxLine;
     for (std::size_t i = 0; i < scan; ++i) {
         const char c = buffer_[i];
@@ -93,6 +94,7 @@ Pop3LineReader::Outcome Pop3LineReader::Next(std::string& line) {
     if (size_ >= kMaxLine) {
         line.assign(buffer_, kMaxLine);
         Consume(kMaxLine);
+        lastCut_ = true;
         return Outcome::Line;
     }
     return ended_ ? Outcome::Closed : Outcome::NeedMore;
@@ -122,8 +124,18 @@ bool ExtractUidl(std::string_view reply, int messageNumber, std::string& uid) {
     return true;
 }
 
-bool IsTerminator(std::string_view line, Terminator kind) {
-    return kind == Terminator::AnyDot ? (!line.empty() && line.front() == '.') : line == ".";
+MultiLineStep ReadDataLine(std::string_view line, bool atLineStart, std::string_view& data) {
+    data = line;
+    if (!atLineStart) {
+        return MultiLineStep::Data;
+    }
+    if (line == ".") {
+        return MultiLineStep::End;
+    }
+    if (line.size() >= 2 && line[0] == '.' && line[1] == '.') {
+        data.remove_prefix(1);
+    }
+    return MultiLineStep::Data;
 }
 
 }  // namespace corvy::pop3

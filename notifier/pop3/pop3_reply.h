@@ -59,6 +59,9 @@ public:
 
     // Copies the next line into `line` (cleared first).
     Outcome Next(std::string& line);
+    // True when the last line handed out was cut at kMaxLine, so the next
+    // one continues it rather than starting a line of its own.
+    bool LastLineCut() const { return lastCut_; }
 
 private:
     void Consume(std::size_t n);
@@ -66,6 +69,7 @@ private:
     char buffer_[kBufferSize];
     std::size_t size_ = 0;
     bool ended_ = false;
+    bool lastCut_ = false;
 };
 
 // First character "-" makes a failure; anything else, even a blank line,
@@ -81,10 +85,11 @@ int ParseListSize(std::string_view reply);
 // UIDL n: the text after the first "<n> " in the reply; false when absent.
 bool ExtractUidl(std::string_view reply, int messageNumber, std::string& uid);
 
-enum class Terminator {
-    AnyDot,    // the first line that begins with "." (TOP n 0)
-    ExactDot,  // a line that is exactly "." (TOP n lines)
-};
-bool IsTerminator(std::string_view line, Terminator kind);
+// One line of a multi-line response. `atLineStart` is false for the
+// remainder of a long line the reader cut: that piece is never the end and
+// never stuffed. At a line start only "." ends the response, and a leading
+// dot of a line beginning ".." is the server's stuffing and is removed.
+enum class MultiLineStep { End, Data };
+MultiLineStep ReadDataLine(std::string_view line, bool atLineStart, std::string_view& data);
 
 }  // namespace corvy::pop3

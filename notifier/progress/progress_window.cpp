@@ -17,6 +17,7 @@ CProgressWindow::CProgressWindow(QWidget* parent) : QDialog(parent) {
     bar_->setTextVisible(false);
     bar_->setRange(lower_, upper_);
     label_ = new QLabel(this);
+    label_->setTextFormat(Qt::PlainText);  // status texts may carry server lines
     label_->setObjectName(QStringLiteral("IDC_PROGDLG_PERCENT"));
     cancel_ = new QPushButton(tr("Cancel"), this);
     cancel_->setObjectName(QStringLiteral("IDCANCEL"));

@@ -2,6 +2,7 @@
 
 #include <QPushButton>
 #include <new>
+#include <utility>
 
 #include "progress/progress_window.h"
 #include "quickmail/progress_adapter.h"
@@ -31,18 +32,20 @@ QString ToShown(const QString& wire) {
 }  // namespace
 
 CQuickMailDlg::CQuickMailDlg(vantry::profile::Profile& profile, NotifierServices& services,
-                             const QuickMailPrefill& prefill, QWidget* parent)
+                             std::string dataFolder, const QuickMailPrefill& prefill,
+                             QWidget* parent)
     : QDialog(parent),
       ui_(std::make_unique<Ui::CQuickMailDlg>()),
       profile_(profile),
-      services_(services) {
+      services_(services),
+      dataFolder_(std::move(dataFolder)) {
     ui_->setupUi(this);
     LoadRectangle();
     for (const std::string& address : quickmail::LoadRecentAddresses(profile_)) {
         ui_->cmbTo->addItem(QString::fromStdString(address));
     }
     const QString text = quickmail::WithSignature(QString::fromStdString(prefill.text),
-                                                  quickmail::SignaturePath(profile_));
+                                                  quickmail::SignaturePath(dataFolder_));
     ui_->txtText->setPlainText(ToShown(text));
     ui_->cmbTo->setEditText(QString::fromStdString(prefill.recipient));
     ui_->txtSubject->setText(QString::fromStdString(prefill.subject));
@@ -54,7 +57,7 @@ CQuickMailDlg::CQuickMailDlg(vantry::profile::Profile& profile, NotifierServices
     connect(ui_->cmdSend, &QPushButton::clicked, this, &CQuickMailDlg::OnSend);
     connect(ui_->cmdClose, &QPushButton::clicked, this, &CQuickMailDlg::reject);
     connect(ui_->cmdHelp, &QPushButton::clicked, this,
-            [this] { emit HelpRequested(QStringLiteral("quickmail")); });
+            [this] { OpenHelp(services_, this, dataFolder_, "quickmail.htm"); });
 }
 
 CQuickMailDlg::~CQuickMailDlg() = default;

@@ -33,7 +33,8 @@ class CQuickMailDlg : public QDialog {
     Q_OBJECT
 public:
     CQuickMailDlg(vantry::profile::Profile& profile, NotifierServices& services,
-                  const QuickMailPrefill& prefill = {}, QWidget* parent = nullptr);
+                  std::string dataFolder, const QuickMailPrefill& prefill = {},
+                  QWidget* parent = nullptr);
     ~CQuickMailDlg() override;
 
     // The send button: wrap, connect, send; closes only on success.
@@ -46,10 +47,6 @@ public:
     // The progress window of the send in progress (for Cancel), or null.
     CProgressWindow* Progress() const { return progress_; }
 
-signals:
-    // Help for the window's topic ("quickmail").
-    void HelpRequested(const QString& topic);
-
 private:
     void Send();
     void OnToChanged(const QString& recipient);
@@ -60,6 +57,7 @@ private:
     std::unique_ptr<Ui::CQuickMailDlg> ui_;
     vantry::profile::Profile& profile_;
     NotifierServices& services_;
+    std::string dataFolder_;  // installed data: signature and help pages
     CProgressWindow* progress_ = nullptr;
     // Waits pump events, so Send and Close could run again inside a send.
     bool sending_ = false;

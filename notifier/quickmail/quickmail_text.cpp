@@ -3,6 +3,7 @@
 #include <QStringList>
 
 #include "base/regular_file.h"
+#include "settings/data_files.h"
 
 namespace corvy::quickmail {
 namespace {
@@ -69,8 +70,8 @@ void RememberRecipient(vantry::profile::Profile& profile, const std::string& rec
     }
 }
 
-std::string SignaturePath(const vantry::profile::Profile& profile) {
-    return profile.GetString("Install", "Directory") + "/signature.txt";
+std::string SignaturePath(const std::string& dataFolder) {
+    return settings::ResolveDataFile("signature.txt", dataFolder);
 }
 
 QString WithSignature(const QString& text, const std::string& signaturePath) {

@@ -26,9 +26,9 @@ std::vector<std::string> LoadRecentAddresses(const vantry::profile::Profile& pro
 // case ignored, leaves the list as it is.
 void RememberRecipient(vantry::profile::Profile& profile, const std::string& recipient);
 
-// Where the signature is read from: signature.txt in the installation
-// folder ("Install", Directory).
-std::string SignaturePath(const vantry::profile::Profile& profile);
+// Where the signature is read from: signature.txt in the user's folder,
+// else in the data installed with the program.
+std::string SignaturePath(const std::string& dataFolder);
 // The prefilled text with the signature appended: CR LF, then every line of
 // the file followed by CR LF. The text alone when there is no file.
 QString WithSignature(const QString& text, const std::string& signaturePath);

@@ -37,6 +37,16 @@ public:
 
 std::unique_ptr<NotifierServices> CreateSystemServices();
 
+// Opens a help page installed with the program (`dataFolder`/htm/`page`)
+// in the desktop's browser; says so when it cannot.
+inline void OpenHelp(NotifierServices& services, QWidget* parent, const std::string& dataFolder,
+                     const std::string& page) {
+    if (!services.Open(dataFolder + "/htm/" + page)) {
+        services.MessageBox(parent, "Could not open your Web Browser", "Corvy",
+                            BoxIcon::Exclamation, BoxButtons::Ok);
+    }
+}
+
 // Records every request; answers message boxes from a queue (Yes/Ok when empty).
 class FakeServices : public NotifierServices {
 public:

@@ -1,29 +1,32 @@
 // The desktop behind NotifierServices: Qt message boxes and file dialogs,
-// QDesktopServices for "open", QProcess for programs and sounds, and the
+// the platform shell for "open", QProcess for programs and sounds, and the
 // freedesktop notification service over D-Bus.
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
-#include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QUrl>
 #include <QVariantMap>
 
 #include "notifier_services.h"
+#include "shell/shell.h"
 
 namespace corvy {
 namespace {
 
 class SystemServices : public NotifierServices {
 public:
+    SystemServices() : shell_(vantry::shell::CreateSystemShell()) {}
+
     BoxAnswer MessageBox(QWidget* parent, const std::string& text, const std::string& title,
                          BoxIcon icon, BoxButtons buttons) override {
         QMessageBox box(parent);
         box.setWindowTitle(QString::fromStdString(title));
+        // Texts carry server lines and names the user typed: never markup.
+        box.setTextFormat(Qt::PlainText);
         box.setText(QString::fromStdString(text));
         switch (icon) {
             case BoxIcon::Information:
@@ -56,9 +59,7 @@ public:
     }
 
     bool Open(const std::string& target) override {
-        const QString t = QString::fromStdString(target);
-        const QUrl url = t.contains(QStringLiteral("://")) ? QUrl(t) : QUrl::fromLocalFile(t);
-        return QDesktopServices::openUrl(url);
+        return shell_->Open(QString::fromStdString(target));
     }
 
     bool RunCommandLine(const std::string& commandLine) override {
@@ -106,6 +107,9 @@ public:
              << -1;
         bus.call(call, QDBus::NoBlock);
     }
+
+private:
+    std::unique_ptr<vantry::shell::Shell> shell_;
 };
 
 }  // namespace

@@ -1,7 +1,11 @@
 #include "account_list.h"
 
+#include <optional>
+
 namespace corvy::settings {
 namespace {
+
+constexpr const char* kEmptyName = "Unable to add account. Account name empty.";
 
 char Lower(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
@@ -19,6 +23,12 @@ bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
         }
     }
     return true;
+}
+
+AccountList::AccountList(AccountSlots accounts) : slots_(std::move(accounts)) {
+    for (int i = 0; i < kMaxAccounts; ++i) {
+        origins_[i] = slots_[i].Empty() ? -1 : i;
+    }
 }
 
 int AccountList::Count() const {
@@ -42,7 +52,7 @@ bool AccountList::Add(const AccountSlot& account, std::string& error) {
         return false;
     }
     if (account.name.empty()) {
-        error = "Unable to add account. Account name empty.";
+        error = kEmptyName;
         return false;
     }
     const int count = Count();
@@ -53,13 +63,19 @@ bool AccountList::Add(const AccountSlot& account, std::string& error) {
         }
     }
     slots_[count] = account;
+    origins_[count] = -1;
     return true;
 }
 
-void AccountList::Edit(int index, const AccountSlot& account) {
+bool AccountList::Edit(int index, const AccountSlot& account, std::string& error) {
+    if (account.name.empty()) {
+        error = kEmptyName;
+        return false;
+    }
     if (index >= 0 && index < kMaxAccounts) {
         slots_[index] = account;
     }
+    return true;
 }
 
 bool AccountList::Delete(int index) {
@@ -68,9 +84,38 @@ bool AccountList::Delete(int index) {
     }
     for (int i = index; i + 1 < kMaxAccounts; ++i) {
         slots_[i] = slots_[i + 1];
+        origins_[i] = origins_[i + 1];
     }
     slots_[kMaxAccounts - 1] = AccountSlot{};
+    origins_[kMaxAccounts - 1] = -1;
     return true;
+}
+
+void AccountList::Save(vantry::profile::Profile& profile) const {
+    constexpr const char* kBeside[] = {"POP3Port", "DisableUIDL"};
+    // Read every moving value before any section is overwritten.
+    std::array<std::array<std::optional<std::string>, 2>, kMaxAccounts> moved;
+    for (int i = 0; i < kMaxAccounts; ++i) {
+        if (origins_[i] >= 0 && origins_[i] != i) {
+            for (int k = 0; k < 2; ++k) {
+                moved[i][k] = profile.Find(AccountSection(origins_[i]), kBeside[k]);
+            }
+        }
+    }
+    for (int i = 0; i < kMaxAccounts; ++i) {
+        if (origins_[i] == i) {
+            continue;
+        }
+        const std::string section = AccountSection(i);
+        for (int k = 0; k < 2; ++k) {
+            if (moved[i][k].has_value()) {
+                profile.WriteString(section, kBeside[k], *moved[i][k]);
+            } else if (profile.Find(section, kBeside[k]).has_value()) {
+                profile.RemoveKey(section, kBeside[k]);
+            }
+        }
+    }
+    SaveAccountSlots(profile, slots_);
 }
 
 }  // namespace corvy::settings

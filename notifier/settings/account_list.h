@@ -11,8 +11,9 @@ namespace corvy::settings {
 
 class AccountList {
 public:
-    AccountList() = default;
-    explicit AccountList(AccountSlots accounts) : slots_(std::move(accounts)) {}
+    AccountList() { origins_.fill(-1); }
+    // Slots as stored: each one comes from the section of its own index.
+    explicit AccountList(AccountSlots accounts);
 
     const AccountSlots& Slots() const { return slots_; }
     // Accounts listed: the slots before the first empty name.
@@ -23,13 +24,22 @@ public:
     bool CanAdd(std::string& error) const;
     // Appends the account; false with the refusal text otherwise.
     bool Add(const AccountSlot& account, std::string& error);
-    // Stores the values back into the slot; names are not checked here.
-    void Edit(int index, const AccountSlot& account);
+    // Stores the values back into the slot. An empty name is refused as Add
+    // refuses it (it would end the account list there); other names are not
+    // checked.
+    bool Edit(int index, const AccountSlot& account, std::string& error);
     // Removes the account; later slots move up and the last one is emptied.
     bool Delete(int index);
 
+    // Writes every slot. The port and ID-checking keys live beside the slot
+    // in its section, so they move with an account that changed places; a
+    // slot that is new or empty gets their defaults back.
+    void Save(vantry::profile::Profile& profile) const;
+
 private:
     AccountSlots slots_;
+    // The section each slot was loaded from; -1 for an added or empty slot.
+    std::array<int, kMaxAccounts> origins_;
 };
 
 // Letter case ignored, ASCII only like the rest of the profile.

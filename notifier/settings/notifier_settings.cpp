@@ -1,5 +1,7 @@
 #include "notifier_settings.h"
 
+#include <algorithm>
+
 #include "password_scramble.h"
 
 namespace corvy::settings {
@@ -73,7 +75,7 @@ int FindAccountSection(const vantry::profile::Profile& profile, const std::strin
 
 NotifierSettings LoadNotifierSettings(const vantry::profile::Profile& p, bool dialUpAvailable) {
     NotifierSettings s;
-    s.checkTime = p.GetInt(kCheckMail, "CheckTime", 0);
+    s.checkTime = std::clamp(p.GetInt(kCheckMail, "CheckTime", 0), 0, kMaxCheckTime);
     s.checkTimeActive = p.GetInt(kCheckMail, "CheckTimeActive", 1) != 0;
     s.checkOnStartUp = p.GetInt(kCheckMail, "CheckOnStartUp", 0) != 0;
     s.showNewMailWindow = p.GetInt(kCheckMail, "ShowNewMailWindow", 1) != 0;
@@ -81,7 +83,7 @@ NotifierSettings LoadNotifierSettings(const vantry::profile::Profile& p, bool di
     s.newMailSound = p.GetString(kCheckMail, "NewMailSound", "corvy.wav");
     s.suppressErrors = p.GetInt(kCheckMail, "SuppressErrors", 0) != 0;
     s.newUntilView = p.GetInt(kCheckMail, "NewUntilView", 0) != 0;
-    s.peekLines = p.GetInt(kCheckMail, "PeekLines", 20);
+    s.peekLines = std::clamp(p.GetInt(kCheckMail, "PeekLines", 20), kMinPeekLines, kMaxPeekLines);
     s.emailClient = p.GetString(kCheckMail, "EmailClient");
     s.leftClickAction = p.GetInt(kCheckMail, "LeftClickAction", 0);
     s.defaultAccount = p.GetString(kCheckMail, "DefaultAccount");

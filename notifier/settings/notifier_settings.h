@@ -13,6 +13,11 @@ namespace corvy::settings {
 inline constexpr int kMaxAccounts = 10;
 inline constexpr int kDefaultPop3Port = 110;
 inline constexpr int kSetupDoneVersion = 3000;
+// The Setup window's ranges; a profile value outside is brought inside on
+// reading (minutes beyond 35791 would overflow the timer's milliseconds).
+inline constexpr int kMaxCheckTime = 999;
+inline constexpr int kMinPeekLines = 1;
+inline constexpr int kMaxPeekLines = 99;
 
 // "MailAccount%d"
 std::string AccountSection(int index);

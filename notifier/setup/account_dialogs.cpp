@@ -35,7 +35,11 @@ CAccountDlg::CAccountDlg(SetupContext& ctx, const AccountSlot& account, QWidget*
     form->addRow(tr("User Name"), user_);
     form->addRow(tr("Password"), password_);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    auto* buttons = new QDialogButtonBox(
+        QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, this);
+    buttons->button(QDialogButtonBox::Help)->setObjectName(QStringLiteral("cmdHelp"));
+    connect(buttons, &QDialogButtonBox::helpRequested, this,
+            [this] { OpenHelp(ctx_.services, this, ctx_.dataFolder, "setup.htm"); });
     auto* advanced = buttons->addButton(tr("Advanced"), QDialogButtonBox::ActionRole);
     advanced->setObjectName(QStringLiteral("cmdAdvanced"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -92,7 +96,11 @@ CAdvancedDlg::CAdvancedDlg(SetupContext& ctx, int accountIndex, const std::strin
 
     auto* form = new QFormLayout;
     form->addRow(tr("POP3 Port"), port_);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    auto* buttons = new QDialogButtonBox(
+        QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, this);
+    buttons->button(QDialogButtonBox::Help)->setObjectName(QStringLiteral("cmdHelp"));
+    connect(buttons, &QDialogButtonBox::helpRequested, this,
+            [this] { OpenHelp(ctx_.services, this, ctx_.dataFolder, "setup.htm"); });
     connect(buttons, &QDialogButtonBox::accepted, this, [this] { OnOK(); });
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto* layout = new QVBoxLayout(this);

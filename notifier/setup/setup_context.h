@@ -15,8 +15,8 @@ struct SetupContext {
     vantry::profile::Profile& profile;
     vantry::registry::Store& registry;
     NotifierServices& services;
-    std::string installFolder;  // signature.txt lives here
-    std::string runCommand;     // the start-at-log-on command
+    std::string dataFolder;  // installed data; the user's signature.txt is made from it
+    std::string runCommand;  // the start-at-log-on command
     bool dialUpAvailable = false;
 };
 

@@ -15,7 +15,10 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <filesystem>
+#include <fstream>
 
+#include "settings/data_files.h"
 #include "settings/password_scramble.h"
 #include "settings/start_with_system.h"
 #include "setup/account_dialogs.h"
@@ -210,7 +213,11 @@ void CCorvyPropPage2::OnEdit() {
     if (!accountDialog_(account, false)) {
         return;
     }
-    accounts_.Edit(row, account);
+    std::string error;
+    if (!accounts_.Edit(row, account, error)) {
+        Warn(ctx_, this, error);
+        return;
+    }
     list_->item(row)->setText(Q(account.name));
     emit AccountsChanged();
 }
@@ -235,7 +242,18 @@ void CCorvyPropPage2::OnDelete() {
 }
 
 void CCorvyPropPage2::OnSignature() {
-    if (!ctx_.services.Open(ctx_.installFolder + "/signature.txt")) {
+    // The user edits a copy in their own folder: the installed data is read-only.
+    const std::string own = settings::UserDataFolder() + "/signature.txt";
+    std::error_code ec;
+    if (!std::filesystem::exists(own, ec)) {
+        std::filesystem::create_directories(settings::UserDataFolder(), ec);
+        const std::string shipped = ctx_.dataFolder + "/signature.txt";
+        if (!std::filesystem::is_regular_file(shipped, ec) ||
+            !std::filesystem::copy_file(shipped, own, ec)) {
+            std::ofstream(own, std::ios::app);
+        }
+    }
+    if (!ctx_.services.Open(own)) {
         Warn(ctx_, this, "Could not open signature file for editing");
     }
 }
@@ -248,7 +266,7 @@ CCorvyPropPage3::CCorvyPropPage3(SetupContext& ctx, const NotifierSettings& s, b
     setObjectName(QStringLiteral("CCorvyPropPage3"));
     checkEvery_ = Named(new QCheckBox(tr("Check for mail every"), this), "chkCheckTimeActive");
     checkTime_ = Named(new QSpinBox(this), "spnCheckTime");
-    checkTime_->setRange(0, 999);
+    checkTime_->setRange(0, settings::kMaxCheckTime);
     checkTime_->setSuffix(tr(" minutes"));
     onStartUp_ =
         Named(new QCheckBox(tr("Check for mail when Corvy starts"), this), "chkCheckOnStartUp");
@@ -265,7 +283,7 @@ CCorvyPropPage3::CCorvyPropPage3(SetupContext& ctx, const NotifierSettings& s, b
         Named(new QCheckBox(tr("Consider messages new until message headers are viewed"), this),
               "chkNewUntilView");
     peekLines_ = Named(new QSpinBox(this), "spnPeekLines");
-    peekLines_->setRange(1, 99);
+    peekLines_->setRange(settings::kMinPeekLines, settings::kMaxPeekLines);
     client_ = Named(new QLineEdit(this), "txtEmailClient");
     auto* browseClient = Named(new QPushButton(QStringLiteral("..."), this), "cmdBrowseClient");
     leftClick_ = new QButtonGroup(this);
@@ -279,7 +297,7 @@ CCorvyPropPage3::CCorvyPropPage3(SetupContext& ctx, const NotifierSettings& s, b
     defaultAccountBox_ = Named(new QComboBox(this), "cmbDefaultAccount");
     retrieveBody_ = Named(new QCheckBox(tr("Retrieve message body with headers"), this),
                           "chkRetrieveBodyWithHeaders");
-    runAtStart_ = Named(new QCheckBox(tr("Run Corvy when Windows starts"), this), "chkRunAtStart");
+    runAtStart_ = Named(new QCheckBox(tr("Start Corvy when I log in"), this), "chkRunAtStart");
 
     checkEvery_->setChecked(s.checkTimeActive);
     checkTime_->setValue(s.checkTime);
@@ -427,9 +445,13 @@ CCorvyPropSheet::CCorvyPropSheet(SetupContext& ctx, const NotifierSettings& curr
     connect(page2_, &CCorvyPropPage2::AccountsChanged, this,
             [this] { page3_->FillAccounts(page2_->Accounts()); });
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    auto* buttons = new QDialogButtonBox(
+        QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, this);
+    buttons->button(QDialogButtonBox::Help)->setObjectName(QStringLiteral("cmdHelp"));
     connect(buttons, &QDialogButtonBox::accepted, this, [this] { OnOK(); });
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(buttons, &QDialogButtonBox::helpRequested, this,
+            [this] { OpenHelp(ctx_.services, this, ctx_.dataFolder, "setup.htm"); });
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabs_);
     layout->addWidget(buttons);
@@ -442,7 +464,7 @@ void CCorvyPropSheet::OnOK() {
     page1_->Store(result_);
     page2_->Store(result_);
     page3_->Store(result_);
-    settings::SaveAccountSlots(ctx_.profile, page2_->Accounts().Slots());
+    page2_->Accounts().Save(ctx_.profile);
     settings::SaveNotifierSettings(ctx_.profile, result_);
     const bool runAtStart = page3_->RunAtStart();
     if (runAtStart != runAtStartBefore_) {

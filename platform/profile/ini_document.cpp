@@ -43,6 +43,60 @@ std::string EncodeValue(std::string_view value) {
     return std::string(value);
 }
 
+// A key is written inside quotes, with backslash escapes for quote and
+// backslash, when the plain form would read back as something else: an
+// "=" ends a plain key, a leading ";" or "[" makes a comment or a section,
+// and blanks around it are trimmed.
+bool KeyNeedsQuotes(std::string_view key) {
+    if (key.empty()) {
+        return false;
+    }
+    return key.find('=') != std::string_view::npos || key.front() == ';' || key.front() == '[' ||
+           key.front() == '"' || IsBlank(key.front()) || IsBlank(key.back());
+}
+
+std::string EncodeKey(std::string_view key) {
+    if (!KeyNeedsQuotes(key)) {
+        return std::string(key);
+    }
+    std::string out = "\"";
+    for (char c : key) {
+        if (c == '"' || c == '\\') {
+            out.push_back('\\');
+        }
+        out.push_back(c);
+    }
+    out.push_back('"');
+    return out;
+}
+
+// A quoted key and its "=": the key and what follows the "=", or nothing
+// when the line is not of that form (it is then read the plain way, as
+// files written before keys were quoted are).
+bool ParseQuotedKey(std::string_view line, std::string& key, std::string_view& rest) {
+    const std::string_view t = Trim(line);
+    if (t.empty() || t.front() != '"') {
+        return false;
+    }
+    std::string name;
+    for (std::size_t i = 1; i < t.size(); ++i) {
+        if (t[i] == '\\' && i + 1 < t.size()) {
+            name.push_back(t[++i]);
+        } else if (t[i] == '"') {
+            const std::string_view after = Trim(t.substr(i + 1));
+            if (after.empty() || after.front() != '=') {
+                return false;
+            }
+            key = std::move(name);
+            rest = after.substr(1);
+            return true;
+        } else {
+            name.push_back(t[i]);
+        }
+    }
+    return false;
+}
+
 // Line breaks inside a name or value would split it into lines of their own
 // and could forge other keys, so they are dropped.
 std::string OneLine(std::string_view s) {
@@ -89,9 +143,15 @@ IniDocument IniDocument::Parse(std::string_view text) {
             }
         }
         Line l;
+        std::string quotedKey;
+        std::string_view rest;
         const std::size_t eq = line.find('=');
-        if (!t.empty() && t.front() != ';' && eq != std::string_view::npos &&
-            !Trim(line.substr(0, eq)).empty()) {
+        if (ParseQuotedKey(line, quotedKey, rest)) {
+            l.isEntry = true;
+            l.key = std::move(quotedKey);
+            l.value = DecodeValue(rest);
+        } else if (!t.empty() && t.front() != ';' && eq != std::string_view::npos &&
+                   !Trim(line.substr(0, eq)).empty()) {
             l.isEntry = true;
             l.key = std::string(Trim(line.substr(0, eq)));
             l.value = DecodeValue(line.substr(eq + 1));
@@ -110,7 +170,7 @@ std::string IniDocument::Serialize() const {
             out += "[" + s.name + "]\n";
         }
         for (const Line& l : s.lines) {
-            out += l.isEntry ? l.key + "=" + EncodeValue(l.value) : l.raw;
+            out += l.isEntry ? EncodeKey(l.key) + "=" + EncodeValue(l.value) : l.raw;
             out += "\n";
         }
     }
@@ -145,7 +205,8 @@ std::optional<std::string> IniDocument::Get(std::string_view section, std::strin
 
 void IniDocument::Set(std::string_view section, std::string_view key, std::string_view value) {
     const std::string sectionName = OneLine(Trim(section));
-    const std::string keyName = OneLine(Trim(key));
+    // Keys keep their blanks: an account name is a key and must match again.
+    const std::string keyName = OneLine(key);
     Section* s = FindSection(sectionName);
     if (s == nullptr) {
         Section fresh;

@@ -147,6 +147,10 @@ std::string Profile::GetString(std::string_view section, std::string_view key,
     return value ? *value : std::string(defaultValue);
 }
 
+std::optional<std::string> Profile::Find(std::string_view section, std::string_view key) const {
+    return IniDocument::Parse(ReadAll(path_)).Get(section, key);
+}
+
 template <typename Change>
 bool Profile::Modify(Change change) {
     std::error_code ec;

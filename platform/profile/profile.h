@@ -6,6 +6,7 @@
 // atomically with mode 0600 under an advisory lock.
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -25,6 +26,9 @@ public:
     int GetInt(std::string_view section, std::string_view key, int defaultValue) const;
     std::string GetString(std::string_view section, std::string_view key,
                           std::string_view defaultValue = {}) const;
+
+    // The stored text, or nothing when the key is missing.
+    std::optional<std::string> Find(std::string_view section, std::string_view key) const;
 
     // False when the file could not be written (nothing changed then).
     bool WriteInt(std::string_view section, std::string_view key, int value);

@@ -61,8 +61,9 @@ protected:
     }
 
     std::unique_ptr<CNotifierWnd> Make() {
-        auto wnd = std::make_unique<CNotifierWnd>(CNotifierWnd::Deps{
-            *profile_, store_, services_, tray_, dialUp_, "/opt/corvy", pop3::Pop3Options{}});
+        auto wnd = std::make_unique<CNotifierWnd>(
+            CNotifierWnd::Deps{*profile_, store_, services_, tray_, dialUp_, "/opt/corvy",
+                               pop3::Pop3Options{}, "/usr/share/corvy"});
         wnd->clock = [] { return std::string("10:30 AM"); };
         wnd->newMailWindow = [this](const std::vector<std::string>& accounts,
                                     const std::string& sound) {
@@ -104,7 +105,7 @@ TEST_F(CheckCycleDovecot, NewMailOnceThenFailureIconFromWrongPassword) {
             {TrayOp::Modify, TrayImage::NewMail, "Corvy - You have new mail!"}}));
     ASSERT_EQ(shown_.size(), 1u);
     EXPECT_EQ(shown_[0], std::vector<std::string>{"alice@example.org"});
-    EXPECT_EQ(sounds_[0], "/opt/corvy/corvy.wav");
+    EXPECT_EQ(sounds_[0], "/usr/share/corvy/corvy.wav");
     ASSERT_EQ(services_.notifications.size(), 1u);
     // The wrong password: the server's own line, then the account.
     ASSERT_EQ(services_.boxes.size(), 1u);
@@ -144,6 +145,22 @@ TEST_F(CheckCycleDovecot, ReadOrOldStatusIsNotNewAndLeavesMarker) {
     server_->Deliver("alice", Mail("Tue, 8 Dec 2026 11:00:00 +0000", "N"));
     wnd->OnCheckMail();
     EXPECT_EQ(shown_.size(), 1u);
+}
+
+TEST_F(CheckCycleDovecot, OnlyHeaderNamesAtLineStartCountAndFoldedDateIsWhole) {
+    // A spam score holds "o" and "r", and other headers end in "date:": none
+    // of them is the Status or Date header.
+    profile_->WriteInt("MailAccount2", "Disabled", 1);
+    server_->Deliver("alice",
+                     "Delivery-date: Wed, 9 Dec 2026 07:00:00 +0000\r\n"
+                     "X-Spam-Status: No, score=-1.0 required=5.0\r\n"
+                     "From: x@example.org\r\nX-Update: 3\r\n"
+                     "Date: Wed, 9 Dec 2026\r\n 08:00:00 +0000\r\n\r\nbody\r\n");
+    auto wnd = Make();
+    wnd->OnCheckMail();
+    EXPECT_EQ(shown_.size(), 1u);
+    EXPECT_EQ(profile_->GetString("LastMail", "alice@example.org"),
+              "Wed, 9 Dec 2026 08:00:00 +0000");
 }
 
 TEST_F(CheckCycleDovecot, NewUntilViewedReportsAtEveryCheck) {

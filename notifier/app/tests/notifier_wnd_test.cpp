@@ -5,12 +5,14 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QMenu>
 #include <QTimer>
 
 #include "app/notifier_wnd.h"
 #include "fake_tray.h"
 #include "pop3/testing/scripted_pop3_server.h"
+#include "pop3/testing/unreachable_server.h"
 #include "settings/password_scramble.h"
 #include "test_env.h"
 
@@ -104,6 +106,39 @@ TEST_F(NotifierWndTest, FirstRunMigratesWelcomesAndOpensSetup) {
     EXPECT_EQ(tray_.calls[0].op, TrayOp::Add);
 }
 
+TEST_F(NotifierWndTest, FirstStartShowsNoticeWelcomeSetupAndCheckOneAfterAnother) {
+    profile_.WriteInt("License", "Version", 0);
+    profile_.WriteInt("RAS", "DontShowNoRASSupport", 0);
+    profile_.WriteInt("CheckMail", "CheckOnStartUp", 1);
+    AddDeadAccount(0, "dead");
+    std::vector<std::string> order;
+    auto boxes = [&] { return std::to_string(services_.boxes.size()); };
+    auto wnd = Make();
+    // Each window runs the event loop while open, as a modal window does.
+    auto modalLoop = [] {
+        QEventLoop loop;
+        QTimer::singleShot(0, &loop, &QEventLoop::quit);
+        loop.exec();
+    };
+    wnd->noDialUpNotice = [&] {
+        order.push_back("notice with " + boxes() + " boxes");
+        modalLoop();
+        order.push_back("notice closed with " + boxes() + " boxes");
+        return false;
+    };
+    wnd->setupWindow = [&](settings::NotifierSettings&) {
+        order.push_back("setup with " + boxes() + " boxes");
+        modalLoop();
+        order.push_back("setup closed with " + boxes() + " boxes");
+        return false;
+    };
+    RunPosted();
+    EXPECT_EQ(order, (std::vector<std::string>{"notice with 0 boxes", "notice closed with 0 boxes",
+                                               "setup with 1 boxes", "setup closed with 1 boxes"}));
+    ASSERT_EQ(services_.boxes.size(), 2u);  // the welcome, then the check's error
+    EXPECT_EQ(services_.boxes[1].text, "Error! Failed to connect to host!\ndead");
+}
+
 TEST_F(NotifierWndTest, NoDialUpNoticeUntilDontShowIsChecked) {
     profile_.WriteInt("RAS", "DontShowNoRASSupport", 0);
     int notices = 0;
@@ -173,6 +208,14 @@ TEST_F(NotifierWndTest, TimerFollowsSettingsAndSetup) {
     EXPECT_TRUE(wnd->Settings().lan);  // still no dial-up
 }
 
+TEST_F(NotifierWndTest, IntervalBeyondSetupRangeIsClampedNotOverflowed) {
+    profile_.WriteInt("CheckMail", "CheckTime", 40000);
+    auto wnd = Make();
+    EXPECT_EQ(wnd->Settings().checkTime, 999);
+    EXPECT_TRUE(wnd->CheckTimer().isActive());
+    EXPECT_EQ(wnd->CheckTimer().interval(), 999 * 60000);
+}
+
 TEST_F(NotifierWndTest, FailedAccountGivesFailureIconAndErrorBoxRule) {
     AddDeadAccount(0, "dead@example.org");
     auto wnd = Make();
@@ -230,6 +273,8 @@ TEST_F(NotifierWndTest, MenuEnablingAndAccountEntries) {
     EXPECT_TRUE(find(menu.get(), "Check Mail")->isEnabled());
     EXPECT_TRUE(find(menu.get(), "Setup")->isEnabled());
     EXPECT_NE(find(menu.get(), "Exit Corvy"), nullptr);
+    find(menu.get(), "Help")->trigger();
+    EXPECT_EQ(services_.opened, std::vector<std::string>{"/htm/checking.htm"});
     QMenu* headers = find(menu.get(), "View Message Headers")->menu();
     ASSERT_EQ(headers->actions().size(), 2);  // the entry without a name is removed
     EXPECT_EQ(headers->actions()[0]->text(), "one");
@@ -346,4 +391,15 @@ TEST_F(NotifierWndTest, ExitDuringCheckStopsAtTheWaitingAccount) {
     for (const Call& c : tray_.calls) {
         EXPECT_NE(c.tip, "Corvy - Checking Mail at slow1");
     }
+}
+
+TEST_F(NotifierWndTest, ExitWhileConnectingIsACancelNotAConnectFailure) {
+    pop3::testing::UnreachableServer unreachable;
+    AddDeadAccount(0, "unreachable");
+    profile_.WriteInt("MailAccount0", "POP3Port", unreachable.Port());
+    auto wnd = Make();
+    RunPosted();
+    QTimer::singleShot(50, [&] { wnd->OnExit(); });
+    wnd->OnCheckMail();
+    EXPECT_TRUE(services_.boxes.empty());
 }

@@ -23,6 +23,18 @@ TEST(Tooltips, LongTipsAreCutAt63AndPercentIsPlainText) {
     EXPECT_EQ(CutTooltip(std::string(63, 'a')).size(), 63u);
 }
 
+TEST(Tooltips, CutCountsCharactersAndNeverSplitsOne) {
+    std::string umlauts;
+    for (int i = 0; i < 50; ++i) {
+        umlauts += "\xc3\xbc";  // ü
+    }
+    const std::string tip = CheckingAtTip(umlauts);
+    // "Corvy - Checking Mail at " is 25 characters; 38 umlauts follow.
+    EXPECT_EQ(tip, "Corvy - Checking Mail at " + umlauts.substr(0, 38 * 2));
+    EXPECT_EQ(CutTooltip(std::string(62, 'a') + "\xe2\x82\xac!"),
+              std::string(62, 'a') + "\xe2\x82\xac");
+}
+
 TEST(HeaderFields, StatusLowerCasedDateAsSent) {
     const auto f = ExtractStatusAndDate(
         "From: a\r\nDATE: Mon, 7 Dec 2026 10:00:00 +0000\r\nStatus: RO\r\nSubject: s\r\n");
@@ -31,19 +43,22 @@ TEST(HeaderFields, StatusLowerCasedDateAsSent) {
     EXPECT_TRUE(StatusSeen(f.status));
 }
 
-TEST(HeaderFields, MissingAndOddPlacements) {
+TEST(HeaderFields, NamesCountOnlyAtLineStartAndFoldsJoin) {
     const auto none = ExtractStatusAndDate("From: a\r\nSubject: s\r\n");
     EXPECT_EQ(none.date, "");
     EXPECT_EQ(none.status, "");
     EXPECT_FALSE(StatusSeen(none.status));
-    // The first "date:" anywhere counts, and the value runs to the end
-    // when no carriage return follows.
-    EXPECT_EQ(ExtractStatusAndDate("X-Update: 1\r\nDate: b").date, "1");
-    EXPECT_EQ(ExtractStatusAndDate("Date: no end").date, "no end");
-    // A name at the very end of a cut buffer has no value, and nothing is
-    // read past the end.
+    EXPECT_EQ(ExtractStatusAndDate("X-Update: 1\r\nDelivery-date: 2\r\nDate: b").date, "b");
+    const auto spam = ExtractStatusAndDate("X-Spam-Status: No, score=3.1\r\nSubject: s\r\n");
+    EXPECT_EQ(spam.status, "");
+    EXPECT_FALSE(StatusSeen(spam.status));
+    EXPECT_EQ(ExtractStatusAndDate("Date:  Mon, 7 Dec\r\n\t2026\r\n  10:00\r\nX: y\r\n").date,
+              "Mon, 7 Dec\t2026  10:00");
+    // The header block ends at the first empty line, and a name at the very
+    // end of a cut buffer has no value.
+    EXPECT_EQ(ExtractStatusAndDate("From: a\r\n\r\nDate: in body\r\n").date, "");
     EXPECT_EQ(ExtractStatusAndDate("From: a\r\ndate:").date, "");
-    EXPECT_EQ(ExtractStatusAndDate("status:").status, "");
+    EXPECT_EQ(ExtractStatusAndDate(" Date: folded\r\n").date, "");
     EXPECT_FALSE(StatusSeen(ExtractStatusAndDate("Status: N\r\n").status));
-    EXPECT_TRUE(StatusSeen(ExtractStatusAndDate("Status: r\r\n").status));
+    EXPECT_TRUE(StatusSeen(ExtractStatusAndDate("status: r\r\n").status));
 }

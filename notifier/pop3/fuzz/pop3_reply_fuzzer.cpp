@@ -34,8 +34,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (ExtractUidl(line, static_cast<int>(data[0]), uid) && uid.size() > line.size()) {
                 std::abort();
             }
-            IsTerminator(line, Terminator::AnyDot);
-            IsTerminator(line, Terminator::ExactDot);
+            std::string_view piece;
+            if (ReadDataLine(line, !reader.LastLineCut(), piece) == MultiLineStep::Data &&
+                piece.size() > line.size()) {
+                std::abort();
+            }
             Pop3ErrorText(ReplyCode(line), line);
             continue;
         }

@@ -11,6 +11,7 @@
 
 #include "pop3/pop3_client.h"
 #include "pop3/testing/scripted_pop3_server.h"
+#include "pop3/testing/unreachable_server.h"
 
 using namespace corvy::pop3;
 using corvy::pop3::testing::ScriptedPop3Server;
@@ -85,6 +86,22 @@ TEST(Pop3ClientArguments, NothingListeningIsConnectFailure) {
     int code = -1;
     { CPop3Client c("127.0.0.1", "u", "p", port, code, nullptr); }
     EXPECT_EQ(code, kConnectFailed);
+}
+
+TEST(Pop3ClientArguments, UnreachableServerCostsOnlyTheConnectLimit) {
+    // SYNs are dropped: nothing may be sent or awaited on a socket that
+    // never connected, so leaving costs nothing after the connect limit.
+    corvy::pop3::testing::UnreachableServer server;
+    Pop3Options options;
+    options.connectTimeout = std::chrono::milliseconds(200);
+    options.readTimeout = std::chrono::milliseconds(3000);
+    int code = -1;
+    QElapsedTimer clock;
+    clock.start();
+    { CPop3Client c("127.0.0.1", "u", "p", server.Port(), code, nullptr, options); }
+    EXPECT_EQ(code, kConnectFailed);
+    EXPECT_GE(clock.elapsed(), 150);
+    EXPECT_LT(clock.elapsed(), 2000);
 }
 
 TEST(Pop3ClientLogin, SendsExactCommandsAndQuit) {
@@ -164,18 +181,23 @@ TEST(Pop3ClientReplies, UidlFindsNumberKeyOrGivesUnknownError) {
     EXPECT_STREQ(small, "0123");
 }
 
-TEST(Pop3ClientMultiLine, TopStopsAtAnyDotLineAndTopLinesOnlyAtExactDot) {
-    ScriptedPop3Server server(
-        LoggedIn({R(), S("+OK\r\nFrom: a\r\nSubject: s\r\n.\r\n"), R(),
-                  S("+OK\r\nFrom: a\r\n\r\nbody\r\n..\r\n.x\r\n.\r\n"), R(), S("+OK 1 5\r\n")}));
+TEST(Pop3ClientMultiLine, EndsOnlyAtDotLineStartAndRemovesStuffing) {
+    // A header line cut after 4095 bytes whose remainder is "." or "..x"
+    // is neither the end nor stuffed; a stuffed line at a line start is.
+    const std::string longLine = "X-Long: " + std::string(4095 - 8, 'l');
+    ScriptedPop3Server server(LoggedIn(
+        {R(), S("+OK\r\n..X-Dot: 1\r\n" + longLine + ".\r\n" + longLine + "..x\r\nB: 2\r\n.\r\n"),
+         R(), S("+OK\r\nFrom: a\r\n\r\nbody\r\n..\r\n...x\r\n.x\r\n.\r\n"), R(),
+         S("+OK 1 5\r\n")}));
     int code = -1;
     CPop3Client c("127.0.0.1", "u", "p", server.Port(), code, nullptr);
     ASSERT_EQ(code, kSuccess);
-    char buffer[256];
-    EXPECT_EQ(c.Top(1, buffer, sizeof buffer), kSuccess);
-    EXPECT_STREQ(buffer, "From: a\r\nSubject: s\r\n");
-    EXPECT_EQ(c.TopLines(1, buffer, sizeof buffer, 5), kSuccess);
-    EXPECT_STREQ(buffer, "From: a\r\n\r\nbody\r\n..\r\n.x\r\n");
+    std::vector<char> buffer(16384);
+    EXPECT_EQ(c.Top(1, buffer.data(), buffer.size()), kSuccess);
+    EXPECT_EQ(std::string(buffer.data()),
+              ".X-Dot: 1\r\n" + longLine + "\r\n.\r\n" + longLine + "\r\n..x\r\nB: 2\r\n");
+    EXPECT_EQ(c.TopLines(1, buffer.data(), buffer.size(), 5), kSuccess);
+    EXPECT_STREQ(buffer.data(), "From: a\r\n\r\nbody\r\n.\r\n..x\r\n.x\r\n");
     int listCode = -1;
     EXPECT_EQ(c.List(1, listCode), 5);  // still in step
 }

@@ -71,8 +71,8 @@ TEST_F(Pop3Dovecot, ReadsCountSizesIdsHeadersAndBodyLines) {
 
     ASSERT_EQ(c.TopLines(2, buffer.data(), buffer.size(), 2), kSuccess);
     const std::string peek(buffer.data());
-    // The server dot-stuffs ".dotted"; the client keeps it as it came.
-    EXPECT_NE(peek.find("\r\n\r\nline 1\r\n..dotted\r\n"), std::string::npos);
+    // The server dot-stuffs ".dotted"; the client takes the stuffing off.
+    EXPECT_NE(peek.find("\r\n\r\nline 1\r\n.dotted\r\n"), std::string::npos);
     EXPECT_EQ(peek.find("line 3"), std::string::npos);
 
     EXPECT_EQ(c.Top(9, buffer.data(), buffer.size()), kServerError);
@@ -94,6 +94,20 @@ TEST_F(Pop3Dovecot, HeadersLargerThanBufferKeepConnectionInStep) {
     EXPECT_EQ(held.rfind("From: Sender", 0), 0u);
     EXPECT_GT(held.size(), 8000u);
     EXPECT_LT(held.size(), 8192u);
+    int statCode = -1;
+    EXPECT_EQ(c.Stat(statCode), 1);
+    EXPECT_EQ(statCode, kSuccess);
+}
+
+TEST_F(Pop3Dovecot, StuffedHeaderLineNeitherEndsHeadersNorDesynchronises) {
+    server_->Deliver("alice", Message("dots", "body\r\n", ".X-Dot: yes\r\nX-After: 1\r\n"));
+    int code = -1;
+    CPop3Client c("127.0.0.1", "alice", "wonder", server_->Port(), code, nullptr);
+    ASSERT_EQ(code, kSuccess) << c.ErrorText(code);
+    std::vector<char> buffer(8192);
+    ASSERT_EQ(c.Top(1, buffer.data(), buffer.size()), kSuccess);
+    const std::string headers(buffer.data());
+    EXPECT_NE(headers.find("\r\n.X-Dot: yes\r\nX-After: 1\r\n"), std::string::npos) << headers;
     int statCode = -1;
     EXPECT_EQ(c.Stat(statCode), 1);
     EXPECT_EQ(statCode, kSuccess);

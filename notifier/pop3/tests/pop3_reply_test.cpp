@@ -115,13 +115,19 @@ TEST(Pop3Replies, StatListAndUidlFields) {
     EXPECT_EQ(uid, "");
 }
 
-TEST(Pop3Replies, Terminators) {
-    EXPECT_TRUE(IsTerminator(".", Terminator::AnyDot));
-    EXPECT_TRUE(IsTerminator("..", Terminator::AnyDot));
-    EXPECT_FALSE(IsTerminator("", Terminator::AnyDot));
-    EXPECT_TRUE(IsTerminator(".", Terminator::ExactDot));
-    EXPECT_FALSE(IsTerminator("..", Terminator::ExactDot));
-    EXPECT_FALSE(IsTerminator(". ", Terminator::ExactDot));
+TEST(Pop3Replies, MultiLineEndAndStuffing) {
+    std::string_view data;
+    EXPECT_EQ(ReadDataLine(".", true, data), MultiLineStep::End);
+    EXPECT_EQ(ReadDataLine(".", false, data), MultiLineStep::Data);  // rest of a cut line
+    EXPECT_EQ(data, ".");
+    EXPECT_EQ(ReadDataLine("..", true, data), MultiLineStep::Data);
+    EXPECT_EQ(data, ".");
+    EXPECT_EQ(ReadDataLine("..x", false, data), MultiLineStep::Data);
+    EXPECT_EQ(data, "..x");
+    EXPECT_EQ(ReadDataLine(".x", true, data), MultiLineStep::Data);
+    EXPECT_EQ(data, ".x");
+    EXPECT_EQ(ReadDataLine(". ", true, data), MultiLineStep::Data);
+    EXPECT_EQ(ReadDataLine("", true, data), MultiLineStep::Data);
 }
 
 TEST(Pop3Replies, ErrorTexts) {

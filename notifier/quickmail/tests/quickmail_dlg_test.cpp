@@ -50,7 +50,7 @@ TEST_F(QuickMailDlgTest, ReplyOpensPrefilledWithRecentAddressesAndSignature) {
     vantry::test::WriteFile(dir_ / "signature.txt", "-- \nMe\n");
     profile_.WriteString("Recent Email Address", "Address0", "a@x.org");
     profile_.WriteString("Recent Email Address", "Address3", "b@x.org");
-    CQuickMailDlg dlg(profile_, services_,
+    CQuickMailDlg dlg(profile_, services_, dir_.string(),
                       {"you@x.org", "Re:Hello", "\r\nOn today you wrote:\r\n>hi\r\n"});
     auto* to = Child<QComboBox>(dlg, "cmbTo");
     ASSERT_EQ(to->count(), 2);
@@ -69,7 +69,7 @@ TEST_F(QuickMailDlgTest, ReplyOpensPrefilledWithRecentAddressesAndSignature) {
 }
 
 TEST_F(QuickMailDlgTest, NewMessageWithoutSignatureStartsEmpty) {
-    CQuickMailDlg dlg(profile_, services_);
+    CQuickMailDlg dlg(profile_, services_, dir_.string());
     EXPECT_TRUE(Child<QPlainTextEdit>(dlg, "txtText")->toPlainText().isEmpty());
     EXPECT_EQ(Child<QComboBox>(dlg, "cmbTo")->count(), 0);
 }
@@ -79,7 +79,7 @@ TEST_F(QuickMailDlgTest, RectangleAndAttachmentChooser) {
     profile_.WriteInt("QuickMail", "Top", 50);
     profile_.WriteInt("QuickMail", "Right", 640);
     profile_.WriteInt("QuickMail", "Bottom", 450);
-    CQuickMailDlg dlg(profile_, services_);
+    CQuickMailDlg dlg(profile_, services_, dir_.string());
     EXPECT_EQ(dlg.geometry(), QRect(40, 50, 600, 400));
 
     services_.chosenFile = "/tmp/report.pdf";
@@ -95,7 +95,7 @@ TEST_F(QuickMailDlgTest, RectangleAndAttachmentChooser) {
 }
 
 TEST_F(QuickMailDlgTest, FailureShowsTheCodeAndKeepsEverythingTyped) {
-    CQuickMailDlg dlg(profile_, services_);  // no SMTP server set
+    CQuickMailDlg dlg(profile_, services_, dir_.string());  // no SMTP server set
     dlg.show();
     Child<QComboBox>(dlg, "cmbTo")->setEditText(QStringLiteral("you@x.org"));
     Child<QLineEdit>(dlg, "txtSubject")->setText(QStringLiteral("Hello"));
@@ -123,7 +123,7 @@ TEST_F(QuickMailDlgTest, SendsWrappedTextAndAttachmentToARealServer) {
     const std::string bytes = "\x01\x02\x03 attachment \xff";
     vantry::test::WriteFile(dir_ / "notes.bin", bytes);
 
-    CQuickMailDlg dlg(profile_, services_);
+    CQuickMailDlg dlg(profile_, services_, dir_.string());
     dlg.show();
     Child<QComboBox>(dlg, "cmbTo")->setEditText(QStringLiteral("you@x.org"));
     Child<QLineEdit>(dlg, "txtSubject")->setText(QStringLiteral("Notes"));
@@ -151,7 +151,7 @@ TEST_F(QuickMailDlgTest, SendAndCloseWaitWhileASendRunsAndCancelEndsIt) {
     ScriptedSmtpServer server({SmtpStep::Send("220 ready\r\n"), SmtpStep::Hold()});
     profile_.WriteString("QuickMail", "QuickMailHost", "127.0.0.1");
     profile_.WriteInt("QuickMail", "QuickMailPort", server.Port());
-    CQuickMailDlg dlg(profile_, services_);
+    CQuickMailDlg dlg(profile_, services_, dir_.string());
     dlg.show();
     Child<QComboBox>(dlg, "cmbTo")->setEditText(QStringLiteral("you@x.org"));
     Child<QPlainTextEdit>(dlg, "txtText")->setPlainText(QStringLiteral("text"));

@@ -95,7 +95,5 @@ TEST(QuickMailSignature, AppendedLineByLineOrNothing) {
         vantry::test::WriteFile(path, file);
         EXPECT_EQ(WithSignature(QStringLiteral("Hi"), path), "Hi\r\n--\r\nMe\r\n");
     }
-    vantry::profile::Profile profile(dir / "corvy.ini");
-    profile.WriteString("Install", "Directory", dir.string());
-    EXPECT_EQ(SignaturePath(profile), path);
+    EXPECT_EQ(SignaturePath(dir.string()), path);
 }

@@ -44,7 +44,7 @@ TEST(AccountList, EditDoesNotCheckNames) {
     std::string error;
     list.Add(Account("a"), error);
     list.Add(Account("b"), error);
-    list.Edit(1, Account("A"));
+    EXPECT_TRUE(list.Edit(1, Account("A"), error));
     EXPECT_EQ(list.At(1).name, "A");
 }
 

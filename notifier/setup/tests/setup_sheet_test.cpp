@@ -11,6 +11,7 @@
 #include <fstream>
 
 #include "registry/autostart.h"
+#include "settings/data_files.h"
 #include "settings/password_scramble.h"
 #include "settings/start_with_system.h"
 #include "setup/account_dialogs.h"
@@ -146,6 +147,26 @@ TEST_F(SetupTest, DeleteFirstOfTenAndSaveMovesSectionsUp) {
     EXPECT_EQ(profile_.GetString("MailAccount9", "ServerAddress", "missing"), "");
 }
 
+TEST_F(SetupTest, PortAndIdCheckingMoveWithTheirAccount) {
+    SeedAccounts(3);
+    profile_.WriteInt("MailAccount0", "POP3Port", 995);
+    profile_.WriteInt("MailAccount1", "POP3Port", 1110);
+    profile_.WriteInt("MailAccount1", "DisableUIDL", 1);
+    profile_.WriteInt("MailAccount2", "POP3Port", 2110);
+    auto sheet = Sheet();
+    Find<QListWidget>(sheet->Page2(), "lstAccounts")->setCurrentRow(0);
+    sheet->Page2()->OnDelete();
+    dialogAnswer_ = Acct("fresh");  // lands in the third place
+    sheet->Page2()->OnAdd();
+    sheet->OnOK();
+    EXPECT_EQ(settings::LoadPop3Port(profile_, 0), 1110);
+    EXPECT_TRUE(settings::LoadDisableUidl(profile_, 0));
+    EXPECT_EQ(settings::LoadPop3Port(profile_, 1), 2110);
+    EXPECT_FALSE(settings::LoadDisableUidl(profile_, 1));
+    EXPECT_EQ(profile_.GetString("MailAccount2", "AccountName"), "fresh");
+    EXPECT_EQ(settings::LoadPop3Port(profile_, 2), 110);
+}
+
 TEST_F(SetupTest, EditStoresDialogValuesBack) {
     SeedAccounts(2);
     auto sheet = Sheet();
@@ -156,6 +177,20 @@ TEST_F(SetupTest, EditStoresDialogValuesBack) {
     EXPECT_TRUE(services_.boxes.empty());  // editing does not check names
     sheet->OnOK();
     EXPECT_EQ(settings::LoadAccountSlot(profile_, 1), *dialogAnswer_);
+}
+
+TEST_F(SetupTest, EditRefusesEmptyNameAndKeepsLaterAccounts) {
+    SeedAccounts(3);
+    auto sheet = Sheet();
+    Find<QListWidget>(sheet->Page2(), "lstAccounts")->setCurrentRow(1);
+    dialogAnswer_ = Acct("");
+    sheet->Page2()->OnEdit();
+    ASSERT_EQ(services_.boxes.size(), 1u);
+    EXPECT_EQ(services_.boxes[0].text, "Unable to add account. Account name empty.");
+    EXPECT_EQ(services_.boxes[0].icon, BoxIcon::Exclamation);
+    sheet->OnOK();
+    EXPECT_EQ(settings::LoadAccountSlot(profile_, 1), Acct("acct1"));
+    EXPECT_EQ(profile_.GetString("MailAccount2", "AccountName"), "acct2");
 }
 
 TEST_F(SetupTest, OkSavesSettingsAndPageKeys) {
@@ -250,6 +285,7 @@ TEST_F(SetupTest, StartAtLogOnWritesValueAndAutostartEntry) {
     {
         auto sheet = Sheet();
         auto* box = Find<QCheckBox>(sheet->Page3(), "chkRunAtStart");
+        EXPECT_EQ(box->text(), "Start Corvy when I log in");
         EXPECT_FALSE(box->isChecked());
         box->setChecked(true);
         sheet->OnOK();
@@ -278,7 +314,9 @@ TEST_F(SetupTest, SignatureOpensFileOrSaysItCannot) {
     auto sheet = Sheet();
     sheet->Page2()->OnSignature();
     ASSERT_EQ(services_.opened.size(), 1u);
-    EXPECT_EQ(services_.opened[0], "/opt/corvy/signature.txt");
+    // The user's own copy, made so an editor can open and save it.
+    EXPECT_EQ(services_.opened[0], settings::UserDataFolder() + "/signature.txt");
+    EXPECT_TRUE(std::filesystem::is_regular_file(services_.opened[0]));
     services_.openWorks = false;
     sheet->Page2()->OnSignature();
     ASSERT_EQ(services_.boxes.size(), 1u);
@@ -308,4 +346,18 @@ TEST_F(SetupTest, AccountDialogRoundTripsValues) {
     EXPECT_EQ(dlg.windowTitle(), "Mail Account");
     EXPECT_EQ(dlg.Account(), a);
     EXPECT_EQ(Find<QLineEdit>(&dlg, "txtPassword")->echoMode(), QLineEdit::Password);
+}
+
+TEST_F(SetupTest, HelpButtonsOpenTheSetupPage) {
+    SeedAccounts(1);
+    auto sheet = Sheet();
+    Find<QPushButton>(sheet.get(), "cmdHelp")->click();
+    CAccountDlg account(ctx_, Acct("acct0"));
+    Find<QPushButton>(&account, "cmdHelp")->click();
+    CAdvancedDlg advanced(ctx_, 0, "acct0");
+    services_.openWorks = false;
+    Find<QPushButton>(&advanced, "cmdHelp")->click();
+    EXPECT_EQ(services_.opened, std::vector<std::string>(3, "/opt/corvy/htm/setup.htm"));
+    ASSERT_EQ(services_.boxes.size(), 1u);
+    EXPECT_EQ(services_.boxes[0].text, "Could not open your Web Browser");
 }

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+
 #include "profile/ini_document.h"
 #include "test_env.h"
 
@@ -63,6 +65,30 @@ TEST(ProfileTest, ValuesRoundTripExactly) {
         ASSERT_TRUE(p.WriteString("LastMail", "k", value));
         EXPECT_EQ(p.GetString("LastMail", "k", "default"), value);
     }
+}
+
+TEST(ProfileTest, KeysRoundTripExactlyAndStayOneLine) {
+    // Account names become keys of [LastMail]: every odd one must find its
+    // own line again, and a rewrite must not add a second one.
+    const auto path = FreshDir("p") / "corvy.ini";
+    WriteFile(path, "[LastMail]\nplain=old\n\"legacy=1\n");
+    Profile p(path);
+    const std::vector<std::string> keys{"a=b",        ";semi",    "[bracket]", " blank ",
+                                        "\"quoted\"", "back\\sl", "tab\t",     "x\"=y"};
+    for (int round = 0; round < 2; ++round) {
+        for (const std::string& key : keys) {
+            ASSERT_TRUE(p.WriteString("LastMail", key, key + std::to_string(round)));
+        }
+    }
+    for (const std::string& key : keys) {
+        EXPECT_EQ(p.GetString("LastMail", key), key + "1") << key;
+    }
+    EXPECT_EQ(p.GetString("LastMail", "a"), "");
+    EXPECT_EQ(p.GetString("LastMail", "blank"), "");
+    EXPECT_EQ(p.GetString("LastMail", "plain"), "old");
+    EXPECT_EQ(p.GetString("LastMail", "\"legacy"), "1");  // older files read as before
+    const std::string text = ReadFile(path);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 3 + static_cast<long>(keys.size()));
 }
 
 TEST(ProfileTest, LineBreaksInValuesCannotForgeKeys) {

@@ -1,0 +1,40 @@
+#include "unreachable_server.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <stdexcept>
+
+namespace corvy::pop3::testing {
+
+UnreachableServer::UnreachableServer() {
+    listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof sa;
+    // Backlog 0 holds one finished connection; the filler takes that place.
+    if (listenFd_ < 0 || ::bind(listenFd_, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0 ||
+        ::listen(listenFd_, 0) != 0 ||
+        ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&sa), &len) != 0) {
+        throw std::runtime_error("unreachable server: cannot listen on loopback");
+    }
+    port_ = ntohs(sa.sin_port);
+    fillerFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fillerFd_ < 0 || ::connect(fillerFd_, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0) {
+        throw std::runtime_error("unreachable server: cannot fill the accept queue");
+    }
+}
+
+UnreachableServer::~UnreachableServer() {
+    if (fillerFd_ >= 0) {
+        ::close(fillerFd_);
+    }
+    if (listenFd_ >= 0) {
+        ::close(listenFd_);
+    }
+}
+
+}  // namespace corvy::pop3::testing
