@@ -75,6 +75,14 @@ const Option kOptions[] = {
      [](RelayConfig& c, const std::string& v) {
          return Number(v, &c.limits.maxWaveBytes) && Number(v, &c.delivery.maxWaveBytes);
      }},
+    {"attachment", "wav (default) or opus: the format of the recording in the mail",
+     [](RelayConfig& c, const std::string& v) {
+         if (v != "wav" && v != "opus") {
+             return false;
+         }
+         c.delivery.attachment = v == "opus" ? SoundFormat::Opus : SoundFormat::Wave;
+         return true;
+     }},
     {"threads", "HTTP threads (default 2)",
      [](RelayConfig& c, const std::string& v) { return Number(v, &c.limits.threads) && c.limits.threads > 0; }},
     {"connection-limit", "open connections at most (default 4000)",

@@ -163,7 +163,7 @@ DeliveryOutcome DeliveryWorker::Process(const std::string& id, std::int64_t* rec
         return {DeliveryResult::Permanent, header.error};
     }
     const fs::path wave = spool_.workDir() / (id + ".in.wav");
-    const fs::path pcm = spool_.workDir() / (id + ".wav");
+    const fs::path pcm = spool_.workDir() / (id + ".sound");
     struct Cleanup {
         fs::path a, b;
         ~Cleanup() {
@@ -173,11 +173,12 @@ DeliveryOutcome DeliveryWorker::Process(const std::string& id, std::int64_t* rec
         }
     } cleanup{wave, pcm};
     const ArchiveRegion region{item->path, item->archiveOffset, item->archiveSize};
+    SoundFormat format = SoundFormat::Wave;
     if (!ReadWaveEntry(region, limits_.maxWaveBytes, wave, &error) ||
-        !TranscodeToPcm16(wave, pcm, limits_.maxPcmBytes, &error)) {
+        !TranscodeRecording(wave, pcm, limits_.attachment, limits_.maxPcmBytes, &format, &error)) {
         return {DeliveryResult::Permanent, error};
     }
-    MailInput input{std::move(*header.part), id, item->received, pcm, hostName_};
+    MailInput input{std::move(*header.part), id, item->received, pcm, format, hostName_};
     return target_.Deliver(input);
 }
 

@@ -44,6 +44,7 @@ private:
 struct DeliveryLimits {
     std::uint64_t maxWaveBytes = 128u << 20;  // the recording as stored in the archive
     std::uint64_t maxPcmBytes = 256u << 20;   // the recording decoded
+    SoundFormat attachment = SoundFormat::Wave;
     std::int64_t firstRetrySeconds = 60;
     std::int64_t maxRetrySeconds = 3600;
     std::int64_t giveUpSeconds = 5 * 24 * 3600;  // then the item moves to failed/

@@ -93,11 +93,13 @@ std::string WithLfLineEnds(const std::string& text) {
 
 }  // namespace
 
-std::string RecordingFileName(const std::string& dateHeader, std::int64_t received) {
+std::string RecordingFileName(const std::string& dateHeader, std::int64_t received,
+                              SoundFormat format) {
     InitGMime();
     DateRef date{MessageDate(dateHeader, received)};
     gchar* stamp = g_date_time_format(date.p, "%Y-%m-%d-%H%M");
-    std::string name = std::string("voice-message-") + (stamp != nullptr ? stamp : "") + ".wav";
+    std::string name =
+        std::string("voice-message-") + (stamp != nullptr ? stamp : "") + SoundExtension(format);
     g_free(stamp);
     return name;
 }
@@ -162,11 +164,13 @@ bool WriteMailMessage(const MailInput& input, int fd, bool crlf, MailEnvelope* e
     }
     GObjectRef<GMimeDataWrapper> soundData(
         g_mime_data_wrapper_new_with_stream(sound.get(), GMIME_CONTENT_ENCODING_DEFAULT));
-    GObjectRef<GMimePart> attachment(g_mime_part_new_with_type("audio", "wav"));
+    GObjectRef<GMimePart> attachment(
+        g_mime_part_new_with_type("audio", SoundSubtype(input.recordingFormat)));
     g_mime_part_set_content(attachment.get(), soundData.get());
     g_mime_part_set_content_encoding(attachment.get(), GMIME_CONTENT_ENCODING_BASE64);
-    g_mime_part_set_filename(attachment.get(),
-                             RecordingFileName(input.header.date, input.received).c_str());
+    g_mime_part_set_filename(
+        attachment.get(),
+        RecordingFileName(input.header.date, input.received, input.recordingFormat).c_str());
 
     GObjectRef<GMimeMultipart> mixed(g_mime_multipart_new_with_subtype("mixed"));
     g_mime_multipart_add(mixed.get(), GMIME_OBJECT(note.get()));

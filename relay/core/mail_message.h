@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/header_part.h"
+#include "core/recording.h"
 
 namespace murmel::relay {
 
@@ -21,8 +22,9 @@ struct MailInput {
     HeaderPart header;  // as received, in the sender's code page
     std::string itemId;
     std::int64_t received = 0;
-    std::filesystem::path recording;  // 16-bit PCM WAV
-    std::string hostName;             // for the Message-ID
+    std::filesystem::path recording;  // 16-bit PCM WAV or Ogg Opus
+    SoundFormat recordingFormat = SoundFormat::Wave;
+    std::string hostName;  // for the Message-ID
 };
 
 // Writes the message to fd (LF line ends, or CR LF for SMTP). Fills envelope.
@@ -31,6 +33,7 @@ bool WriteMailMessage(const MailInput& input, int fd, bool crlf, MailEnvelope* e
 
 // The attachment's file name after the item's Date, in the sender's own zone:
 // "voice-message-2026-12-06-1549.wav"; the receipt time (UTC) when Date is unreadable.
-std::string RecordingFileName(const std::string& dateHeader, std::int64_t received);
+std::string RecordingFileName(const std::string& dateHeader, std::int64_t received,
+                              SoundFormat format = SoundFormat::Wave);
 
 }  // namespace murmel::relay

@@ -25,6 +25,7 @@ std::vector<fs::path> Messages(const fs::path& maildir) {
 struct DeliveringRelay : Relay {
     Maildir maildir{vantry::test::FreshDir("Maildir")};
     MaildirTarget target{maildir};
+    DeliveryLimits delivery;
     std::unique_ptr<DeliveryWorker> worker;
 
     bool StartAll() {
@@ -32,8 +33,7 @@ struct DeliveringRelay : Relay {
         if (!maildir.Prepare(&error)) {
             return false;
         }
-        worker =
-            std::make_unique<DeliveryWorker>(spool, target, log, DeliveryLimits{}, "relay.test");
+        worker = std::make_unique<DeliveryWorker>(spool, target, log, delivery, "relay.test");
         onQueued = [this] { worker->Wake(); };
         worker->Start();
         return Start();
@@ -112,6 +112,40 @@ TEST(Delivery, EveryCodecLibsndfileReadsArrivesAsTheSameSamplesIn16BitPcm) {
         fs::rename(newest, relay.maildir.root() / "cur" / newest.filename());
         --expected;
     }
+}
+
+TEST(Delivery, OpusIsAttachedWhenConfiguredAndWaveWhereOpusCannotTakeTheRate) {
+    DeliveringRelay relay;
+    relay.delivery.attachment = SoundFormat::Opus;
+    ASSERT_TRUE(relay.StartAll());
+    Sender sender;
+    ASSERT_FALSE(
+        sender.Compose("a@b.org", "", "opus", 0, SF_FORMAT_WAV | SF_FORMAT_GSM610, 16000).empty());
+    ASSERT_TRUE(sender.Upload(relay.ConnectTo()).isEmpty());
+    ASSERT_TRUE(relay.WaitForMessages(1)) << relay.Dump();
+    const fs::path attachment = vantry::test::FreshDir("att") / "att.opus";
+    const QJsonObject mail = ReadMail(Messages(relay.maildir.root())[0], attachment);
+    const QJsonObject part = mail["parts"].toArray()[1].toObject();
+    EXPECT_EQ(part["type"].toString(), "audio/ogg");
+    EXPECT_TRUE(part["filename"].toString().endsWith(".opus"));
+    SF_INFO info{};
+    SNDFILE* f = sf_open(attachment.c_str(), SFM_READ, &info);
+    ASSERT_NE(f, nullptr);
+    sf_close(f);
+    EXPECT_EQ(info.format, SF_FORMAT_OGG | SF_FORMAT_OPUS);
+    EXPECT_EQ(info.samplerate, 8000);
+    EXPECT_NEAR(static_cast<double>(info.frames), 16000.0, 400.0);
+
+    // 11025 Hz is no Opus rate: the mail still carries the recording, as WAV.
+    const fs::path dir = vantry::test::FreshDir("rate");
+    WriteWave(dir / "in.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 4000, 11025);
+    SoundFormat written = SoundFormat::Opus;
+    std::string error;
+    ASSERT_TRUE(TranscodeRecording(dir / "in.wav", dir / "out", SoundFormat::Opus, 1 << 20,
+                                   &written, &error))
+        << error;
+    EXPECT_EQ(written, SoundFormat::Wave);
+    EXPECT_EQ(ReadSamples(dir / "out"), ReadSamples(dir / "in.wav"));
 }
 
 TEST(Delivery, AnItemThatCannotBecomeMailMovesToFailedWithItsReason) {
