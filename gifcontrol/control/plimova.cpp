@@ -76,46 +76,53 @@ QImage View(const Picture& p) {
                   static_cast<qsizetype>(p.Width()) * 4, QImage::Format_RGB32);
 }
 
-// The union of many rectangles, combined pairwise so the cost stays near
-// n log n.
-QRegion UniteAll(std::vector<QRegion> parts) {
-    if (parts.empty()) {
-        return QRegion();
+// The composer's run rectangles as the bands of a window region, each scaled: left and
+// top multiplied by their factor, width and height multiplied and added to
+// them, all truncated. The runs arrive row by row, top to bottom and left to
+// right, so the region's bands are laid down directly, in time linear in the
+// runs: touching runs of a row merge, and a row whose runs equal the band
+// above it extends that band, which is the form the toolkit keeps regions in.
+void ScaledBands(const Region& region, Scale sx, Scale sy, std::vector<QRect>& bands) {
+    const std::vector<plimova::Rect>& runs = region.rects;
+    bands.clear();
+    std::vector<std::pair<int, int>> spans;
+    std::vector<std::pair<int, int>> above;
+    std::size_t aboveStart = 0;
+    int aboveBottom = 0;
+    for (std::size_t i = 0; i < runs.size();) {
+        const int rowTop = runs[i].top;
+        const int rowBottom = runs[i].bottom;
+        spans.clear();
+        for (; i < runs.size() && runs[i].top == rowTop && runs[i].bottom == rowBottom; ++i) {
+            const int left = sx.Apply(runs[i].left);
+            const int right = sx.Apply(runs[i].right);
+            if (right <= left) {
+                continue;
+            }
+            if (!spans.empty() && left <= spans.back().second) {
+                spans.back().second = std::max(spans.back().second, right);
+            } else {
+                spans.emplace_back(left, right);
+            }
+        }
+        const int top = sy.Apply(rowTop);
+        const int bottom = sy.Apply(rowBottom);
+        if (bottom <= top || spans.empty()) {
+            continue;
+        }
+        if (!bands.empty() && aboveBottom == top && spans == above) {
+            for (std::size_t j = aboveStart; j < bands.size(); ++j) {
+                bands[j].setBottom(bottom - 1);
+            }
+        } else {
+            aboveStart = bands.size();
+            for (const auto& [left, right] : spans) {
+                bands.emplace_back(left, top, right - left, bottom - top);
+            }
+            above.swap(spans);
+        }
+        aboveBottom = bottom;
     }
-    while (parts.size() > 1) {
-        std::vector<QRegion> next;
-        next.reserve((parts.size() + 1) / 2);
-        for (std::size_t i = 0; i + 1 < parts.size(); i += 2) {
-            next.push_back(parts[i].united(parts[i + 1]));
-        }
-        if (parts.size() % 2 == 1) {
-            next.push_back(parts.back());
-        }
-        parts.swap(next);
-    }
-    return parts.front();
-}
-
-// The composer's run rectangles as a window region, each scaled by the
-// stretch factors: left and top multiplied, width and height multiplied and
-// added to them, all truncated.
-QRegion ScaledRegion(const Region& region, double fx, double fy) {
-    std::vector<QRegion> parts;
-    parts.reserve(region.rects.size());
-    const bool unscaled = fx == 1.0 && fy == 1.0;
-    for (const plimova::Rect& r : region.rects) {
-        int left = r.left, top = r.top, right = r.right, bottom = r.bottom;
-        if (!unscaled) {
-            left = static_cast<int>(r.left * fx);
-            top = static_cast<int>(r.top * fy);
-            right = static_cast<int>(r.left * fx + r.Width() * fx);
-            bottom = static_cast<int>(r.top * fy + r.Height() * fy);
-        }
-        if (right > left && bottom > top) {
-            parts.emplace_back(left, top, right - left, bottom - top);
-        }
-    }
-    return UniteAll(std::move(parts));
 }
 
 // The object a property bag keeps for the GIF: a 32-bit byte count, then
@@ -183,6 +190,9 @@ std::u16string SequenceText(int value) {
 
 Plimova::Plimova() {
     timer_.setSingleShot(false);
+    // A coarse timer may fire 5 % early; frame delays are meant to the
+    // millisecond.
+    timer_.setTimerType(Qt::PreciseTimer);
     QObject::connect(&timer_, &QTimer::timeout, [this] { TimerStep(); });
     aboutPresenter = [](QWidget* parent, const QString& title, const QString& text) {
         QMessageBox::about(parent, title, text);
@@ -243,12 +253,93 @@ void Plimova::Changed(DispId id) {
     }
 }
 
+// Size, shape and timer follow every change at once rather than waiting
+// for the paint: a window whose region is empty gets no paint events.
 void Plimova::Repaint() {
     if (site_ != nullptr) {
         site_->Invalidate();
     }
     if (window_) {
-        window_->update();
+        ApplyAutoSize();
+        if (window_) {
+            UpdateShape(window_->width(), window_->height());
+            window_->update();
+        }
+    }
+    TimerRule();
+}
+
+bool Plimova::ApplyAutoSize() {
+    const int cx = image_.ScreenWidth();
+    const int cy = image_.ScreenHeight();
+    if (cx == 0 || cy == 0 || !autoSize_) {
+        return false;
+    }
+    const Size wanted = PixelsToHimetric(Size{cx, cy});
+    if (extent_ == wanted) {
+        return false;
+    }
+    if (site_ != nullptr) {
+        const vantry::automation::Rect pos = site_->PositionRect();
+        site_->OnPosRectChange(
+            vantry::automation::Rect{pos.left, pos.top, pos.left + cx, pos.top + cy});
+    } else if (window_) {
+        window_->resize(cx, cy);
+    }
+    SetExtent(wanted);
+    return true;
+}
+
+std::pair<Scale, Scale> Plimova::Factors(int w, int h) const {
+    const int cx = image_.ScreenWidth();
+    const int cy = image_.ScreenHeight();
+    if (cx <= 0 || cy <= 0) {
+        return {};
+    }
+    if (stretch_ == 1) {
+        return {Scale{w, cx}, Scale{h, cy}};
+    }
+    if (stretch_ == 2) {
+        // The smaller of w / cx and h / cy, compared exactly.
+        const Scale f = int64_t{w} * cy <= int64_t{h} * cx ? Scale{w, cx} : Scale{h, cy};
+        return {f, f};
+    }
+    return {};
+}
+
+void Plimova::UpdateShape(int w, int h) {
+    if (!window_) {
+        return;
+    }
+    const ShapeKey key{composer_.Generation(),
+                       composer_.Exists(),
+                       image_.FrameCount() > 0,
+                       transparent_,
+                       stretch_,
+                       w,
+                       h};
+    if (shapeKey_ == key) {
+        return;
+    }
+    shapeKey_ = key;
+    if (!transparent_) {
+        ApplyRegion(std::nullopt);
+    } else if (image_.FrameCount() == 0 || !composer_.Exists()) {
+        ApplyRegion(QRegion());
+    } else {
+        const auto [sx, sy] = Factors(w, h);
+        ScaledBands(composer_.OpaqueRegion(), sx, sy, bands_);
+        // The toolkit's painter sizes its clip as rectangles x rows in an
+        // int; past that it writes out of bounds. Such a shape (a
+        // one-pixel checkerboard of 2048 x 2048) is shown unshaped.
+        const int64_t rows = bands_.empty() ? 0 : bands_.back().bottom() - bands_.front().top() + 1;
+        if (static_cast<int64_t>(bands_.size()) * rows > INT32_MAX) {
+            ApplyRegion(std::nullopt);
+            return;
+        }
+        QRegion region;
+        region.setRects(bands_.data(), static_cast<int>(bands_.size()));
+        ApplyRegion(std::move(region));
     }
 }
 
@@ -515,71 +606,37 @@ void Plimova::Draw(QPainter& painter, const QRect& bounds) {
             composer_.Compose(image_, frame_, BackRgb());
         }
     }
-    const int cx = image_.ScreenWidth();
-    const int cy = image_.ScreenHeight();
-    if (cx != 0 && cy != 0 && autoSize_) {
-        const Size wanted = PixelsToHimetric(Size{cx, cy});
-        if (extent_ != wanted) {
-            if (site_ != nullptr) {
-                const vantry::automation::Rect pos = site_->PositionRect();
-                site_->OnPosRectChange(
-                    vantry::automation::Rect{pos.left, pos.top, pos.left + cx, pos.top + cy});
-            } else if (window_) {
-                window_->resize(cx, cy);
-            }
-            SetExtent(wanted);
-            Repaint();
-            return;
-        }
+    if (ApplyAutoSize()) {
+        Repaint();
+        return;
     }
     const int w = bounds.width();
     const int h = bounds.height();
-    double fx = 1.0, fy = 1.0;
-    if (cx > 0 && cy > 0) {
-        if (stretch_ == 1) {
-            fx = static_cast<double>(w) / cx;
-            fy = static_cast<double>(h) / cy;
-        } else if (stretch_ == 2) {
-            fx = fy = std::min(static_cast<double>(w) / cx, static_cast<double>(h) / cy);
-        }
-    }
+    const auto [sx, sy] = Factors(w, h);
     const QColor back = ToQColor(BackRgb());
+    UpdateShape(w, h);
     if (n == 0 || !composer_.Exists()) {
         if (!transparent_) {
-            ApplyRegion(std::nullopt);
             painter.fillRect(bounds, back);
-        } else if (window_) {
-            ApplyRegion(QRegion());
         }
         if (n > 0) {
             if (const auto picture = image_.FrameBitmap(frame_, BackRgb())) {
                 const QImage img = View(*picture);
-                painter.drawImage(
-                    QRect(bounds.left(), bounds.top(), static_cast<int>(img.width() * fx),
-                          static_cast<int>(img.height() * fy)),
-                    img);
+                painter.drawImage(QRect(bounds.left(), bounds.top(), sx.Apply(img.width()),
+                                        sy.Apply(img.height())),
+                                  img);
             }
         }
         return;
     }
-    QImage off;
     if (w > 0 && h > 0) {
-        off = QImage(w, h, QImage::Format_RGB32);
+        QImage off(w, h, QImage::Format_RGB32);
         off.fill(back);
         const QImage screen = View(composer_.Screen());
         if (!screen.isNull()) {
             QPainter p(&off);
-            p.drawImage(QRect(0, 0, static_cast<int>(cx * fx), static_cast<int>(cy * fy)), screen);
+            p.drawImage(QRect(0, 0, sx.Apply(screen.width()), sy.Apply(screen.height())), screen);
         }
-    }
-    if (window_) {
-        if (transparent_) {
-            ApplyRegion(ScaledRegion(composer_.OpaqueRegion(), fx, fy));
-        } else {
-            ApplyRegion(std::nullopt);
-        }
-    }
-    if (!off.isNull()) {
         painter.drawImage(bounds.topLeft(), off);
     }
     TimerRule();
@@ -618,6 +675,7 @@ void Plimova::OnWindowDestroyed() {
     timer_.stop();
     window_ = nullptr;
     windowRegion_.reset();
+    shapeKey_.reset();
 }
 
 // ---- input -----------------------------------------------------------------

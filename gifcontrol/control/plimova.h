@@ -4,6 +4,7 @@
 // persistence faces a host reaches it through by ProgID.
 
 #include <QPointer>
+#include <QRect>
 #include <QRegion>
 #include <QTimer>
 #include <cstdint>
@@ -11,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "automation/control.h"
@@ -30,6 +32,14 @@ class QWidget;
 namespace plimova {
 
 class PlimovaWindow;
+
+// A stretch factor as the exact fraction num / den, so scaled sizes truncate
+// the true product (a stretched picture fills the control to its last pixel).
+struct Scale {
+    int num = 1;
+    int den = 1;
+    int Apply(int v) const { return num == den ? v : static_cast<int>(int64_t{v} * num / den); }
+};
 
 class Plimova final : public vantry::automation::IDispatchable,
                       public vantry::automation::IConnectable,
@@ -162,6 +172,9 @@ private:
     bool EnsureComposer();
     void AfterNewGif(bool notify = true);
     void ApplyRegion(std::optional<QRegion> region);
+    bool ApplyAutoSize();
+    std::pair<Scale, Scale> Factors(int w, int h) const;
+    void UpdateShape(int w, int h);
     void FireMouse(DispId id, int buttons, int shift, int x, int y);
     void ResetState();
 
@@ -188,6 +201,19 @@ private:
     QPointer<PlimovaWindow> window_;
     QTimer timer_;
     std::optional<QRegion> windowRegion_;
+    // What the window's shape was last built from.
+    struct ShapeKey {
+        unsigned generation;
+        bool composed;
+        bool frames;
+        bool transparent;
+        int16_t stretch;
+        int width;
+        int height;
+        friend bool operator==(const ShapeKey&, const ShapeKey&) = default;
+    };
+    std::optional<ShapeKey> shapeKey_;
+    std::vector<QRect> bands_;  // kept between steps: the shape's storage
 };
 
 }  // namespace plimova

@@ -1,9 +1,12 @@
 #include "gif_image.h"
 
-#include <algorithm>
-#include <fstream>
-#include <iterator>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
+
+#include "base/regular_file.h"
 #include "gif_parser.h"
 
 namespace plimova {
@@ -28,7 +31,7 @@ const char* LoadErrorText(LoadError error) {
         case LoadError::kHeader:
             return "not a GIF (bad signature or version)";
         case LoadError::kScreen:
-            return "logical screen descriptor cut short or screen too large";
+            return "logical screen descriptor cut short, or screen too large for its images";
         case LoadError::kGlobalTable:
             return "global colour table cut short";
         case LoadError::kNoImage:
@@ -40,30 +43,34 @@ const char* LoadErrorText(LoadError error) {
 bool GifImage::LoadFromFile(const std::filesystem::path& path) {
     Clear();
     lastError_ = LoadError::kCannotRead;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return false;
-    }
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) {
+    // Only a regular file is read: a FIFO or device under the name must not
+    // hang the caller.
+    const vantry::FileDescriptor fd = vantry::OpenRegularFile(path.string());
+    struct stat st {};
+    if (!fd.valid() || ::fstat(fd.get(), &st) != 0) {
         return false;
     }
     std::vector<std::byte> bytes;
     try {
-        in.seekg(0, std::ios::end);
-        const std::streamoff size = in.tellg();
-        in.seekg(0, std::ios::beg);
-        if (size > 0) {
-            bytes.resize(static_cast<std::size_t>(size));
-            in.read(reinterpret_cast<char*>(bytes.data()), size);
-            bytes.resize(static_cast<std::size_t>(in.gcount()));
-        }
+        bytes.resize(static_cast<std::size_t>(st.st_size));
     } catch (const std::exception&) {
         return false;
     }
-    if (in.bad()) {
-        return false;
+    std::size_t got = 0;
+    while (got < bytes.size()) {
+        const ssize_t n = ::read(fd.get(), bytes.data() + got, bytes.size() - got);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            return false;
+        }
+        if (n == 0) {
+            break;  // shrank while being read
+        }
+        got += static_cast<std::size_t>(n);
     }
+    bytes.resize(got);
     return Parse(std::move(bytes));
 }
 
@@ -251,9 +258,10 @@ void GifImage::AddOpaqueBits(int index, BitPlane& bitmask) const {
     const std::uint8_t t = static_cast<std::uint8_t>(f->controlWord >> 24);
     for (int y = r.top; y < r.bottom; ++y) {
         const std::uint8_t* src = view.ImageRow(y - frame.top);
+        std::uint8_t* bits = bitmask.Row(y);
         for (int x = r.left; x < r.right; ++x) {
             if (!transparent || src[x - frame.left] != t) {
-                bitmask.Set(x, y);
+                bits[x >> 3] |= static_cast<std::uint8_t>(0x80u >> (x & 7));
             }
         }
     }

@@ -43,10 +43,13 @@ struct GifFrame {
 };
 
 // Bounds on decoded pixels, so a small file cannot claim unbounded memory by
-// declaring huge frames. An image beyond either bound counts as damaged.
+// declaring huge frames. An image beyond either bound counts as damaged. A
+// logical screen above freeScreenPixels must be one its images' code data
+// could fill (at most 4096 pixels per code), else the load fails.
 struct DecodeLimits {
     std::uint64_t maxImagePixels = std::uint64_t{16384} * 16384;
     std::uint64_t maxFilePixels = std::uint64_t{1} << 30;
+    std::uint64_t freeScreenPixels = std::uint64_t{2048} * 2048;
 };
 
 // Why the last load failed.
@@ -55,7 +58,7 @@ enum class LoadError {
     kCannotRead,   // the file could not be opened or read
     kEmpty,        // no bytes
     kHeader,       // not "GIF87a" or "GIF89a"
-    kScreen,       // logical screen descriptor cut short or too large
+    kScreen,       // logical screen descriptor cut short, or too large for its images
     kGlobalTable,  // global colour table cut short
     kNoImage,      // the data ended before any image decoded
 };

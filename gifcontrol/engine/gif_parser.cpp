@@ -80,7 +80,11 @@ GifParser::Step GifParser::ReadImage() {
     }
 
     const std::uint64_t count = static_cast<std::uint64_t>(width) * height;
-    if (count > image_.limits_.maxImagePixels ||
+    // One code yields at most kMaxPixelsPerCode pixels, so a frame claiming
+    // more than its data could ever code is not an image but a bid for
+    // memory.
+    const std::uint64_t codes = std::uint64_t{subBlocks_.size()} * 8 / (minCodeSize + 1);
+    if (count > codes * kMaxPixelsPerCode || count > image_.limits_.maxImagePixels ||
         filePixels_ + count > image_.limits_.maxFilePixels ||
         image_.frames_.size() >= static_cast<std::size_t>(GifImage::kMaxFrames)) {
         return Step::kDropped;
@@ -121,6 +125,7 @@ GifParser::Step GifParser::ReadImage() {
         return Step::kDropped;
     }
     filePixels_ += count;
+    fileCodes_ += codes;
     return Step::kDecoded;
 }
 
@@ -129,6 +134,7 @@ bool GifParser::Parse(LoadError& error) {
     size_ = image_.raw_.size();
     pos_ = 0;
     filePixels_ = 0;
+    fileCodes_ = 0;
 
     if (size_ < 6 || std::memcmp(data_, "GIF8", 4) != 0 || (data_[4] != '7' && data_[4] != '9') ||
         data_[5] != 'a') {
@@ -166,7 +172,8 @@ bool GifParser::Parse(LoadError& error) {
     while (pos_ < size_) {
         const std::uint8_t block = data_[pos_];
         if (block == 0x3B) {
-            return true;  // trailer: valid even with no image
+            // Trailer: valid even with no image.
+            return ScreenJustified(error);
         }
         if (block == 0x21) {
             pos_ += 1;
@@ -199,6 +206,18 @@ bool GifParser::Parse(LoadError& error) {
     }
     if (image_.frames_.empty()) {
         error = LoadError::kNoImage;
+        return false;
+    }
+    return ScreenJustified(error);
+}
+
+// The composer allocates the whole logical screen. Up to a fixed allowance
+// any screen is fine; beyond it the images must be able to code as many
+// pixels as the screen holds, so a few bytes cannot claim gigabytes.
+bool GifParser::ScreenJustified(LoadError& error) const {
+    const std::uint64_t screen = std::uint64_t{image_.screenWidth_} * image_.screenHeight_;
+    if (screen > image_.limits_.freeScreenPixels && screen > fileCodes_ * kMaxPixelsPerCode) {
+        error = LoadError::kScreen;
         return false;
     }
     return true;

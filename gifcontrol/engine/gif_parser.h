@@ -27,12 +27,17 @@ private:
     bool SkipSubBlocks();
     bool WalkSubBlocks(bool keep);
     Step ReadImage();
+    bool ScreenJustified(LoadError& error) const;
+
+    // The longest string a 12-bit code table can hold.
+    static constexpr std::uint64_t kMaxPixelsPerCode = 4096;
 
     GifImage& image_;
     const std::uint8_t* data_ = nullptr;
     std::size_t size_ = 0;
     std::size_t pos_ = 0;
     std::uint64_t filePixels_ = 0;
+    std::uint64_t fileCodes_ = 0;  // codes the decoded images' data can hold
     std::vector<std::byte> subBlocks_;
     std::vector<std::uint8_t> indices_;
     LzwDecoder lzw_;

@@ -104,11 +104,13 @@ bool LzwDecoder::Decode(std::span<const std::byte> data, int minCodeSize,
                 first_[entry] = first_[prev];
                 suffix_[entry] = first_[k];
             }
+            if (entry >= kMaxCodes) {
+                // A full table keeps decoding at 12 bits and grows no more
+                // until the next clear code, as encoders that defer the
+                // clear expect.
+                entry = -1;
+            }
             if (entry >= 0) {
-                if (entry >= kTableSize) {
-                    ok = false;  // coding on past a full table
-                    break;
-                }
                 length_[entry] = static_cast<std::uint16_t>(length_[prev] + 1);
                 prefix_[entry] = static_cast<std::uint16_t>(prev);
                 offset_[entry] = kDetached;

@@ -1,7 +1,7 @@
 #pragma once
 // The GIF flavour of LZW: variable code width from minimum code size + 1 up
-// to 12 bits, clear and end codes, deferred table growth, no code accepted on
-// a full table. Pure: bytes in, palette indices out.
+// to 12 bits, clear and end codes, deferred table growth; a full table is
+// used as it stands until a clear code. Pure: bytes in, palette indices out.
 
 #include <cstddef>
 #include <cstdint>
@@ -14,13 +14,13 @@ public:
     // Decodes `data` (the concatenated data sub-blocks of one image) into
     // `out`. Strings that would run past the end of `out` are skipped; pixels
     // no code reached are set to 0. Returns false when the stream is invalid
-    // (minimum code size above 8, a code beyond the table, a code after the
-    // table is full). Reaching the end of the data without an end code is
-    // success.
+    // (minimum code size above 8, a code beyond the table). Reaching the end
+    // of the data without an end code is success.
     bool Decode(std::span<const std::byte> data, int minCodeSize, std::span<std::uint8_t> out);
 
 private:
     static constexpr int kTableSize = 4097;
+    static constexpr int kMaxCodes = 4096;  // what 12-bit codes can name
     static constexpr std::uint32_t kDetached = 0xFFFFFFFFu;
 
     // An entry's string either sits contiguously in the output at `offset`

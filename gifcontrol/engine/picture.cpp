@@ -49,7 +49,13 @@ void BitPlane::Clear(const Rect& area) {
     const Rect r = area.Intersected(Rect{0, 0, width_, height_});
     for (int y = r.top; y < r.bottom; ++y) {
         std::uint8_t* row = Row(y);
-        for (int x = r.left; x < r.right; ++x) {
+        int x = r.left;
+        for (; x < r.right && (x & 7) != 0; ++x) {
+            row[x >> 3] &= std::uint8_t(~(0x80u >> (x & 7)));
+        }
+        const int whole = (r.right - x) >> 3;  // bytes cleared at once
+        std::memset(row + (x >> 3), 0, static_cast<std::size_t>(whole));
+        for (x += whole * 8; x < r.right; ++x) {
             row[x >> 3] &= std::uint8_t(~(0x80u >> (x & 7)));
         }
     }

@@ -1,6 +1,8 @@
 #include "screen_composer.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 #include <new>
 
 namespace plimova {
@@ -16,6 +18,7 @@ bool ScreenComposer::Create(int width, int height, Rgb background) {
         return false;
     }
     created_ = true;
+    ++generation_;
     return true;
 }
 
@@ -26,6 +29,7 @@ void ScreenComposer::Discard() {
     region_ = Region{};
     previous_ = -1;
     created_ = false;
+    ++generation_;
 }
 
 void ScreenComposer::Restore(const Rect& area, Rgb background) {
@@ -80,41 +84,78 @@ bool ScreenComposer::Compose(GifImage& image, int k, Rgb background) {
     }
     Draw(image, k);
     image.AddOpaqueBits(k, bitmask_);
-    region_ = BuildRegion(bitmask_);
+    BuildRegion(bitmask_, region_);  // reuses the rectangles' storage
     previous_ = k;
+    ++generation_;
     return true;
 }
 
 Region ScreenComposer::BuildRegion(const BitPlane& bitmask) {
     Region region;
+    BuildRegion(bitmask, region);
+    return region;
+}
+
+namespace {
+
+// 64 pixels of a bitmask row from pixel x0 on, leftmost in the top bit;
+// pixels past the width read as clear.
+std::uint64_t Word(const std::uint8_t* row, std::size_t stride, int x0, int width) {
+    const std::size_t at = static_cast<std::size_t>(x0) >> 3;
+    std::uint8_t bytes[8] = {};
+    std::memcpy(bytes, row + at, std::min<std::size_t>(8, stride - at));
+    std::uint64_t w = 0;
+    for (std::uint8_t b : bytes) {
+        w = w << 8 | b;
+    }
+    const int valid = width - x0;
+    if (valid < 64) {
+        w &= ~std::uint64_t{0} << (64 - valid);
+    }
+    return w;
+}
+
+}  // namespace
+
+// Runs are found 64 pixels at a time by counting leading zeros and ones, so
+// the cost follows the runs, not the pixels.
+void ScreenComposer::BuildRegion(const BitPlane& bitmask, Region& region) {
+    region.rects.clear();
     const int width = bitmask.Width();
     for (int y = 0; y < bitmask.Height(); ++y) {
         const std::uint8_t* row = bitmask.Row(y);
-        int x = 0;
-        while (x < width) {
-            // Skip clear bits a byte at a time where possible.
-            if ((x & 7) == 0 && row[x >> 3] == 0) {
-                x += 8;
+        bool inRun = false;
+        int start = 0;
+        for (int x0 = 0; x0 < width; x0 += 64) {
+            const std::uint64_t w = Word(row, bitmask.Stride(), x0, width);
+            if (w == (inRun ? ~std::uint64_t{0} : 0)) {
                 continue;
             }
-            if (!((row[x >> 3] >> (7 - (x & 7))) & 1)) {
-                ++x;
-                continue;
-            }
-            const int start = x;
-            while (x < width) {
-                if ((x & 7) == 0 && row[x >> 3] == 0xFF && x + 8 <= width) {
-                    x += 8;
-                } else if ((row[x >> 3] >> (7 - (x & 7))) & 1) {
-                    ++x;
+            int p = 0;
+            while (p < 64) {
+                const std::uint64_t rest = w << p;
+                if (!inRun) {
+                    if (rest == 0) {
+                        break;
+                    }
+                    p += std::countl_zero(rest);
+                    start = x0 + p;
+                    inRun = true;
                 } else {
-                    break;
+                    const int ones = std::countl_one(rest);
+                    if (p + ones >= 64) {
+                        break;  // the run goes on into the next word
+                    }
+                    p += ones;
+                    region.rects.push_back(Rect{start, y, x0 + p, y + 1});
+                    inRun = false;
                 }
             }
-            region.rects.push_back(Rect{start, y, x, y + 1});
+        }
+        if (inRun) {
+            region.rects.push_back(Rect{start, y, width, y + 1});
         }
     }
-    return region;
 }
 
 }  // namespace plimova

@@ -24,9 +24,13 @@ public:
     const BitPlane& Bitmask() const { return bitmask_; }
     const Region& OpaqueRegion() const { return region_; }
     int Previous() const { return previous_; }
+    // Grows with every Create, Compose and Discard: what was derived from
+    // the pictures is stale once it moves.
+    unsigned Generation() const { return generation_; }
 
     // Run rectangles of every row of a bitmask, top to bottom, left to right.
     static Region BuildRegion(const BitPlane& bitmask);
+    static void BuildRegion(const BitPlane& bitmask, Region& region);
 
 private:
     void Restore(const Rect& area, Rgb background);
@@ -38,6 +42,7 @@ private:
     BitPlane bitmask_;
     Region region_;
     int previous_ = -1;
+    unsigned generation_ = 0;
 };
 
 }  // namespace plimova

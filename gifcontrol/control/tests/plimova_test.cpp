@@ -304,6 +304,22 @@ TEST_F(ControlTest, AnimationRunsOnTheEventLoop) {
     (void)win;
 }
 
+TEST_F(ControlTest, HiddenTransparentWindowComesBackWithoutAPaint) {
+    QWidget* win = ShowWindow(4, 4);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(host));
+    // No GIF yet: masked away entirely, so Qt sends the window no paints.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !win->mask().intersects(win->rect()); }));
+    ASSERT_TRUE(control->SetGIF(Widen(Frames(3))));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return win->mask() == QRegion(0, 0, 2, 2); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return sink->Count(ids::kStep) >= 2; }))
+        << "the animation runs";
+
+    EXPECT_FALSE(control->ReadGIF(u"/no/such/file.gif"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !win->mask().intersects(win->rect()); }));
+    control->SetTransparent(false);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return win->mask().isEmpty(); })) << "shown again";
+}
+
 // ---- timer steps and sequences -------------------------------------------------
 
 TEST_F(ControlTest, NormalAndReverseSequencesWrap) {
@@ -449,6 +465,57 @@ TEST_F(ControlTest, StretchModesScaleTheRegion) {
     control->SetTransparent(false);
     Paint(200, 50);
     EXPECT_FALSE(control->WindowRegion().has_value());
+}
+
+TEST_F(ControlTest, StretchFillsTheControlToItsLastPixel) {
+    ShowWindow();
+    GifBuilder b(49, 7);
+    b.Image(Solid(0, 0, 49, 7, 1)).Trailer();
+    ASSERT_TRUE(control->SetGIF(Widen(b)));
+    control->SetStretch(1);
+    for (int w = 1; w <= 120; ++w) {
+        const QImage img = Paint(w, w);
+        ASSERT_EQ(img.pixel(w - 1, w - 1), qRgb(7, 13, 254)) << w;
+        ASSERT_EQ(*control->WindowRegion(), QRegion(0, 0, w, w)) << w;
+    }
+}
+
+TEST_F(ControlTest, RegionFromRunsEqualsTheUnionOfTheScaledRuns) {
+    ShowWindow();
+    // Checkerboard cells of 1 to 3 pixels with opaque rows repeating, so
+    // runs touch, rows repeat and scaling merges or drops them.
+    GifBuilder b(23, 17);
+    ImageSpec s = Solid(0, 0, 23, 17, 1);
+    for (int y = 0; y < 17; ++y) {
+        for (int x = 0; x < 23; ++x) {
+            const bool hole = y % 5 != 4 && ((x / (1 + y % 3)) + y / 2) % 2 == 0;
+            s.indices[static_cast<std::size_t>(y * 23 + x)] = hole ? 0 : 1;
+        }
+    }
+    ASSERT_TRUE(control->SetGIF(Widen(b.Control(0, 0, 0).Image(s).Trailer())));
+    for (int stretch : {0, 1, 2}) {
+        control->SetStretch(static_cast<int16_t>(stretch));
+        for (const QSize size : {QSize(23, 17), QSize(7, 40), QSize(61, 13), QSize(100, 100)}) {
+            Paint(size.width(), size.height());
+            const double fx = stretch == 0   ? 1.0
+                              : stretch == 1 ? size.width() / 23.0
+                                             : std::min(size.width() / 23.0, size.height() / 17.0);
+            const double fy = stretch == 0   ? 1.0
+                              : stretch == 1 ? size.height() / 17.0
+                                             : std::min(size.width() / 23.0, size.height() / 17.0);
+            QRegion expected;
+            for (const plimova::Rect& r : control->Composer().OpaqueRegion().rects) {
+                const int l = static_cast<int>(r.left * fx + 1e-9);
+                const int t = static_cast<int>(r.top * fy + 1e-9);
+                const int rr = static_cast<int>(r.right * fx + 1e-9);
+                const int bb = static_cast<int>(r.bottom * fy + 1e-9);
+                expected = expected.united(QRect(l, t, rr - l, bb - t));
+            }
+            ASSERT_TRUE(control->WindowRegion().has_value());
+            EXPECT_TRUE(control->WindowRegion()->xored(expected).isEmpty())
+                << stretch << " " << size.width();
+        }
+    }
 }
 
 TEST_F(ControlTest, DegenerateSizesPaintWithoutHarm) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -484,6 +486,31 @@ TEST(GifLimits, LogicalScreenIsBoundedLikeAnImage) {
     EXPECT_TRUE(Load(defaults, GifBuilder(65535, 2).Image(Img(1, 1)).Trailer()));
 }
 
+TEST(GifLimits, FramesAndScreensMustBeWithinReachOfTheirCodeData) {
+    // A frame of a million pixels coded in one byte: at most 4096 per code.
+    ImageSpec claim = Img(1000, 1000);
+    claim.rawCodes = {0x0C};
+    GifImage image;
+    ASSERT_TRUE(Load(image, GifBuilder(1000, 1000).Image(claim).Image(Img(1, 1)).Trailer()));
+    EXPECT_EQ(image.FrameCount(), 1);
+
+    // Forty-odd bytes claiming a 16384 x 16384 screen.
+    const GifBuilder huge = GifBuilder(16384, 16384).Image(Img(1, 1)).Trailer();
+    ASSERT_LT(huge.Data().size(), 64u);
+    EXPECT_FALSE(Load(image, huge));
+    EXPECT_EQ(image.LastError(), LoadError::kScreen);
+
+    // Past the allowance a screen stands only when its images could fill it.
+    GifImage strict(DecodeLimits{.freeScreenPixels = 1000});
+    EXPECT_FALSE(Load(strict, GifBuilder(1000, 1000).Image(Img(1, 1)).Trailer()));
+    EXPECT_TRUE(Load(strict, GifBuilder(30, 30).Image(Img(1, 1)).Trailer()));
+    ImageSpec honest = Img(300, 300);
+    for (int i = 0; i < 300 * 300; ++i) {
+        honest.indices.push_back(static_cast<std::uint8_t>(i % 7 == 0));
+    }
+    EXPECT_TRUE(Load(strict, GifBuilder(300, 300).Image(honest).Trailer()));
+}
+
 TEST(GifLoaders, BytesRoundTripOneUnitPerByte) {
     GifImage image;
     const GifBuilder b = GifBuilder(4, 4, 8).Image(Img(4, 4)).Trailer();
@@ -518,6 +545,15 @@ TEST(GifLoaders, FileLoaderReplacesOrEmpties) {
     image.Clear();
     EXPECT_FALSE(image.Loaded());
     EXPECT_EQ(image.FrameCount(), 0);
+}
+
+TEST(GifLoaders, FileLoaderRefusesAFifoWithoutWaiting) {
+    const auto dir = vantry::test::FreshDir("gif-fifo");
+    const auto fifo = dir / "pipe.gif";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    GifImage image;
+    EXPECT_FALSE(image.LoadFromFile(fifo));  // no writer: an open would block
+    EXPECT_EQ(image.LastError(), LoadError::kCannotRead);
 }
 
 }  // namespace

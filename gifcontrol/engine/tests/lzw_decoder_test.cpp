@@ -159,43 +159,32 @@ TEST(LzwDecoder, InvalidCodesFail) {
     }
 }
 
-TEST(LzwDecoder, FullTableAcceptsOnlyClearOrEnd) {
+TEST(LzwDecoder, FullTableKeepsDecodingAtTwelveBitsUntilClear) {
     LzwDecoder lzw;
-    std::vector<std::uint8_t> out(8192);
     // After the clear, code 0 repeated: every code but the first adds an
-    // entry; 4091 codes fill entries 6 .. 4095.
-    auto build = [](int codesAfterFull, int tail) {
-        CodeWriter w;
-        WidthTracker t(2);
-        t.Put(w, 4);
-        for (int i = 0; i < 4091; ++i) {
-            t.Put(w, 0);
-        }
-        EXPECT_EQ(t.nextFree, 4096);
-        EXPECT_EQ(t.width, 12);
-        for (int i = 0; i < codesAfterFull; ++i) {
-            t.Put(w, 0);
-        }
-        if (tail >= 0) {
-            t.Put(w, tail);
-        }
-        if (tail == 4) {
-            t.Put(w, 3);
-            t.Put(w, 5);
-        }
-        return w.Finish();
-    };
-    const Bytes full = build(0, 5);
-    EXPECT_TRUE(lzw.Decode(AsBytes(full), 2, out));
-    EXPECT_EQ(out[4090], 0);
-
-    const Bytes onPast = build(1, 5);
-    EXPECT_FALSE(lzw.Decode(AsBytes(onPast), 2, out));
-
-    std::fill(out.begin(), out.end(), 0xAA);
-    const Bytes cleared = build(0, 4);
-    ASSERT_TRUE(lzw.Decode(AsBytes(cleared), 2, out));
-    EXPECT_EQ(out[4091], 3) << "a clear on a full table starts over";
+    // entry; 4091 codes fill entries 6 .. 4095 ("00" each).
+    CodeWriter w;
+    WidthTracker t(2);
+    t.Put(w, 4);
+    for (int i = 0; i < 4091; ++i) {
+        t.Put(w, 0);
+    }
+    ASSERT_EQ(t.nextFree, 4096);
+    // Coding goes on at 12 bits on the full table, then a clear starts over.
+    for (int c : {1, 2, 4095}) {
+        EXPECT_EQ(t.Put(w, c), 12);
+    }
+    t.Put(w, 4);
+    EXPECT_EQ(t.Put(w, 3), 3);
+    t.Put(w, 5);
+    const Bytes codes = w.Finish();
+    std::vector<std::uint8_t> out(4097, 0xAA);
+    ASSERT_TRUE(lzw.Decode(AsBytes(codes), 2, out));
+    std::vector<std::uint8_t> expected(4097, 0);
+    expected[4091] = 1;
+    expected[4092] = 2;
+    expected[4095] = 3;
+    EXPECT_EQ(out, expected);
 }
 
 TEST(LzwDecoder, StringThatWouldOverflowIsSkipped) {
