@@ -34,7 +34,9 @@ void AdList::RemoveAt(int position) {
 }
 
 bool IsPlainAdFileName(const QString& name) {
-    if (name.isEmpty() || name.startsWith(QLatin1Char('.')) || name.contains(QLatin1String(".."))) {
+    // 255 bytes is the longest file name the file system stores.
+    if (name.isEmpty() || name.toUtf8().size() > 255 || name.startsWith(QLatin1Char('.')) ||
+        name.contains(QLatin1String(".."))) {
         return false;
     }
     for (const QChar c : name) {

@@ -54,7 +54,7 @@ private:
 };
 
 // True for a name that stays inside ad/ and is harmless on a command line:
-// not empty, no "/", "\", "..", no leading ".", no control characters.
+// 1 to 255 bytes, no "/", "\", "..", no leading ".", no control characters.
 bool IsPlainAdFileName(const QString& name);
 
 // A decimal integer in the type's range (blanks around it allowed), or nothing.

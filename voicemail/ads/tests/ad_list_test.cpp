@@ -64,6 +64,8 @@ TEST(AdMerge, UnsafeOrOversizedLinesAreSkipped) {
     for (const char* gif : {"", "../x.gif", "a/b.gif", "a\\b.gif", ".hidden", "a..b", "x\x01y"}) {
         EXPECT_EQ(MergeAdLine(list, Line("a1", "5", "1", gif)), MergeResult::Skipped) << gif;
     }
+    EXPECT_EQ(MergeAdLine(list, Line("a1", "5", "1", QByteArray(256, 'n').constData())),
+              MergeResult::Skipped);
     EXPECT_EQ(MergeAdLine(list, Line("", "5", "1")), MergeResult::Skipped);
     EXPECT_EQ(MergeAdLine(list, Line("a1", "5", "1", "p.gif", "", "lone\nLF")),
               MergeResult::Skipped);
