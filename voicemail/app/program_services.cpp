@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QMessageBox>
 
+#include "ad_service.h"
 #include "audio/mixer.h"
 #include "audio/recording_format.h"
 #include "audio/wave_device.h"
@@ -72,6 +73,7 @@ struct ProgramPieces::Parts {
     std::unique_ptr<vantry::audio::WaveDevice> device;
     std::unique_ptr<vantry::audio::Mixer> mixer;
     std::unique_ptr<Recorder> recorder;
+    std::unique_ptr<AdService> ads;
 };
 
 ProgramPieces::ProgramPieces(frmMM& form) : parts_(std::make_unique<Parts>(form)) {
@@ -133,6 +135,11 @@ ProgramPieces::ProgramPieces(frmMM& form) : parts_(std::make_unique<Parts>(form)
     form.routines().m_SaveRecipients = [composer](frmMM&) { composer->m_SaveRecipients(); };
 
     AttachRecorder(form);
+
+    // The picture downloader is installed beside the program.
+    parts_->ads = std::make_unique<AdService>(
+        form, QCoreApplication::applicationDirPath() + QStringLiteral("/getad"));
+    parts_->ads->Attach();
 
     // The logo and the ads are animated-picture controls, when installed.
     const QString bin = QCoreApplication::applicationDirPath();

@@ -374,10 +374,9 @@ void frmMM::gifLogo_Click() {
     if (!settings_ || !services_.shell) {
         return;
     }
-    const QString target = settings_->Get("LogoClick");
-    if (!target.trimmed().isEmpty()) {
-        services_.shell->Open(target, services_.appPath);
-    }
+    // Only a web address: a program path or command must not run on a click.
+    vantry::shell::OpenUrl(*services_.shell, settings_->Get("LogoClick").trimmed(),
+                           services_.appPath);
 }
 
 void frmMM::tmrAdvertise_Timer() {

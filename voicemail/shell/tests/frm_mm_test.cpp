@@ -486,10 +486,14 @@ TEST(Pages, HelpMenuButtonAndF1OpenTheirPages) {
     EXPECT_TRUE(h.sound.played()[0].path.endsWith("/sounds/click.wav"));
 }
 
-TEST(Pages, LogoOpensItsTargetOnlyWhenOneIsSet) {
+TEST(Pages, LogoOpensOnlyAWebTarget) {
     FormHarness h;
     frmMM& form = h.Start();
     form.gifLogo_Click();
+    for (const char* target : {"file:///etc/passwd", "/usr/bin/xterm", "xterm -e sh"}) {
+        h.store.Let("LogoClick", target);
+        form.gifLogo_Click();
+    }
     EXPECT_TRUE(h.shell.calls().empty());
     h.store.Let("LogoClick", "https://example.org/");
     form.gifLogo_Click();
