@@ -2,8 +2,12 @@
 
 #include <utime.h>
 
+#include <QPointer>
+#include <QTest>
+
 #include "core/ad_folder.h"
 #include "core/http_date.h"
+#include "frm_ads.h"
 #include "relay_fixture.h"
 #include "tests/exchange.h"
 
@@ -108,6 +112,49 @@ TEST(Ads, AnOlderListGetsTheLinesWrappedInBodyThenTheStoredDateGets304) {
               "HTTP/1.1 304");
     // An unreadable date gets the list.
     EXPECT_EQ(AsMurmelReadsIt(relay.Get(AdsRequest("yesterday"))).status, "HTTP/1.1 200");
+}
+
+// Murmel's own ad window, as the main window drives it.
+struct AdWindowHost : murmel::AdsHost {
+    QString ConnectTo() const override { return connectTo; }
+    QString LastAdUpdate() const override { return lastAdUpdate; }
+    void SetLastAdUpdate(const QString& value) override { lastAdUpdate = value; }
+    void m_EndCurrentAds() override { murmel::EndCurrentAds(list); }
+    void m_LoadNewAd(const QByteArray& line) override { murmel::MergeAdLine(list, line); }
+    void AdsMerged() override { ++merged; }
+    bool Download() {
+        QPointer<murmel::frmAds> window = new murmel::frmAds(*this);
+        window->Form_Load();
+        window->GetAds();
+        return QTest::qWaitFor([&window] { return window.isNull(); }, 10000);
+    }
+
+    QString connectTo;
+    QString lastAdUpdate = QStringLiteral("Sun, 06 Dec 2026 14:49 -0500");
+    murmel::AdList list;
+    int merged = 0;
+};
+
+TEST(Ads, MurmelsAdWindowMergesTheListThenHearsNotModified) {
+    AdRelay relay;
+    relay.List(
+        "a0000\t10\t0\ta0000.gif\thttps://example.org/\tMurmel\r\n"
+        "a0001\t5\t3\ta0001.gif\thttp://example.org/x\tSecond ad\r\n");
+    ASSERT_TRUE(relay.StartAds());
+    AdWindowHost host;
+    host.connectTo = relay.ConnectTo();
+
+    ASSERT_TRUE(host.Download()) << relay.Dump();
+    EXPECT_EQ(host.merged, 1);
+    EXPECT_EQ(host.lastAdUpdate, "Sun, 06 Dec 2026 20:49:00 GMT");
+    ASSERT_EQ(host.list.Count(), 2);
+    EXPECT_EQ(host.list.At(2).GifUrl, "a0001.gif");
+    EXPECT_EQ(host.list.At(2).HowManyTimes, 3);
+
+    ASSERT_TRUE(host.Download()) << relay.Dump();
+    EXPECT_EQ(host.merged, 1);  // not modified: nothing merged, nothing ended
+    EXPECT_EQ(host.list.Count(), 2);
+    EXPECT_EQ(host.list.At(2).HowManyTimes, 3);
 }
 
 TEST(Ads, PicturesAreServedByPlainNameOnlyAndEverythingElseIs404) {

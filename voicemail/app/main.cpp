@@ -105,8 +105,10 @@ int Main(QApplication& app, const QElapsedTimer& sinceStart) {
             const QRect g = form.frameGeometry();
             std::fprintf(stderr, "murmel: start-up %lld ms, window %s at %d,%d %dx%d\n",
                          static_cast<long long>(sinceStart.elapsed()),
-                         form.isVisible() ? "shown" : "hidden", g.x(), g.y(), g.width(),
-                         g.height());
+                         form.isMinimized() ? "minimised"
+                         : form.isVisible() ? "shown"
+                                            : "hidden",
+                         g.x(), g.y(), g.width(), g.height());
             if (qEnvironmentVariable("MURMEL_REPORT_STARTUP") == QLatin1String("exit")) {
                 form.Unload(kUnloadCode);
             }

@@ -1,4 +1,5 @@
 #include "unreachable_server.h"
+#include "loopback.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -10,18 +11,14 @@
 namespace corvy::pop3::testing {
 
 UnreachableServer::UnreachableServer() {
-    listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    // Backlog 0 holds one finished connection; the filler takes that place.
+    std::uint16_t port = 0;
+    listenFd_ = vantry::test::ListenOnLoopback(0, &port);
+    port_ = port;
     sockaddr_in sa{};
     sa.sin_family = AF_INET;
     sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof sa;
-    // Backlog 0 holds one finished connection; the filler takes that place.
-    if (listenFd_ < 0 || ::bind(listenFd_, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0 ||
-        ::listen(listenFd_, 0) != 0 ||
-        ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&sa), &len) != 0) {
-        throw std::runtime_error("unreachable server: cannot listen on loopback");
-    }
-    port_ = ntohs(sa.sin_port);
+    sa.sin_port = htons(port);
     fillerFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fillerFd_ < 0 || ::connect(fillerFd_, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0) {
         throw std::runtime_error("unreachable server: cannot fill the accept queue");

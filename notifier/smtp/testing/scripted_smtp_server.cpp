@@ -1,4 +1,5 @@
 #include "smtp/testing/scripted_smtp_server.h"
+#include "loopback.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -12,21 +13,9 @@ namespace corvy::smtp::testing {
 
 ScriptedSmtpServer::ScriptedSmtpServer(std::vector<SmtpStep> script, bool smallReceiveBuffer)
     : script_(std::move(script)) {
-    listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (smallReceiveBuffer) {
-        const int size = 4096;
-        ::setsockopt(listenFd_, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
-    }
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof sa;
-    if (listenFd_ < 0 || ::bind(listenFd_, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0 ||
-        ::listen(listenFd_, 4) != 0 ||
-        ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&sa), &len) != 0) {
-        throw std::runtime_error("scripted server: cannot listen on loopback");
-    }
-    port_ = ntohs(sa.sin_port);
+    std::uint16_t port = 0;
+    listenFd_ = vantry::test::ListenOnLoopback(4, &port, smallReceiveBuffer ? 4096 : 0);
+    port_ = port;
     thread_ = std::thread([this] { Run(); });
 }
 

@@ -105,7 +105,9 @@ TEST_F(Program, WithoutABusALockFileKeepsOneInstanceAndArgumentOneHides) {
     auto first = Start({"1"});
     const QString report = WaitForStartUp(*first);
     EXPECT_TRUE(report.contains("no session bus")) << report.toStdString();
-    ASSERT_TRUE(report.contains("window hidden")) << report.toStdString();
+    // Hidden into the tray, or minimised where the desktop has no tray.
+    ASSERT_TRUE(report.contains("window hidden") || report.contains("window minimised"))
+        << report.toStdString();
 
     auto second = Start();
     ASSERT_TRUE(second->waitForFinished(10000));
