@@ -4,40 +4,54 @@ namespace murmel {
 
 namespace {
 
-bool IsSqliteBook(const QString& fileName) {
-    return fileName.compare(QLatin1String("history.sqlite"), Qt::CaseInsensitive) == 0 ||
-           (fileName.startsWith(QLatin1String("abook"), Qt::CaseInsensitive) &&
-            fileName.endsWith(QLatin1String(".sqlite"), Qt::CaseInsensitive));
+char AsciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool SameIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (AsciiLower(a[i]) != AsciiLower(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool StartsWith(std::string_view name, std::string_view head) {
+    return name.size() >= head.size() && SameIgnoringCase(name.substr(0, head.size()), head);
+}
+
+bool EndsWith(std::string_view name, std::string_view tail) {
+    return name.size() >= tail.size() &&
+           SameIgnoringCase(name.substr(name.size() - tail.size()), tail);
 }
 
 }  // namespace
 
-BookKind KindOfFileName(const QString& fileName) {
-    const auto is = [&](const char* name) {
-        return fileName.compare(QLatin1String(name), Qt::CaseInsensitive) == 0;
-    };
-    const auto endsWith = [&](const char* tail) {
-        return fileName.endsWith(QLatin1String(tail), Qt::CaseInsensitive);
-    };
-    if (is("AddrBk.lst")) {
+BookKind KindOfFileName(std::string_view name) {
+    if (SameIgnoringCase(name, "AddrBk.lst")) {
         return BookKind::BookList;
     }
-    if (endsWith(".wab")) {
+    if (EndsWith(name, ".wab")) {
         return BookKind::Wab;
     }
-    if (endsWith(".pst")) {
+    if (EndsWith(name, ".pst")) {
         return BookKind::Outlook;
     }
-    if (is("abook.nab")) {
+    if (SameIgnoringCase(name, "abook.nab")) {
         return BookKind::Nab;
     }
-    if (is("nndbase.txt")) {
+    if (SameIgnoringCase(name, "nndbase.txt")) {
         return BookKind::Nicknames;
     }
-    if (endsWith(".vcf")) {
+    if (EndsWith(name, ".vcf")) {
         return BookKind::VCard;
     }
-    if (IsSqliteBook(fileName)) {
+    if (SameIgnoringCase(name, "history.sqlite") ||
+        (StartsWith(name, "abook") && EndsWith(name, ".sqlite"))) {
         return BookKind::Sqlite;
     }
     return BookKind::None;

@@ -2,6 +2,8 @@
 // The kinds of address book: which file names the drive search keeps, and
 // how a stored path is told apart in the options window.
 
+#include <string_view>
+
 #include <QString>
 #include <QStringList>
 
@@ -21,7 +23,9 @@ enum class BookKind {
 inline constexpr int kBookKindCount = 7;
 
 // The kind whose name test FILE_NAME (no folder) passes; None when no test does.
-BookKind KindOfFileName(const QString& fileName);
+// The tests are ASCII and ignore case, so the raw bytes of a name can be tested
+// without decoding them first.
+BookKind KindOfFileName(std::string_view fileName);
 
 // The first kind, in kind order, whose name test PATH contains anywhere.
 BookKind ClassifyBookPath(const QString& path);
