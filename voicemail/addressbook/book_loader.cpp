@@ -59,6 +59,7 @@ LoadedBook LoadAddressBook(const QString& setting, const QStringList& labels,
         if (index < labels.size() && !labels[index].isEmpty() &&
             labels[index].compare(label, Qt::CaseInsensitive) == 0) {
             book.rows = ReadBook(kind, path, importContacts);
+            book.replacesList = kind != BookKind::Outlook;
             return book;
         }
     }

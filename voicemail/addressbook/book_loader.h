@@ -19,6 +19,9 @@ struct LoadedBook {
     // The stored display name matches no kind: the picker shows one
     // "add0006" row instead.
     bool unknownKind = false;
+    // A file reader ran: its rows replace the list (the mail-client import
+    // appends instead, and a missing file leaves the list alone).
+    bool replacesList = false;
 };
 
 // The mail-client import, run for kind 3; returns its rows (empty when
