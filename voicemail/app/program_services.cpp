@@ -9,6 +9,8 @@
 #include "audio/wave_device.h"
 #include "composer.h"
 #include "frm_email.h"
+#include "picker/frm_addresses.h"
+#include "picker/main_window_context.h"
 #include "recorder.h"
 #include "registry/registry.h"
 #include "registry_settings.h"
@@ -124,8 +126,12 @@ ProgramPieces::ProgramPieces(frmMM& form) : parts_(std::make_unique<Parts>(form)
         us.checkForAds = [&form] { form.m_CheckForAds(); };
         frmEmail::ShowUpload(std::move(us));
     };
-    // The address picker is not part of the program yet.
-    cs.pickAddresses = [](bool) { return std::optional<QStringList>(); };
+    cs.pickAddresses = [&form](bool) {
+        MainWindowPickerContext context(form);
+        frmAddresses picker(context, &form);
+        picker.exec();
+        return std::optional<QStringList>(picker.CheckedAddresses());
+    };
     cs.status = [&form] { return form.m_Status; };
     cs.setStatus = [&form](const QString& status) { form.m_Status = status; };
     parts_->composer = std::make_unique<Composer>(view, std::move(cs));

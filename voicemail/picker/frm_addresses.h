@@ -1,0 +1,61 @@
+#pragma once
+// frmAddresses, the modal address picker: the user ticks recipients from the
+// chosen address book. The caller reads the ticked rows after the modal show
+// returns; Cancel removes every tick first, so a cancelled pick yields none.
+
+#include <memory>
+
+#include <QDialog>
+#include <QStringList>
+
+#include "picker/picker_context.h"
+
+namespace Ui {
+class frmAddresses;
+}
+
+class QTreeWidgetItem;
+
+namespace murmel {
+
+class frmAddresses : public QDialog {
+    Q_OBJECT
+public:
+    explicit frmAddresses(PickerContext& context, QWidget* parent = nullptr);
+    ~frmAddresses() override;
+
+    Ui::frmAddresses* ui() const { return ui_.get(); }
+
+    // The addresses of the ticked rows, in list order.
+    QStringList CheckedAddresses() const;
+    bool IsChecked(const QTreeWidgetItem* row) const;
+
+    void lvAddresses_MouseUp(Qt::MouseButton button, const QPoint& position);
+    void lvAddresses_ColumnClick(int column);
+    void cmdOK_Click();
+    void cmdCancel_Click();
+    void cmdSet_Click();
+    void cmdHelp_Click();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void m_LoadAddressBook();
+    void SetChecked(QTreeWidgetItem* row, bool checked);
+
+    std::unique_ptr<Ui::frmAddresses> ui_;
+    PickerContext& context_;
+    // The header text of the column last clicked, and its index.
+    QString sortHeader_;
+    int sortColumn_ = 0;
+    // Descending on column 1 until the first sort.
+    Qt::SortOrder sortOrder_ = Qt::DescendingOrder;
+};
+
+// Shows the picker modally and returns the ticked addresses joined with
+// ", " (empty when none or cancelled), as the To and Cc buttons take them.
+QString PickRecipients(PickerContext& context, QWidget* parent);
+
+}  // namespace murmel

@@ -1,0 +1,69 @@
+#include "picker/main_window_context.h"
+
+#include <QApplication>
+#include <QStyle>
+
+#include "addressbook/contact_import.h"
+#include "frm_mm.h"
+
+namespace murmel {
+
+QString MainWindowPickerContext::T(std::string_view id) const {
+    return form_.T(id);
+}
+
+QStringList MainWindowPickerContext::BookKindLabels() const {
+    // The five kinds the main window reads at start-up, then the two kinds
+    // of today's mail programs.
+    QStringList labels = form_.globals().BookKindLabels;
+    while (labels.size() < 5) {
+        labels.append(QString());
+    }
+    return labels.mid(0, 5) << form_.T("opt0035") << form_.T("opt0036");
+}
+
+QString MainWindowPickerContext::AddressBook() const {
+    return form_.Settings() ? form_.Settings()->Get("AddressBook") : QString();
+}
+
+void MainWindowPickerContext::PlayClick() {
+    if (form_.PlaySoundsEnabled()) {
+        form_.PlaySound(QStringLiteral("click.wav"));
+    }
+}
+
+void MainWindowPickerContext::OpenHelp() {
+    if (form_.services().shell) {
+        form_.services().shell->Open(form_.AppPath() + QStringLiteral("/htm/startup.htm"),
+                                     form_.AppPath());
+    }
+}
+
+void MainWindowPickerContext::ShowOptions(int initialTab) {
+    if (showOptions_) {
+        showOptions_(initialTab);
+    }
+}
+
+BookRows MainWindowPickerContext::ImportFromMailClient() {
+    // No desktop mail client offers this automation here: nothing to list.
+    NoMailClient client;
+    ContactImport import(client);
+    BookRows rows;
+    if (import.Load()) {
+        for (const cContact& contact : import.Contacts()) {
+            rows.push_back({contact.Name, contact.Address, {}});
+        }
+    }
+    return rows;
+}
+
+QIcon MainWindowPickerContext::CheckedIcon() const {
+    return QApplication::style()->standardIcon(QStyle::SP_DialogApplyButton);
+}
+
+QIcon MainWindowPickerContext::NoneIcon() const {
+    return QApplication::style()->standardIcon(QStyle::SP_MessageBoxInformation);
+}
+
+}  // namespace murmel
