@@ -7,6 +7,7 @@
 
 #include "core/ad_folder.h"
 #include "core/http_date.h"
+#include "ad_list.h"
 #include "frm_ads.h"
 #include "relay_fixture.h"
 #include "tests/exchange.h"
