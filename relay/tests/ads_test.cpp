@@ -5,9 +5,9 @@
 #include <QPointer>
 #include <QTest>
 
+#include "ad_list.h"
 #include "core/ad_folder.h"
 #include "core/http_date.h"
-#include "ad_list.h"
 #include "frm_ads.h"
 #include "relay_fixture.h"
 #include "tests/exchange.h"
