@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "mixer.h"
+#include "recording_format.h"
 #include "sound_player.h"
 #include "test_env.h"
 #include "wave_device.h"
@@ -114,6 +115,8 @@ TEST(AlsaNullDevice, RecordStopSaveThenPlayBack) {
     Watch(*device, got);
     device->setNotify(true);
     device->setFileName(path);
+    // Exact lengths: PCM, which no codec frame rounds up.
+    device->setRecordingFormat(*FindRecordingFormat("PCM 16 kHz, 16 Bit, Mono"));
     ASSERT_EQ(device->setCommand("open"), 0);
     ASSERT_EQ(device->setCommand("record"), 0) << device->errorMessage().toStdString();
     EXPECT_EQ(device->mode(), kModeRecording);
