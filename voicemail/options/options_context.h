@@ -1,0 +1,40 @@
+#pragma once
+// What the options window needs of the program around it.
+
+#include <string_view>
+
+#include <QIcon>
+#include <QString>
+#include <QStringList>
+
+#include "form_settings.h"
+
+namespace murmel {
+
+class OptionsContext {
+public:
+    virtual ~OptionsContext() = default;
+    virtual QString T(std::string_view id) const = 0;
+    // The kinds' display names, in kind order.
+    virtual QStringList BookKindLabels() const = 0;
+    virtual FormSettings& Settings() = 0;
+    // The program-wide copy of the relay server address.
+    virtual QString ServerCopy() const = 0;
+    virtual void SetServerCopy(const QString& server) = 0;
+    // The click sound, when sounds are on, without waiting.
+    virtual void PlayClick() = 0;
+    // Opens the program folder's "htm/startup.htm".
+    virtual void OpenHelp() = 0;
+    // A critical-error message with an OK button only.
+    virtual void ShowError(const QString& text, const QString& title) = 0;
+    // The image list's "checked" image.
+    virtual QIcon CheckedIcon() const = 0;
+    // The command line the log-on start runs: the program and the argument "1".
+    virtual QString RunCommand() const = 0;
+    // The drives to search, each a folder with an optional " [label]".
+    virtual QStringList Drives() const = 0;
+    // The tab-terminated list of the books found on DRIVE.
+    virtual QString FindAddressBooks(const QString& drive) = 0;
+};
+
+}  // namespace murmel
