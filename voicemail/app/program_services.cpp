@@ -9,6 +9,7 @@
 #include "audio/wave_device.h"
 #include "composer.h"
 #include "frm_email.h"
+#include "options/main_window_options.h"
 #include "picker/frm_addresses.h"
 #include "picker/main_window_context.h"
 #include "recorder.h"
@@ -127,7 +128,8 @@ ProgramPieces::ProgramPieces(frmMM& form) : parts_(std::make_unique<Parts>(form)
         frmEmail::ShowUpload(std::move(us));
     };
     cs.pickAddresses = [&form](bool) {
-        MainWindowPickerContext context(form);
+        MainWindowPickerContext context(form,
+                                        [&form](int initialTab) { ShowOptions(form, initialTab); });
         frmAddresses picker(context, &form);
         picker.exec();
         return std::optional<QStringList>(picker.CheckedAddresses());
@@ -135,6 +137,9 @@ ProgramPieces::ProgramPieces(frmMM& form) : parts_(std::make_unique<Parts>(form)
     cs.status = [&form] { return form.m_Status; };
     cs.setStatus = [&form](const QString& status) { form.m_Status = status; };
     parts_->composer = std::make_unique<Composer>(view, std::move(cs));
+
+    // The configure button and the first run open the options on the mail page.
+    form.routines().m_ShowOptions = [](frmMM& window) { ShowOptions(window, 0); };
 
     Composer* composer = parts_->composer.get();
     form.routines().m_LoadRecipients = [composer](frmMM&) { composer->m_LoadRecipients(); };

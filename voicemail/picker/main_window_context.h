@@ -12,8 +12,8 @@ class frmMM;
 
 class MainWindowPickerContext final : public PickerContext {
 public:
-    // SHOW_OPTIONS opens the options window on a page; empty until that
-    // window exists.
+    // SHOW_OPTIONS opens the options window on a page; empty, cmdSet only
+    // reloads the list.
     MainWindowPickerContext(frmMM& form, std::function<void(int)> showOptions = {})
         : form_(form), showOptions_(std::move(showOptions)) {}
 

@@ -24,6 +24,10 @@ protected:
         env.insert("MURMEL_REPORT_STARTUP", "1");
         env.insert("MURMEL_ALSA_DEVICE", "null");
         program = QStringLiteral(MURMEL_PROGRAM);
+        // A sender address: without one the first run waits in the options window.
+        vantry::test::WriteFile((root + "/registry/HKEY_LOCAL_MACHINE.reg").toStdString(),
+                                "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vantry\\MurmelMailer]\n"
+                                "\"Email\"=\"me@example.org\"\n");
     }
 
     std::unique_ptr<QProcess> Start(const QStringList& args = {}) {
@@ -69,7 +73,8 @@ TEST_F(Program, SecondStartEndsSilentlyAndTheFirstAnswersOnTheBus) {
     }
     vantry::test::WriteFile((root + "/registry/HKEY_LOCAL_MACHINE.reg").toStdString(),
                             "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vantry\\MurmelMailer]\n"
-                            "\"InVolume\"=\"12345\"\n\"Autorun\"=\"yes\"\n");
+                            "\"InVolume\"=\"12345\"\n\"Autorun\"=\"yes\"\n"
+                            "\"Email\"=\"me@example.org\"\n");
     auto first = Start();
     const QString report = WaitForStartUp(*first);
     ASSERT_TRUE(report.contains("window shown")) << report.toStdString();

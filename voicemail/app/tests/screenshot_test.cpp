@@ -41,6 +41,11 @@ TEST(Screenshot, WindowAppearsShapedWithItsTexts) {
     // Its own instance lock: other tests may run the program on the shared bus.
     env.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + root + "/no-bus");
 
+    // A sender address: without one the first run waits in the options window.
+    vantry::test::WriteFile((root + "/registry/HKEY_LOCAL_MACHINE.reg").toStdString(),
+                            "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vantry\\MurmelMailer]\n"
+                            "\"Email\"=\"me@example.org\"\n");
+
     QProcess murmel;
     murmel.setProcessEnvironment(env);
     murmel.start(QStringLiteral(MURMEL_PROGRAM), {});
