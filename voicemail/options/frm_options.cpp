@@ -176,7 +176,9 @@ void frmOptions::cmdBook_Click() {
     }
     ShowPage(1);
     RefillBooks();
-    ui_->lvBooks->setFocus();
+    if (!loading_) {
+        ui_->lvBooks->setFocus();
+    }
 }
 
 void frmOptions::cmdMisc_Click() {
@@ -343,7 +345,6 @@ void frmOptions::cmdApply_Click() {
 
 void frmOptions::cmdOK_Click() {
     if (ValidateAndSave()) {
-        hide();
         done(QDialog::Accepted);
     }
 }
