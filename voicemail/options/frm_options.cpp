@@ -126,8 +126,7 @@ void frmOptions::Form_Load() {
     list->setColumnWidth(1, list->width());
     list->header()->setSectionsClickable(true);
     list->header()->setSortIndicatorShown(false);
-    sortColumn_ = 0;
-    sortOrder_ = Qt::AscendingOrder;
+    sort_.Reset();
 
     SetCheckValue(ui_->chkSounds, settings.Get("PlaySounds"));
     SetCheckValue(ui_->chkAutorun, settings.Get("Autorun"));
@@ -250,7 +249,7 @@ void frmOptions::RefillBooks() {
         row->setData(0, kKeyRole, path);
         SetChecked(row, false);
     }
-    list->sortItems(sortColumn_, sortOrder_);
+    sort_.Apply(list);
     for (int i = 0; i < list->topLevelItemCount(); ++i) {
         QTreeWidgetItem* row = list->topLevelItem(i);
         if (!current.isEmpty() && row->data(0, kKeyRole).toString() == current) {
@@ -284,24 +283,7 @@ void frmOptions::lvBooks_ItemClick(QTreeWidgetItem* row) {
 }
 
 void frmOptions::lvBooks_ColumnClick(int column) {
-    QTreeWidget* list = ui_->lvBooks;
-    QTreeWidgetItem* header = list->headerItem();
-    if (!sortHeader_.isEmpty()) {
-        header->setText(sortColumn_, sortHeader_);
-    }
-    sortColumn_ = column;
-    const QString text = header->text(column);
-    const auto marked = [&](QChar mark) { return sortHeader_.chopped(1) + mark; };
-    if (!sortHeader_.isEmpty() && text == sortHeader_) {
-        const bool descending = sortOrder_ == Qt::DescendingOrder;
-        sortOrder_ = descending ? Qt::AscendingOrder : Qt::DescendingOrder;
-        header->setText(column, marked(descending ? QLatin1Char('+') : QLatin1Char('-')));
-    } else {
-        sortHeader_ = text;
-        sortOrder_ = Qt::AscendingOrder;
-        header->setText(column, marked(QLatin1Char('+')));
-    }
-    list->sortItems(column, sortOrder_);
+    sort_.ColumnClick(ui_->lvBooks, column);
 }
 
 bool frmOptions::ValidateAndSave() {

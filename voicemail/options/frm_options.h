@@ -7,6 +7,7 @@
 
 #include <QDialog>
 
+#include "header_sort.h"
 #include "options/options_context.h"
 
 namespace Ui {
@@ -63,10 +64,7 @@ private:
     OptionsContext& context_;
     int initialTab_ = 0;
     bool loading_ = false;
-    // The header text of the column last clicked, and its index.
-    QString sortHeader_;
-    int sortColumn_ = 0;
-    Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
+    HeaderSort sort_;
 };
 
 // Shows the options window modally on page INITIAL_TAB and unloads it.

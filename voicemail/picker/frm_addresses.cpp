@@ -67,7 +67,7 @@ void frmAddresses::m_LoadAddressBook() {
         auto* row = new QTreeWidgetItem(list, {entry.name, entry.address});
         SetChecked(row, false);
     }
-    list->sortItems(sortColumn_, sortOrder_);
+    sort_.Apply(list);
 }
 
 bool frmAddresses::IsChecked(const QTreeWidgetItem* row) const {
@@ -100,24 +100,7 @@ void frmAddresses::lvAddresses_MouseUp(Qt::MouseButton button, const QPoint& pos
 }
 
 void frmAddresses::lvAddresses_ColumnClick(int column) {
-    QTreeWidget* list = ui_->lvAddresses;
-    QTreeWidgetItem* header = list->headerItem();
-    if (!sortHeader_.isEmpty()) {
-        header->setText(sortColumn_, sortHeader_);
-    }
-    sortColumn_ = column;
-    const QString text = header->text(column);
-    const auto marked = [&](QChar mark) { return sortHeader_.chopped(1) + mark; };
-    if (!sortHeader_.isEmpty() && text == sortHeader_) {
-        const bool descending = sortOrder_ == Qt::DescendingOrder;
-        sortOrder_ = descending ? Qt::AscendingOrder : Qt::DescendingOrder;
-        header->setText(column, marked(descending ? QLatin1Char('+') : QLatin1Char('-')));
-    } else {
-        sortHeader_ = text;
-        sortOrder_ = Qt::AscendingOrder;
-        header->setText(column, marked(QLatin1Char('+')));
-    }
-    list->sortItems(column, sortOrder_);
+    sort_.ColumnClick(ui_->lvAddresses, column);
 }
 
 void frmAddresses::cmdOK_Click() {

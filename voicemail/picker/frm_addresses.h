@@ -8,6 +8,7 @@
 #include <QDialog>
 #include <QStringList>
 
+#include "header_sort.h"
 #include "picker/picker_context.h"
 
 namespace Ui {
@@ -47,11 +48,8 @@ private:
 
     std::unique_ptr<Ui::frmAddresses> ui_;
     PickerContext& context_;
-    // The header text of the column last clicked, and its index.
-    QString sortHeader_;
-    int sortColumn_ = 0;
-    // Descending on column 1 until the first sort.
-    Qt::SortOrder sortOrder_ = Qt::DescendingOrder;
+    // Descending on the first column until the first header click.
+    HeaderSort sort_{Qt::DescendingOrder};
 };
 
 // Shows the picker modally and returns the ticked addresses joined with
