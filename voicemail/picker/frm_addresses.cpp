@@ -8,6 +8,7 @@
 #include "addressbook/book_loader.h"
 #include "hover_look.h"
 #include "ui_frm_addresses.h"
+#include "window_shape.h"
 
 namespace murmel {
 
@@ -25,6 +26,8 @@ frmAddresses::frmAddresses(PickerContext& context, QWidget* parent)
     ui_->cmdCancel->setText(context_.T("add0002"));
     ui_->cmdSet->setText(context_.T("add0007"));
     InstallHoverLook({ui_->cmdOk, ui_->cmdCancel, ui_->cmdSet, ui_->cmdHelp});
+    ColorToolbar(ui_->lblToolbar);
+    EnableToolbarDragging(this, ui_->lblToolbar, false);
 
     QTreeWidget* list = ui_->lvAddresses;
     list->setHeaderLabels({context_.T("add0004") + QStringLiteral("  "),

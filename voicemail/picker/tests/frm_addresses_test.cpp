@@ -1,5 +1,6 @@
 #include <QFile>
 #include <QHeaderView>
+#include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -147,6 +148,20 @@ TEST(FrmAddresses, ChoosingAnotherBookRefillsTheList) {
     context.onOptions = [&] { context.addressBook = "vCard\t" + context.Write("empty.vcf", ""); };
     picker.ui()->cmdSet->click();
     EXPECT_EQ(Column(picker, 0), QStringList());
+}
+
+TEST(FrmAddresses, DraggingTheTitleStripMovesTheWindow) {
+    FakeContext context;
+    frmAddresses picker(context);
+    picker.move(100, 100);
+    picker.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&picker));
+    QLabel* strip = picker.ui()->lblToolbar;
+    const QPoint start = strip->rect().center();
+    QTest::mousePress(strip, Qt::LeftButton, {}, start);
+    QTest::mouseMove(strip, start + QPoint(30, 20));
+    QTest::mouseRelease(strip, Qt::LeftButton, {}, start + QPoint(30, 20));
+    EXPECT_EQ(picker.pos(), QPoint(130, 120));
 }
 
 TEST(FrmAddresses, UnknownKindShowsTheNoBookRow) {
