@@ -2,7 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
-#include <QStyle>
+#include "list_images.h"
 
 #include "addressbook/book_search.h"
 #include "frm_mm.h"
@@ -52,7 +52,7 @@ void MainWindowOptionsContext::ShowError(const QString& text, const QString& tit
 }
 
 QIcon MainWindowOptionsContext::CheckedIcon() const {
-    return QApplication::style()->standardIcon(QStyle::SP_DialogApplyButton);
+    return CheckedListImage();
 }
 
 QString MainWindowOptionsContext::RunCommand() const {

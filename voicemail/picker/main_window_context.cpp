@@ -1,7 +1,6 @@
 #include "picker/main_window_context.h"
 
-#include <QApplication>
-#include <QStyle>
+#include "list_images.h"
 
 #include "addressbook/contact_import.h"
 #include "frm_mm.h"
@@ -59,11 +58,11 @@ BookRows MainWindowPickerContext::ImportFromMailClient() {
 }
 
 QIcon MainWindowPickerContext::CheckedIcon() const {
-    return QApplication::style()->standardIcon(QStyle::SP_DialogApplyButton);
+    return CheckedListImage();
 }
 
 QIcon MainWindowPickerContext::NoneIcon() const {
-    return QApplication::style()->standardIcon(QStyle::SP_MessageBoxInformation);
+    return NoneListImage();
 }
 
 }  // namespace murmel
