@@ -2,13 +2,17 @@
 
 #include <QApplication>
 #include <QEnterEvent>
+#include <QGuiApplication>
 #include <QImage>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
+#include <QTest>
 #include <QWidget>
+#include <QWindow>
 
 #include "hover_look.h"
+#include "shell/session.h"
 #include "window_shape.h"
 
 namespace murmel {
@@ -127,6 +131,28 @@ TEST(Drag, WaylandHandsTheMoveToTheCompositor) {
     TrackToolbarDrag(&w, drag, QPoint(170, 140), true);
     EndToolbarDrag(&w, drag, QPoint(190, 90));
     EXPECT_EQ(w.pos(), start);
+}
+
+// Runs for real only under a Wayland compositor (see run_under_weston.sh).
+TEST(WaylandSession, ShapedWindowOnARealCompositor) {
+    if (!vantry::shell::IsWaylandPlatform(QGuiApplication::platformName())) {
+        GTEST_SKIP() << "not a Wayland session";
+    }
+    QWidget w(nullptr, Qt::Window | Qt::FramelessWindowHint);
+    w.resize(400, 300);
+    const QRegion region = ShapeWindow(&w);
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    EXPECT_TRUE(w.windowHandle()->requestedFormat().hasAlpha());  // not opaque to the compositor
+    EXPECT_EQ(w.windowHandle()->mask(), region);                  // becomes the input region
+    const QImage image = w.grab().toImage();
+    EXPECT_EQ(qAlpha(image.pixel(2, 2)), 0);
+    EXPECT_EQ(qAlpha(image.pixel(200, 150)), 255);
+
+    ToolbarDrag drag;
+    BeginToolbarDrag(&w, drag, QPoint(150, 10), QGuiApplication::platformName());
+    EXPECT_TRUE(drag.systemMove);
+    EXPECT_FALSE(drag.band);
 }
 
 TEST(Hover, BoldOnlyWhileThePointerIsOver) {
