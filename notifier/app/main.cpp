@@ -2,8 +2,8 @@
 // accounts at an interval.
 #include <QApplication>
 #include <QMessageBox>
-#include <QSystemTrayIcon>
 #include <QTimer>
+#include <cstdio>
 
 #include "app/notifier_wnd.h"
 #include "settings/data_files.h"
@@ -27,8 +27,12 @@ int main(int argc, char** argv) {
                              {},
                              corvy::settings::InstalledDataFolder(
                                  QCoreApplication::applicationDirPath().toStdString())});
-    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+    if (!tray->Available()) {
         // Still useful: checks run and new mail is announced by window and sound.
+        std::fputs(
+            "corvy: no system tray found; new mail opens the new-mail window and a "
+            "desktop notification instead\n",
+            stderr);
         QTimer::singleShot(0, [] {
             QMessageBox::information(nullptr, QStringLiteral("Corvy"),
                                      QStringLiteral("No system tray was found on this desktop."));

@@ -75,7 +75,8 @@ void CNotifierWnd::ShowNewMail(const std::vector<std::string>& accounts) {
     if (settings_.playNewMailSound && !settings_.newMailSound.empty()) {
         sound = settings::ResolveDataFile(settings_.newMailSound, deps_.dataFolder);
     }
-    if (!settings_.showNewMailWindow) {
+    // Without a tray the window and the notification are the only sign of new mail.
+    if (!settings_.showNewMailWindow && deps_.tray.Available()) {
         if (!sound.empty()) {
             deps_.services.PlaySoundAsync(sound);
         }

@@ -31,6 +31,8 @@ public:
                          });
     }
 
+    bool Available() const override { return QSystemTrayIcon::isSystemTrayAvailable(); }
+
     void Apply(TrayOp op, TrayImage image, const std::string& tip) override {
         if (op == TrayOp::Delete) {
             icon_.hide();

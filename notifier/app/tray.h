@@ -22,6 +22,9 @@ public:
     virtual ~NotifierTray() = default;
     // `tip` is already cut to the tray's length.
     virtual void Apply(TrayOp op, TrayImage image, const std::string& tip) = 0;
+    // False where the desktop has no tray to show the icon in (e.g. GNOME
+    // without its AppIndicator extension).
+    virtual bool Available() const { return true; }
     // Called on the clicks the notifier acts on.
     std::function<void(TrayClick)> onClick;
 };

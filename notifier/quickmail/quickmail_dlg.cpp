@@ -74,9 +74,14 @@ void CQuickMailDlg::LoadRectangle() {
     const int top = profile_.GetInt(kSection, "Top", -1);
     const int right = profile_.GetInt(kSection, "Right", -1);
     const int bottom = profile_.GetInt(kSection, "Bottom", -1);
+    const bool placed = services_.PlacesWindows();
     if (right > left && bottom > top) {
-        setGeometry(left, top, right - left, bottom - top);
-    } else {
+        if (placed) {
+            setGeometry(left, top, right - left, bottom - top);
+        } else {
+            resize(right - left, bottom - top);
+        }
+    } else if (placed) {
         move(left, top);
     }
 }

@@ -33,6 +33,9 @@ public:
     virtual bool PlaySoundAsync(const std::string& file) = 0;
     // A desktop notification, when the desktop has a notification service.
     virtual void Notify(const std::string& summary, const std::string& body) = 0;
+    // False where the compositor places windows (Wayland): a saved size can be
+    // applied there, a saved position cannot (it is still saved for X11).
+    virtual bool PlacesWindows() const = 0;
 };
 
 std::unique_ptr<NotifierServices> CreateSystemServices();
@@ -87,6 +90,7 @@ public:
     void Notify(const std::string& summary, const std::string& body) override {
         notifications.push_back(summary + "|" + body);
     }
+    bool PlacesWindows() const override { return placesWindows; }
 
     std::vector<Box> boxes;
     std::vector<BoxAnswer> answers;
@@ -98,6 +102,7 @@ public:
     bool runWorks = true;
     std::vector<std::string> sounds;
     std::vector<std::string> notifications;
+    bool placesWindows = true;
 };
 
 }  // namespace corvy

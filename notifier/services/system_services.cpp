@@ -6,12 +6,14 @@
 #include <QDBusMessage>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QVariantMap>
 
 #include "notifier_services.h"
+#include "shell/session.h"
 #include "shell/shell.h"
 
 namespace corvy {
@@ -106,6 +108,10 @@ public:
              << QString::fromStdString(body).toHtmlEscaped() << QStringList{} << QVariantMap{}
              << -1;
         bus.call(call, QDBus::NoBlock);
+    }
+
+    bool PlacesWindows() const override {
+        return !vantry::shell::IsWaylandPlatform(QGuiApplication::platformName());
     }
 
 private:

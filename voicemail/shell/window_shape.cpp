@@ -4,9 +4,13 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPalette>
 #include <QRubberBand>
 #include <QWidget>
+#include <QWindow>
+
+#include "shell/session.h"
 
 namespace murmel {
 
@@ -22,8 +26,45 @@ QPolygon OutlinePoints(int widthPx, int heightPx) {
     return p;
 }
 
+namespace {
+
+// Paints the window colour inside the outline of a translucent window, so
+// nothing outside it covers the desktop.
+class OutlineBackground : public QObject {
+public:
+    explicit OutlineBackground(QWidget* form) : QObject(form), form_(form) {
+        setObjectName(QStringLiteral("outlineBackground"));
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == form_ && event->type() == QEvent::Paint) {
+            QPainter painter(form_);
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(form_->palette().brush(QPalette::Window));
+            painter.drawPolygon(OutlinePoints(form_->width(), form_->height()), Qt::WindingFill);
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QWidget* form_;
+};
+
+}  // namespace
+
 QRegion ShapeWindow(QWidget* form) {
+    return ShapeWindow(form, QGuiApplication::platformName());
+}
+
+QRegion ShapeWindow(QWidget* form, const QString& platformName) {
     const QRegion region(OutlinePoints(form->width(), form->height()), Qt::WindingFill);
+    if (vantry::shell::IsWaylandPlatform(platformName) &&
+        !form->findChild<OutlineBackground*>(QString(), Qt::FindDirectChildrenOnly)) {
+        form->setAttribute(Qt::WA_TranslucentBackground);
+        form->installEventFilter(new OutlineBackground(form));
+    }
+    // The mask clips painting and, on Wayland, sets the input region too.
     form->setMask(region);
     form->update();
     return region;
@@ -57,7 +98,17 @@ QRect DragOutline(const QRect& windowAtPress, const QPoint& travel, bool mainWin
     return r;
 }
 
-void BeginToolbarDrag(QWidget* form, ToolbarDrag& drag, const QPoint& globalPos) {
+void BeginToolbarDrag(QWidget* form, ToolbarDrag& drag, const QPoint& globalPos,
+                      const QString& platformName) {
+    drag.systemMove = vantry::shell::IsWaylandPlatform(platformName);
+    if (drag.systemMove) {
+        // move() is ignored there; the compositor follows the pointer itself.
+        drag.active = false;
+        if (QWindow* handle = form->window()->windowHandle()) {
+            handle->startSystemMove();
+        }
+        return;
+    }
     drag.active = true;
     drag.pressGlobal = globalPos;
     drag.windowAtPress = form->frameGeometry();
@@ -107,7 +158,8 @@ protected:
             case QEvent::MouseButtonPress: {
                 auto* me = static_cast<QMouseEvent*>(event);
                 if (me->button() == Qt::LeftButton) {
-                    BeginToolbarDrag(form_, drag_, me->globalPosition().toPoint());
+                    BeginToolbarDrag(form_, drag_, me->globalPosition().toPoint(),
+                                     QGuiApplication::platformName());
                     return true;
                 }
                 break;

@@ -2,11 +2,14 @@
 // The look shared by the program's windows: the cut-corner outline of the
 // main window, the coloured toolbar label that acts as a title bar, and
 // dragging a window by that label with an outline drawn while the mouse moves.
+// On Wayland a client cannot place itself, so the compositor moves the window
+// instead, and a mask only limits input, so the window is also made translucent.
 
 #include <QPoint>
 #include <QPolygon>
 #include <QRect>
 #include <QRegion>
+#include <QString>
 
 #include <memory>
 
@@ -21,8 +24,11 @@ namespace murmel {
 QPolygon OutlinePoints(int widthPx, int heightPx);
 
 // Builds the outline for the window's current size, applies it as the
-// window's mask and returns it.
+// window's mask and returns it. On a Wayland platform the window also becomes
+// translucent with only the inside of the outline painted (call it before the
+// window is first shown). The first form asks the running application.
 QRegion ShapeWindow(QWidget* form);
+QRegion ShapeWindow(QWidget* form, const QString& platformName);
 
 // Toolbar label in the desktop's highlight colours (background and text).
 void ColorToolbar(QLabel* toolbar);
@@ -30,6 +36,7 @@ void ColorToolbar(QLabel* toolbar);
 // One drag in progress, kept per window.
 struct ToolbarDrag {
     bool active = false;
+    bool systemMove = false;            // the last press handed the move to the compositor
     QPoint pressGlobal;                 // mouse position at the press, screen pixels
     QRect windowAtPress;                // window frame at the press, screen pixels
     QRect lastOutline;                  // outline last drawn
@@ -45,7 +52,10 @@ struct ToolbarDrag {
 QRect DragOutline(const QRect& windowAtPress, const QPoint& travel, bool mainWindow,
                   int captionHeight);
 
-void BeginToolbarDrag(QWidget* form, ToolbarDrag& drag, const QPoint& globalPos);
+// On a Wayland platform asks the compositor to move the window and draws no
+// outline; the other two steps then do nothing.
+void BeginToolbarDrag(QWidget* form, ToolbarDrag& drag, const QPoint& globalPos,
+                      const QString& platformName);
 void TrackToolbarDrag(QWidget* form, ToolbarDrag& drag, const QPoint& globalPos, bool mainWindow);
 // Moves the window (left and top only) by the mouse's travel since the press.
 void EndToolbarDrag(QWidget* form, ToolbarDrag& drag, const QPoint& globalPos);

@@ -194,6 +194,17 @@ TEST_F(CheckCycleDovecot, EmptyMailboxNeverNewAndSoundWithoutWindow) {
     EXPECT_EQ(tray_.calls.back().image, TrayImage::NewMail);
 }
 
+TEST_F(CheckCycleDovecot, WithoutATrayNewMailAlwaysOpensTheWindowAndNotifies) {
+    profile_->WriteInt("MailAccount2", "Disabled", 1);
+    profile_->WriteInt("CheckMail", "ShowNewMailWindow", 0);
+    tray_.available = false;
+    server_->Deliver("alice", Mail("Thu, 10 Dec 2026 09:00:00 +0000"));
+    auto wnd = Make();
+    wnd->OnCheckMail();
+    EXPECT_EQ(shown_.size(), 1u);
+    EXPECT_EQ(services_.notifications.size(), 1u);
+}
+
 TEST_F(CheckCycleDovecot, AutomaticCheckSuppressesErrorsWhenAsked) {
     profile_->WriteInt("CheckMail", "SuppressErrors", 1);
     auto wnd = Make();

@@ -19,7 +19,9 @@ public:
     void Apply(TrayOp op, TrayImage image, const std::string& tip) override {
         calls.push_back({op, image, tip});
     }
+    bool Available() const override { return available; }
     std::vector<Call> calls;
+    bool available = true;
 };
 
 }  // namespace corvy::testing

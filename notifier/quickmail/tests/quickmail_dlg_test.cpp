@@ -94,6 +94,23 @@ TEST_F(QuickMailDlgTest, RectangleAndAttachmentChooser) {
     EXPECT_EQ(profile_.GetInt("QuickMail", "Bottom", -1), 320);
 }
 
+TEST_F(QuickMailDlgTest, WaylandAppliesOnlyTheSavedSize) {
+    profile_.WriteInt("QuickMail", "Left", 40);
+    profile_.WriteInt("QuickMail", "Top", 50);
+    profile_.WriteInt("QuickMail", "Right", 640);
+    profile_.WriteInt("QuickMail", "Bottom", 450);
+    services_.placesWindows = false;
+    CQuickMailDlg dlg(profile_, services_, dir_.string());
+    EXPECT_EQ(dlg.size(), QSize(600, 400));
+    EXPECT_NE(dlg.pos(), QPoint(40, 50));
+
+    // The position is still kept for the next X11 session.
+    dlg.setGeometry(10, 20, 500, 300);
+    dlg.reject();
+    EXPECT_EQ(profile_.GetInt("QuickMail", "Top", -1), 20);
+    EXPECT_EQ(profile_.GetInt("QuickMail", "Right", -1), 510);
+}
+
 TEST_F(QuickMailDlgTest, FailureShowsTheCodeAndKeepsEverythingTyped) {
     CQuickMailDlg dlg(profile_, services_, dir_.string());  // no SMTP server set
     dlg.show();

@@ -2,11 +2,17 @@
 
 #include <QApplication>
 #include <QEnterEvent>
+#include <QGuiApplication>
+#include <QImage>
 #include <QLabel>
+#include <QPixmap>
 #include <QPushButton>
+#include <QTest>
 #include <QWidget>
+#include <QWindow>
 
 #include "hover_look.h"
+#include "shell/session.h"
 #include "window_shape.h"
 
 namespace murmel {
@@ -39,6 +45,29 @@ TEST(Outline, MaskFollowsTheWindowSize) {
     const QRegion smaller = ShapeWindow(&w);
     EXPECT_FALSE(smaller.contains(QPoint(300, 50)));
     EXPECT_TRUE(smaller.contains(QPoint(100, 50)));
+}
+
+TEST(Outline, WaylandPaintsOnlyInsideTheOutline) {
+    QWidget w(nullptr, Qt::Window | Qt::FramelessWindowHint);
+    w.resize(400, 300);
+    QPalette pal = w.palette();
+    pal.setColor(QPalette::Window, QColor(10, 200, 30));
+    w.setPalette(pal);
+    const QRegion region = ShapeWindow(&w, QStringLiteral("wayland"));
+    EXPECT_EQ(w.mask(), region);  // the input region follows the mask
+    EXPECT_TRUE(w.testAttribute(Qt::WA_TranslucentBackground));
+    ShapeWindow(&w, QStringLiteral("wayland"));  // reshaping adds no second painter
+    EXPECT_EQ(w.findChildren<QObject*>(QStringLiteral("outlineBackground")).size(), 1);
+
+    const QImage image = w.grab().toImage();
+    EXPECT_EQ(qAlpha(image.pixel(2, 2)), 0);      // cut corner stays clear
+    EXPECT_EQ(qAlpha(image.pixel(396, 296)), 0);  // cut corner stays clear
+    EXPECT_EQ(QColor(image.pixel(200, 150)), QColor(10, 200, 30));
+
+    QWidget x11(nullptr, Qt::Window | Qt::FramelessWindowHint);
+    x11.resize(400, 300);
+    ShapeWindow(&x11, QStringLiteral("xcb"));
+    EXPECT_FALSE(x11.testAttribute(Qt::WA_TranslucentBackground));
 }
 
 TEST(Outline, ToolbarTakesTheHighlightColours) {
@@ -76,7 +105,8 @@ TEST(Drag, ReleaseMovesTheWindowByTheTravel) {
     w.show();
     const QPoint start = w.pos();
     ToolbarDrag drag;
-    BeginToolbarDrag(&w, drag, QPoint(150, 110));
+    BeginToolbarDrag(&w, drag, QPoint(150, 110), QStringLiteral("xcb"));
+    EXPECT_FALSE(drag.systemMove);
     TrackToolbarDrag(&w, drag, QPoint(170, 140), true);
     EXPECT_EQ(drag.lastOutline.left(), w.frameGeometry().left() + 20 + 5);
     EndToolbarDrag(&w, drag, QPoint(190, 90));
@@ -86,6 +116,43 @@ TEST(Drag, ReleaseMovesTheWindowByTheTravel) {
     TrackToolbarDrag(&w, drag, QPoint(0, 0), true);
     EndToolbarDrag(&w, drag, QPoint(0, 0));
     EXPECT_EQ(w.pos(), start + QPoint(40, -20));
+}
+
+TEST(Drag, WaylandHandsTheMoveToTheCompositor) {
+    QWidget w(nullptr, Qt::Window | Qt::FramelessWindowHint);
+    w.setGeometry(100, 100, 200, 150);
+    w.show();
+    const QPoint start = w.pos();
+    ToolbarDrag drag;
+    BeginToolbarDrag(&w, drag, QPoint(150, 110), QStringLiteral("wayland-egl"));
+    EXPECT_TRUE(drag.systemMove);
+    EXPECT_FALSE(drag.active);
+    EXPECT_FALSE(drag.band);  // no outline: the compositor draws the move
+    TrackToolbarDrag(&w, drag, QPoint(170, 140), true);
+    EndToolbarDrag(&w, drag, QPoint(190, 90));
+    EXPECT_EQ(w.pos(), start);
+}
+
+// Runs for real only under a Wayland compositor (see run_under_weston.sh).
+TEST(WaylandSession, ShapedWindowOnARealCompositor) {
+    if (!vantry::shell::IsWaylandPlatform(QGuiApplication::platformName())) {
+        GTEST_SKIP() << "not a Wayland session";
+    }
+    QWidget w(nullptr, Qt::Window | Qt::FramelessWindowHint);
+    w.resize(400, 300);
+    const QRegion region = ShapeWindow(&w);
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    EXPECT_TRUE(w.windowHandle()->requestedFormat().hasAlpha());  // not opaque to the compositor
+    EXPECT_EQ(w.windowHandle()->mask(), region);                  // becomes the input region
+    const QImage image = w.grab().toImage();
+    EXPECT_EQ(qAlpha(image.pixel(2, 2)), 0);
+    EXPECT_EQ(qAlpha(image.pixel(200, 150)), 255);
+
+    ToolbarDrag drag;
+    BeginToolbarDrag(&w, drag, QPoint(150, 10), QGuiApplication::platformName());
+    EXPECT_TRUE(drag.systemMove);
+    EXPECT_FALSE(drag.band);
 }
 
 TEST(Hover, BoldOnlyWhileThePointerIsOver) {
