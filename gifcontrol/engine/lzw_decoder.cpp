@@ -1,25 +1,27 @@
 #include "lzw_decoder.h"
 
+#include <bit>
 #include <cstring>
 
 namespace plimova {
 
 namespace {
 
-// The code at bit position `bit`: the little-endian 32-bit word at bit / 8
-// shifted right by bit % 8, as if four zero bytes followed the data.
-inline std::uint32_t ReadWord(const std::uint8_t* data, std::size_t size, std::uint64_t bit) {
-    const std::size_t at = static_cast<std::size_t>(bit >> 3);
-    std::uint32_t word = 0;
-    if (at + 4 <= size) {
-        word = std::uint32_t{data[at]} | std::uint32_t{data[at + 1]} << 8 |
-               std::uint32_t{data[at + 2]} << 16 | std::uint32_t{data[at + 3]} << 24;
+// The bits from byte `at` on, little-endian, as if zero bytes followed the
+// data: one 64-bit load away from the end, byte by byte near it.
+inline std::uint64_t ReadBits(const std::uint8_t* data, std::size_t size, std::size_t at) {
+    std::uint64_t word = 0;
+    if (at + 8 <= size) {
+        std::memcpy(&word, data + at, 8);
+        if constexpr (std::endian::native == std::endian::big) {
+            word = __builtin_bswap64(word);
+        }
     } else {
-        for (std::size_t i = 0; i < 4 && at + i < size; ++i) {
-            word |= std::uint32_t{data[at + i]} << (8 * i);
+        for (std::size_t i = 0; at + i < size; ++i) {
+            word |= std::uint64_t{data[at + i]} << (8 * i);
         }
     }
-    return word >> (bit & 7);
+    return word;
 }
 
 // Copies `len` bytes from earlier output; the source always ends at or before
@@ -67,14 +69,14 @@ bool LzwDecoder::Decode(std::span<const std::byte> data, int minCodeSize,
     std::uint64_t bit = 0;
 
     for (int c = 0; c < clear; ++c) {
-        length_[c] = 1;
-        first_[c] = static_cast<std::uint8_t>(c);
-        offset_[c] = kDetached;
+        table_[c] = Entry{kDetached, 1, 0, static_cast<std::uint8_t>(c), 0};
     }
 
     bool ok = true;
     while (bit < totalBits) {
-        const int k = static_cast<int>(ReadWord(in, inSize, bit) & ((1u << width) - 1));
+        const int k = static_cast<int>(
+            (ReadBits(in, inSize, static_cast<std::size_t>(bit >> 3)) >> (bit & 7)) &
+            static_cast<std::uint64_t>(limit - 1));
         bit += static_cast<unsigned>(width);
 
         if (k == clear) {
@@ -88,72 +90,62 @@ bool LzwDecoder::Decode(std::span<const std::byte> data, int minCodeSize,
         if (k == end) {
             break;
         }
-        {
-            std::size_t len;
-            int entry = -1;  // the entry made by this code, if any
-            if (k >= nextFree) {
-                if (k > nextFree || prev < 0) {
-                    ok = false;
-                    break;
-                }
-                entry = nextFree;
-                first_[entry] = first_[prev];
-                suffix_[entry] = first_[prev];
-            } else if (prev >= 0) {
-                entry = nextFree;
-                first_[entry] = first_[prev];
-                suffix_[entry] = first_[k];
-            }
-            if (entry >= kMaxCodes) {
-                // A full table keeps decoding at 12 bits and grows no more
-                // until the next clear code, as encoders that defer the
-                // clear expect.
-                entry = -1;
-            }
-            if (entry >= 0) {
-                length_[entry] = static_cast<std::uint16_t>(length_[prev] + 1);
-                prefix_[entry] = static_cast<std::uint16_t>(prev);
-                offset_[entry] = kDetached;
-                ++nextFree;
-            }
-            len = length_[k];
-
-            const bool fits = len <= outSize - pos;
-            if (fits) {
-                if (len == 1 && k < clear) {
-                    o[pos] = static_cast<std::uint8_t>(k);
-                } else if (offset_[k] != kDetached) {
-                    CopyEarlier(o + pos, o + offset_[k], len, outSize - pos);
-                } else {
-                    // Built backwards through the prefix chain until an entry
-                    // whose string lies in the output already.
-                    std::size_t q = pos + len;
-                    int cur = k;
-                    while (cur >= clear && offset_[cur] == kDetached) {
-                        o[--q] = suffix_[cur];
-                        cur = prefix_[cur];
-                    }
-                    if (cur < clear) {
-                        o[--q] = static_cast<std::uint8_t>(cur);
-                    } else {
-                        q -= length_[cur];
-                        CopyEarlier(o + q, o + offset_[cur], length_[cur], 0);
-                    }
-                }
-                // The new entry is prev's string followed by k's first byte:
-                // exactly the bytes from prev's position on.
-                if (entry >= 0 && prevWritten) {
-                    offset_[entry] = static_cast<std::uint32_t>(prevPos);
-                }
-                if (k >= clear && offset_[k] == kDetached) {
-                    offset_[k] = static_cast<std::uint32_t>(pos);
-                }
-                prevPos = pos;
-                pos += len;
-            }
-            prevWritten = fits;
-            prev = k;
+        if (k >= nextFree && (k > nextFree || prev < 0)) {
+            ok = false;
+            break;
         }
+        // A full table keeps decoding at 12 bits and grows no more until the
+        // next clear code, as encoders that defer the clear expect.
+        int added = -1;
+        if (prev >= 0 && nextFree < kMaxCodes) {
+            added = nextFree;
+            // prev's string followed by k's first byte, which for the entry
+            // k is about to name is prev's first byte. Written out, it is
+            // exactly the bytes from prev's position on.
+            Entry& e = table_[nextFree];
+            const Entry& p = table_[prev];
+            e.first = p.first;
+            e.suffix = k == nextFree ? p.first : table_[k].first;
+            e.length = static_cast<std::uint16_t>(p.length + 1);
+            e.prefix = static_cast<std::uint16_t>(prev);
+            e.offset = prevWritten ? static_cast<std::uint32_t>(prevPos) : kDetached;
+            if (k == nextFree) {
+                e.offset = kDetached;  // it ends in the byte k is about to write
+            }
+            ++nextFree;
+        }
+        Entry& ke = table_[k];
+        const std::size_t len = ke.length;
+        const bool fits = len <= outSize - pos;
+        if (fits) {
+            if (k < clear) {
+                o[pos] = static_cast<std::uint8_t>(k);
+            } else if (ke.offset != kDetached) {
+                CopyEarlier(o + pos, o + ke.offset, len, outSize - pos);
+            } else {
+                // Built backwards through the prefix chain until an entry
+                // whose string lies in the output already.
+                std::size_t q = pos + len;
+                int cur = k;
+                while (cur >= clear && table_[cur].offset == kDetached) {
+                    o[--q] = table_[cur].suffix;
+                    cur = table_[cur].prefix;
+                }
+                if (cur < clear) {
+                    o[--q] = static_cast<std::uint8_t>(cur);
+                } else {
+                    q -= table_[cur].length;
+                    CopyEarlier(o + q, o + table_[cur].offset, table_[cur].length, 0);
+                }
+                ke.offset = static_cast<std::uint32_t>(pos);
+            }
+            prevPos = pos;
+            pos += len;
+        } else if (added >= 0) {
+            table_[added].offset = kDetached;  // its last byte never got written
+        }
+        prevWritten = fits;
+        prev = k;
 
         if (nextFree >= limit) {
             if (nextFree > limit) {

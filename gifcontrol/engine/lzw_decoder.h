@@ -25,12 +25,16 @@ private:
 
     // An entry's string either sits contiguously in the output at `offset`
     // (the usual case, copied from there), or, when it never got written
-    // whole, is its `prefix` entry's string followed by `suffix`.
-    std::uint32_t offset_[kTableSize];
-    std::uint16_t length_[kTableSize];
-    std::uint16_t prefix_[kTableSize];
-    std::uint8_t first_[kTableSize];
-    std::uint8_t suffix_[kTableSize];
+    // whole, is its `prefix` entry's string followed by `suffix`. One record
+    // per entry keeps a code's fields in one cache line.
+    struct Entry {
+        std::uint32_t offset;
+        std::uint16_t length;
+        std::uint16_t prefix;
+        std::uint8_t first;
+        std::uint8_t suffix;
+    };
+    Entry table_[kTableSize];
 };
 
 }  // namespace plimova
