@@ -62,9 +62,12 @@ bool LzwDecoder::Decode(std::span<const std::byte> data, int minCodeSize,
     int width = initialWidth;
     int limit = initialLimit;
     int nextFree = clear + 2;
+    // Entries may be added while nextFree is below this: 0 until a code
+    // follows the last clear, then the table size.
+    int addLimit = 0;
     int prev = -1;
-    std::size_t prevPos = 0;  // where prev's string was written
-    bool prevWritten = false;
+    // Where prev's string was written, kDetached when it was not.
+    std::uint32_t prevOffset = kDetached;
     std::size_t pos = 0;
     std::uint64_t bit = 0;
 
@@ -83,41 +86,54 @@ bool LzwDecoder::Decode(std::span<const std::byte> data, int minCodeSize,
             width = initialWidth;
             limit = initialLimit;
             nextFree = clear + 2;
+            addLimit = 0;
             prev = -1;
-            prevWritten = false;
+            prevOffset = kDetached;
             continue;
         }
         if (k == end) {
             break;
         }
-        if (k >= nextFree && (k > nextFree || prev < 0)) {
-            ok = false;
-            break;
+        std::uint32_t newOffset = prevOffset;
+        if (k >= nextFree) {
+            if (k > nextFree || prev < 0) {
+                ok = false;
+                break;
+            }
+            newOffset = kDetached;  // it ends in the byte k is about to write
         }
-        // A full table keeps decoding at 12 bits and grows no more until the
-        // next clear code, as encoders that defer the clear expect.
         int added = -1;
-        if (prev >= 0 && nextFree < kMaxCodes) {
+        if (nextFree < addLimit) {
+            // prev's string followed by k's first byte (for the entry k is
+            // about to name, prev's first byte). Written out, it is exactly
+            // the bytes from prev's position on.
             added = nextFree;
-            // prev's string followed by k's first byte, which for the entry
-            // k is about to name is prev's first byte. Written out, it is
-            // exactly the bytes from prev's position on.
             Entry& e = table_[nextFree];
             const Entry& p = table_[prev];
             e.first = p.first;
-            e.suffix = k == nextFree ? p.first : table_[k].first;
+            e.suffix = table_[k].first;
             e.length = static_cast<std::uint16_t>(p.length + 1);
             e.prefix = static_cast<std::uint16_t>(prev);
-            e.offset = prevWritten ? static_cast<std::uint32_t>(prevPos) : kDetached;
-            if (k == nextFree) {
-                e.offset = kDetached;  // it ends in the byte k is about to write
-            }
+            e.offset = newOffset;
             ++nextFree;
         }
+        // A full table keeps decoding at 12 bits and grows no more until the
+        // next clear code, as encoders that defer the clear expect.
+        addLimit = kMaxCodes;
+        if (nextFree >= limit) {
+            if (nextFree > limit) {
+                ok = false;
+                break;
+            }
+            if (width <= 11) {
+                limit <<= 1;
+                ++width;
+            }
+        }
+
         Entry& ke = table_[k];
         const std::size_t len = ke.length;
-        const bool fits = len <= outSize - pos;
-        if (fits) {
+        if (len <= outSize - pos) {
             if (k < clear) {
                 o[pos] = static_cast<std::uint8_t>(k);
             } else if (ke.offset != kDetached) {
@@ -139,24 +155,15 @@ bool LzwDecoder::Decode(std::span<const std::byte> data, int minCodeSize,
                 }
                 ke.offset = static_cast<std::uint32_t>(pos);
             }
-            prevPos = pos;
+            prevOffset = static_cast<std::uint32_t>(pos);
             pos += len;
-        } else if (added >= 0) {
-            table_[added].offset = kDetached;  // its last byte never got written
+        } else {
+            prevOffset = kDetached;
+            if (added >= 0) {
+                table_[added].offset = kDetached;  // its last byte never got written
+            }
         }
-        prevWritten = fits;
         prev = k;
-
-        if (nextFree >= limit) {
-            if (nextFree > limit) {
-                ok = false;
-                break;
-            }
-            if (width <= 11) {
-                limit <<= 1;
-                ++width;
-            }
-        }
     }
     if (pos < outSize) {
         std::memset(o + pos, 0, outSize - pos);
