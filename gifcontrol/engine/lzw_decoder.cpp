@@ -72,7 +72,7 @@ bool LzwDecoder::Decode(std::span<const std::byte> data, int minCodeSize,
     std::uint64_t bit = 0;
 
     for (int c = 0; c < clear; ++c) {
-        table_[c] = Entry{kDetached, 1, 0, static_cast<std::uint8_t>(c), 0};
+        table_[c] = Entry{kDetached, 1, static_cast<std::uint8_t>(c), 0};
     }
 
     bool ok = true;
@@ -113,7 +113,7 @@ bool LzwDecoder::Decode(std::span<const std::byte> data, int minCodeSize,
             e.first = p.first;
             e.suffix = table_[k].first;
             e.length = static_cast<std::uint16_t>(p.length + 1);
-            e.prefix = static_cast<std::uint16_t>(prev);
+            prefix_[nextFree] = static_cast<std::uint16_t>(prev);
             e.offset = newOffset;
             ++nextFree;
         }
@@ -145,7 +145,7 @@ bool LzwDecoder::Decode(std::span<const std::byte> data, int minCodeSize,
                 int cur = k;
                 while (cur >= clear && table_[cur].offset == kDetached) {
                     o[--q] = table_[cur].suffix;
-                    cur = table_[cur].prefix;
+                    cur = prefix_[cur];
                 }
                 if (cur < clear) {
                     o[--q] = static_cast<std::uint8_t>(cur);
