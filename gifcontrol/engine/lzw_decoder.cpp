@@ -139,19 +139,23 @@ bool LzwDecoder::Decode(std::span<const std::byte> data, int minCodeSize,
             } else if (ke.offset != kDetached) {
                 CopyEarlier(o + pos, o + ke.offset, len, outSize - pos);
             } else {
-                // Built backwards through the prefix chain until an entry
-                // whose string lies in the output already.
-                std::size_t q = pos + len;
+                // The longest prefix that lies in the output already is
+                // copied first, so the copy may run over into what the
+                // suffixes, put after it last first, then overwrite.
                 int cur = k;
                 while (cur >= clear && table_[cur].offset == kDetached) {
-                    o[--q] = table_[cur].suffix;
                     cur = prefix_[cur];
                 }
+                std::size_t head = 1;
                 if (cur < clear) {
-                    o[--q] = static_cast<std::uint8_t>(cur);
+                    o[pos] = static_cast<std::uint8_t>(cur);
                 } else {
-                    q -= table_[cur].length;
-                    CopyEarlier(o + q, o + table_[cur].offset, table_[cur].length, 0);
+                    head = table_[cur].length;
+                    CopyEarlier(o + pos, o + table_[cur].offset, head, outSize - pos);
+                }
+                std::size_t q = pos + len;
+                for (int c = k; q > pos + head; c = prefix_[c]) {
+                    o[--q] = table_[c].suffix;
                 }
                 ke.offset = static_cast<std::uint32_t>(pos);
             }
