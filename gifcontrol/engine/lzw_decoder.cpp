@@ -25,10 +25,18 @@ inline std::uint64_t ReadBits(const std::uint8_t* data, std::size_t size, std::s
 }
 
 // Copies `len` bytes from earlier output; the source always ends at or before
-// `dst`, so 8-byte steps may over-read but never read what they wrote.
+// `dst`, so 16- and 8-byte steps may over-read but never read what they wrote.
 inline void CopyEarlier(std::uint8_t* dst, const std::uint8_t* src, std::size_t len,
                         std::size_t room) {
-    if (len + 8 <= room) {
+    if (len + 16 <= room) {
+        std::size_t i = 0;
+        do {
+            std::uint8_t chunk[16];
+            std::memcpy(chunk, src + i, 16);
+            std::memcpy(dst + i, chunk, 16);
+            i += 16;
+        } while (i < len);
+    } else if (len + 8 <= room) {
         for (std::size_t i = 0; i < len; i += 8) {
             std::uint64_t chunk;
             std::memcpy(&chunk, src + i, 8);
