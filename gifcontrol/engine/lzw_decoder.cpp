@@ -1,32 +1,42 @@
 #include "lzw_decoder.h"
 
+#include <bit>
 #include <cstring>
 
 namespace plimova {
 
 namespace {
 
-// The code at bit position `bit`: the little-endian 32-bit word at bit / 8
-// shifted right by bit % 8, as if four zero bytes followed the data.
-inline std::uint32_t ReadWord(const std::uint8_t* data, std::size_t size, std::uint64_t bit) {
-    const std::size_t at = static_cast<std::size_t>(bit >> 3);
-    std::uint32_t word = 0;
-    if (at + 4 <= size) {
-        word = std::uint32_t{data[at]} | std::uint32_t{data[at + 1]} << 8 |
-               std::uint32_t{data[at + 2]} << 16 | std::uint32_t{data[at + 3]} << 24;
+// The bits from byte `at` on, little-endian, as if zero bytes followed the
+// data: one 64-bit load away from the end, byte by byte near it.
+inline std::uint64_t ReadBits(const std::uint8_t* data, std::size_t size, std::size_t at) {
+    std::uint64_t word = 0;
+    if (at + 8 <= size) {
+        std::memcpy(&word, data + at, 8);
+        if constexpr (std::endian::native == std::endian::big) {
+            word = __builtin_bswap64(word);
+        }
     } else {
-        for (std::size_t i = 0; i < 4 && at + i < size; ++i) {
-            word |= std::uint32_t{data[at + i]} << (8 * i);
+        for (std::size_t i = 0; at + i < size; ++i) {
+            word |= std::uint64_t{data[at + i]} << (8 * i);
         }
     }
-    return word >> (bit & 7);
+    return word;
 }
 
 // Copies `len` bytes from earlier output; the source always ends at or before
-// `dst`, so 8-byte steps may over-read but never read what they wrote.
+// `dst`, so 16- and 8-byte steps may over-read but never read what they wrote.
 inline void CopyEarlier(std::uint8_t* dst, const std::uint8_t* src, std::size_t len,
                         std::size_t room) {
-    if (len + 8 <= room) {
+    if (len + 16 <= room) {
+        std::size_t i = 0;
+        do {
+            std::uint8_t chunk[16];
+            std::memcpy(chunk, src + i, 16);
+            std::memcpy(dst + i, chunk, 16);
+            i += 16;
+        } while (i < len);
+    } else if (len + 8 <= room) {
         for (std::size_t i = 0; i < len; i += 8) {
             std::uint64_t chunk;
             std::memcpy(&chunk, src + i, 8);
@@ -60,101 +70,64 @@ bool LzwDecoder::Decode(std::span<const std::byte> data, int minCodeSize,
     int width = initialWidth;
     int limit = initialLimit;
     int nextFree = clear + 2;
+    // Entries may be added while nextFree is below this: 0 until a code
+    // follows the last clear, then the table size.
+    int addLimit = 0;
     int prev = -1;
-    std::size_t prevPos = 0;  // where prev's string was written
-    bool prevWritten = false;
+    // Where prev's string was written, kDetached when it was not.
+    std::uint32_t prevOffset = kDetached;
     std::size_t pos = 0;
     std::uint64_t bit = 0;
 
     for (int c = 0; c < clear; ++c) {
-        length_[c] = 1;
-        first_[c] = static_cast<std::uint8_t>(c);
-        offset_[c] = kDetached;
+        table_[c] = Entry{kDetached, 1, static_cast<std::uint8_t>(c), 0};
     }
 
     bool ok = true;
     while (bit < totalBits) {
-        const int k = static_cast<int>(ReadWord(in, inSize, bit) & ((1u << width) - 1));
+        const int k = static_cast<int>(
+            (ReadBits(in, inSize, static_cast<std::size_t>(bit >> 3)) >> (bit & 7)) &
+            static_cast<std::uint64_t>(limit - 1));
         bit += static_cast<unsigned>(width);
 
         if (k == clear) {
             width = initialWidth;
             limit = initialLimit;
             nextFree = clear + 2;
+            addLimit = 0;
             prev = -1;
-            prevWritten = false;
+            prevOffset = kDetached;
             continue;
         }
         if (k == end) {
             break;
         }
-        {
-            std::size_t len;
-            int entry = -1;  // the entry made by this code, if any
-            if (k >= nextFree) {
-                if (k > nextFree || prev < 0) {
-                    ok = false;
-                    break;
-                }
-                entry = nextFree;
-                first_[entry] = first_[prev];
-                suffix_[entry] = first_[prev];
-            } else if (prev >= 0) {
-                entry = nextFree;
-                first_[entry] = first_[prev];
-                suffix_[entry] = first_[k];
+        std::uint32_t newOffset = prevOffset;
+        if (k >= nextFree) {
+            if (k > nextFree || prev < 0) {
+                ok = false;
+                break;
             }
-            if (entry >= kMaxCodes) {
-                // A full table keeps decoding at 12 bits and grows no more
-                // until the next clear code, as encoders that defer the
-                // clear expect.
-                entry = -1;
-            }
-            if (entry >= 0) {
-                length_[entry] = static_cast<std::uint16_t>(length_[prev] + 1);
-                prefix_[entry] = static_cast<std::uint16_t>(prev);
-                offset_[entry] = kDetached;
-                ++nextFree;
-            }
-            len = length_[k];
-
-            const bool fits = len <= outSize - pos;
-            if (fits) {
-                if (len == 1 && k < clear) {
-                    o[pos] = static_cast<std::uint8_t>(k);
-                } else if (offset_[k] != kDetached) {
-                    CopyEarlier(o + pos, o + offset_[k], len, outSize - pos);
-                } else {
-                    // Built backwards through the prefix chain until an entry
-                    // whose string lies in the output already.
-                    std::size_t q = pos + len;
-                    int cur = k;
-                    while (cur >= clear && offset_[cur] == kDetached) {
-                        o[--q] = suffix_[cur];
-                        cur = prefix_[cur];
-                    }
-                    if (cur < clear) {
-                        o[--q] = static_cast<std::uint8_t>(cur);
-                    } else {
-                        q -= length_[cur];
-                        CopyEarlier(o + q, o + offset_[cur], length_[cur], 0);
-                    }
-                }
-                // The new entry is prev's string followed by k's first byte:
-                // exactly the bytes from prev's position on.
-                if (entry >= 0 && prevWritten) {
-                    offset_[entry] = static_cast<std::uint32_t>(prevPos);
-                }
-                if (k >= clear && offset_[k] == kDetached) {
-                    offset_[k] = static_cast<std::uint32_t>(pos);
-                }
-                prevPos = pos;
-                pos += len;
-            }
-            prevWritten = fits;
-            prev = k;
+            newOffset = kDetached;  // it ends in the byte k is about to write
         }
-
+        int added = -1;
+        if (nextFree < addLimit) {
+            // prev's string followed by k's first byte (for the entry k is
+            // about to name, prev's first byte). Written out, it is exactly
+            // the bytes from prev's position on.
+            added = nextFree;
+            Entry& e = table_[nextFree];
+            const Entry& p = table_[prev];
+            e.first = p.first;
+            e.suffix = table_[k].first;
+            e.length = static_cast<std::uint16_t>(p.length + 1);
+            prefix_[nextFree] = static_cast<std::uint16_t>(prev);
+            e.offset = newOffset;
+            ++nextFree;
+        }
+        // A full table keeps decoding at 12 bits and grows no more until the
+        // next clear code, as encoders that defer the clear expect.
+        addLimit = kMaxCodes;
         if (nextFree >= limit) {
             if (nextFree > limit) {
                 ok = false;
@@ -165,6 +138,44 @@ bool LzwDecoder::Decode(std::span<const std::byte> data, int minCodeSize,
                 ++width;
             }
         }
+
+        Entry& ke = table_[k];
+        const std::size_t len = ke.length;
+        if (len <= outSize - pos) {
+            if (k < clear) {
+                o[pos] = static_cast<std::uint8_t>(k);
+            } else if (ke.offset != kDetached) {
+                CopyEarlier(o + pos, o + ke.offset, len, outSize - pos);
+            } else {
+                // The longest prefix that lies in the output already is
+                // copied first, so the copy may run over into what the
+                // suffixes, put after it last first, then overwrite.
+                int cur = k;
+                while (cur >= clear && table_[cur].offset == kDetached) {
+                    cur = prefix_[cur];
+                }
+                std::size_t head = 1;
+                if (cur < clear) {
+                    o[pos] = static_cast<std::uint8_t>(cur);
+                } else {
+                    head = table_[cur].length;
+                    CopyEarlier(o + pos, o + table_[cur].offset, head, outSize - pos);
+                }
+                std::size_t q = pos + len;
+                for (int c = k; q > pos + head; c = prefix_[c]) {
+                    o[--q] = table_[c].suffix;
+                }
+                ke.offset = static_cast<std::uint32_t>(pos);
+            }
+            prevOffset = static_cast<std::uint32_t>(pos);
+            pos += len;
+        } else {
+            prevOffset = kDetached;
+            if (added >= 0) {
+                table_[added].offset = kDetached;  // its last byte never got written
+            }
+        }
+        prev = k;
     }
     if (pos < outSize) {
         std::memset(o + pos, 0, outSize - pos);

@@ -25,12 +25,16 @@ private:
 
     // An entry's string either sits contiguously in the output at `offset`
     // (the usual case, copied from there), or, when it never got written
-    // whole, is its `prefix` entry's string followed by `suffix`.
-    std::uint32_t offset_[kTableSize];
-    std::uint16_t length_[kTableSize];
+    // whole, is its `prefix_` entry's string followed by `suffix`. The fields
+    // every code reads fit in 8 bytes.
+    struct Entry {
+        std::uint32_t offset;
+        std::uint16_t length;
+        std::uint8_t first;
+        std::uint8_t suffix;
+    };
+    Entry table_[kTableSize];
     std::uint16_t prefix_[kTableSize];
-    std::uint8_t first_[kTableSize];
-    std::uint8_t suffix_[kTableSize];
 };
 
 }  // namespace plimova
