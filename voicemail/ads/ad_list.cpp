@@ -2,11 +2,11 @@
 
 #include <QFile>
 #include <QSaveFile>
-#include <QStringDecoder>
 
 #include <limits>
 
 #include "base/regular_file.h"
+#include "utilities.h"
 
 namespace murmel {
 
@@ -76,17 +76,6 @@ std::optional<Int> ParseDecimal(QStringView text) {
     return static_cast<Int>(negative ? -value : value);
 }
 
-// Received lines are UTF-8 as the relay writes them; older files may hold
-// Latin-1 text, which is taken as such rather than garbled.
-QString DecodeAdText(QByteArrayView bytes) {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8(bytes);
-    if (utf8.hasError()) {
-        return QString::fromLatin1(bytes);
-    }
-    return text;
-}
-
 struct AdFields {
     QString id;
     std::optional<int16_t> howLong;
@@ -108,7 +97,7 @@ std::optional<AdFields> SplitAdLine(QByteArrayView line) {
             return std::nullopt;
         }
     }
-    const QString text = DecodeAdText(line);
+    const QString text = DecodeUtf8OrLatin1(line);
     QStringView rest(text);
     auto next = [&rest](bool last) {
         const qsizetype tab = last ? -1 : rest.indexOf(QLatin1Char('\t'));

@@ -2,7 +2,6 @@
 
 #include <QFile>
 #include <QSaveFile>
-#include <QStringDecoder>
 
 #include "base/regular_file.h"
 #include "utilities.h"
@@ -27,19 +26,6 @@ int NormalizeRecipients(QString& text) {
     return 0;
 }
 
-namespace {
-
-QString DecodeLine(QByteArrayView bytes) {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8(bytes);
-    if (utf8.hasError()) {
-        return QString::fromLatin1(bytes);
-    }
-    return text;
-}
-
-}  // namespace
-
 QStringList ParseRecipientsFile(const QByteArray& bytes) {
     QStringList lines;
     qsizetype pos = 0;
@@ -49,7 +35,7 @@ QStringList ParseRecipientsFile(const QByteArray& bytes) {
         while (end < size && bytes[end] != '\r' && bytes[end] != '\n') {
             ++end;
         }
-        const QString line = DecodeLine(QByteArrayView(bytes).sliced(pos, end - pos));
+        const QString line = DecodeUtf8OrLatin1(QByteArrayView(bytes).sliced(pos, end - pos));
         if (!line.trimmed().isEmpty()) {
             lines << line;
         }

@@ -1,7 +1,6 @@
 #include "language.h"
 
 #include <QFile>
-#include <QStringDecoder>
 
 #include <algorithm>
 #include <cctype>
@@ -33,17 +32,6 @@ std::string Lower(std::string_view s) {
     std::transform(out.begin(), out.end(), out.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return out;
-}
-
-QString FromFileText(const std::string& text) {
-    // Files are UTF-8; older ones written in a single-byte code page still
-    // show their Latin letters instead of replacement marks.
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString decoded = utf8(QByteArrayView(text.data(), static_cast<qsizetype>(text.size())));
-    if (utf8.hasError()) {
-        return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-    }
-    return decoded;
 }
 
 }  // namespace
@@ -112,7 +100,8 @@ void TranslationTable::Clear() {
 
 QString TranslationTable::T(std::string_view id) const {
     if (const cString* entry = Find(id)) {
-        return FromFileText(entry->Translation);
+        return DecodeUtf8OrLatin1(QByteArrayView(
+            entry->Translation.data(), static_cast<qsizetype>(entry->Translation.size())));
     }
     return QString::fromUtf8(id.data(), static_cast<qsizetype>(id.size()));
 }

@@ -1,5 +1,7 @@
 #include "utilities.h"
 
+#include <QStringDecoder>
+
 #include <QAbstractItemView>
 #include <QEventLoop>
 #include <QFileInfo>
@@ -120,6 +122,15 @@ void SetFullRowSelect(QAbstractItemView* view) {
     if (view != nullptr) {
         view->setSelectionBehavior(QAbstractItemView::SelectRows);
     }
+}
+
+QString DecodeUtf8OrLatin1(QByteArrayView bytes) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8(bytes);
+    if (utf8.hasError()) {
+        return QString::fromLatin1(bytes);
+    }
+    return text;
 }
 
 }  // namespace murmel

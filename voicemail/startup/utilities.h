@@ -2,6 +2,7 @@
 // Small text, file and time helpers shared by every window of the voice-mail
 // program. Positions are 1-based where callers think in those terms.
 
+#include <QByteArrayView>
 #include <QDateTime>
 #include <QString>
 
@@ -39,6 +40,10 @@ QString GetTimeZone();
 // "ddd, dd mmm yyyy hh:mm" with English day and month names, whatever the
 // user's locale: the relay server and mail headers expect them.
 QString FormatMailTime(const QDateTime& local);
+
+// Text files of the program are UTF-8; older ones written in a single-byte
+// code page still show their Latin letters instead of replacement marks.
+QString DecodeUtf8OrLatin1(QByteArrayView bytes);
 
 // Whole rows are selected in the list, as the address lists expect.
 void SetFullRowSelect(QAbstractItemView* view);
