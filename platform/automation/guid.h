@@ -12,6 +12,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/hex.h"
+
 namespace vantry::automation {
 
 struct Guid {
@@ -29,21 +31,6 @@ struct Guid {
     auto operator<=>(const Guid&) const = default;
 };
 
-namespace detail {
-constexpr int HexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-}  // namespace detail
-
 constexpr std::optional<Guid> Guid::Parse(std::string_view text) {
     // {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}
     if (text.size() != 38 || text.front() != '{' || text.back() != '}' || text[9] != '-' ||
@@ -56,8 +43,8 @@ constexpr std::optional<Guid> Guid::Parse(std::string_view text) {
         if (text[pos] == '-') {
             ++pos;
         }
-        const int hi = detail::HexDigit(text[pos]);
-        const int lo = detail::HexDigit(text[pos + 1]);
+        const int hi = vantry::HexDigit(text[pos]);
+        const int lo = vantry::HexDigit(text[pos + 1]);
         if (hi < 0 || lo < 0) {
             return std::nullopt;
         }

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <optional>
 
+#include "base/hex.h"
+
 namespace vantry::registry {
 namespace {
 
@@ -24,19 +26,6 @@ std::string_view Trim(std::string_view s) {
         s.remove_suffix(1);
     }
     return s;
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
 }
 
 bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix) {
@@ -113,7 +102,7 @@ std::optional<std::vector<std::byte>> ReadHexList(std::string_view text) {
         }
         int value = 0;
         for (char c : item) {
-            const int d = HexDigit(c);
+            const int d = vantry::HexDigit(c);
             if (d < 0) {
                 return std::nullopt;
             }
@@ -150,7 +139,7 @@ std::optional<Value> ReadData(std::string_view text) {
         }
         uint32_t number = 0;
         for (char c : digits) {
-            const int d = HexDigit(c);
+            const int d = vantry::HexDigit(c);
             if (d < 0) {
                 return std::nullopt;
             }
@@ -168,7 +157,7 @@ std::optional<Value> ReadData(std::string_view text) {
             }
             type = 0;
             for (char c : text.substr(pos + 1, close - pos - 1)) {
-                const int d = HexDigit(c);
+                const int d = vantry::HexDigit(c);
                 if (d < 0) {
                     return std::nullopt;
                 }

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "base/hex.h"
 #include "core/ad_store.h"
 #include "core/archive.h"
 #include "core/header_part.h"
@@ -291,18 +292,7 @@ void Completed(void* /*cls*/, MHD_Connection* /*connection*/, void** context,
 // Like the library's own unescaping, except that %00 stays as it is: a NUL
 // would cut the path short and "a.gif%00x" would be served as "a.gif".
 std::size_t UnescapeKeepingNul(void* /*cls*/, MHD_Connection* /*connection*/, char* text) {
-    auto hex = [](char c) -> int {
-        if (c >= '0' && c <= '9') {
-            return c - '0';
-        }
-        if (c >= 'a' && c <= 'f') {
-            return c - 'a' + 10;
-        }
-        if (c >= 'A' && c <= 'F') {
-            return c - 'A' + 10;
-        }
-        return -1;
-    };
+    const auto hex = vantry::HexDigit;
     char* out = text;
     for (const char* in = text; *in != '\0';) {
         if (in[0] == '%' && in[1] != '\0' && in[2] != '\0' && hex(in[1]) >= 0 && hex(in[2]) >= 0 &&
