@@ -31,6 +31,10 @@ CClientSocket::~CClientSocket() {
 }
 
 void CClientSocket::Close() {
+    if (tls_) {
+        tls_->Shutdown();
+        tls_.reset();
+    }
     if (fd_ >= 0) {
         ::close(fd_);
         fd_ = -1;
@@ -123,7 +127,29 @@ int CClientSocket::Connect(uint32_t address, uint16_t port) {
 }
 
 void CClientSocket::Send(std::string_view text) {
-    while (!text.empty() && fd_ >= 0 && !cancelled_) {
+    while (tls_ && !text.empty() && fd_ >= 0 && !cancelled_) {
+        std::size_t put = 0;
+        const std::size_t piece = text.size() < kWriteBuffer ? text.size() : kWriteBuffer;
+        switch (tls_->Write(text.data(), piece, put)) {
+            case TlsSession::Step::Done:
+                text.remove_prefix(put);
+                continue;
+            case TlsSession::Step::WantRead:
+                if (WaitFor(POLLIN, readTimeout_) == Wait::Ready) {
+                    continue;
+                }
+                return;
+            case TlsSession::Step::WantWrite:
+                if (WaitFor(POLLOUT, readTimeout_) == Wait::Ready) {
+                    continue;
+                }
+                return;
+            case TlsSession::Step::Closed:
+            case TlsSession::Step::Failed:
+                return;  // the next read reports the broken transport
+        }
+    }
+    while (!tls_ && !text.empty() && fd_ >= 0 && !cancelled_) {
         const std::size_t piece = text.size() < kWriteBuffer ? text.size() : kWriteBuffer;
         const ssize_t n = ::send(fd_, text.data(), piece, MSG_NOSIGNAL);
         if (n > 0) {
@@ -158,7 +184,27 @@ int CClientSocket::ReadLine(std::string& line) {
             reader_.FeedEnd();
             continue;
         }
-        switch (WaitFor(POLLIN, readTimeout_)) {
+        short events = POLLIN;
+        if (tls_) {
+            // Busy transfers still let the interface breathe.
+            if (std::chrono::steady_clock::now() - lastPump_ >= kSlice) {
+                Pump();
+                if (cancelled_) {
+                    return kUserCanceled;
+                }
+            }
+            char chunk[Pop3LineReader::kBufferSize];
+            const long n = Receive(chunk, reader_.Space(), events);
+            if (n > 0) {
+                reader_.Feed(chunk, static_cast<std::size_t>(n));
+                continue;
+            }
+            if (n == 0 || n == -2) {
+                reader_.FeedEnd();
+                continue;
+            }
+        }
+        switch (WaitFor(events, readTimeout_)) {
             case Wait::Ready:
                 break;
             case Wait::Cancelled:
@@ -171,12 +217,94 @@ int CClientSocket::ReadLine(std::string& line) {
                 reader_.FeedEnd();
                 continue;
         }
-        char chunk[Pop3LineReader::kBufferSize];
-        const ssize_t n = ::recv(fd_, chunk, reader_.Space(), 0);
-        if (n > 0) {
-            reader_.Feed(chunk, static_cast<std::size_t>(n));
-        } else if (n == 0 || (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK)) {
-            reader_.FeedEnd();
+        if (!tls_) {
+            char chunk[Pop3LineReader::kBufferSize];
+            const long n = Receive(chunk, reader_.Space(), events);
+            if (n > 0) {
+                reader_.Feed(chunk, static_cast<std::size_t>(n));
+            } else if (n == 0 || n == -2) {
+                reader_.FeedEnd();
+            }
+        }
+    }
+}
+
+long CClientSocket::Receive(char* buffer, std::size_t capacity, short& events) {
+    if (tls_) {
+        // Decrypted bytes may wait inside the session with nothing on the
+        // socket, so the session is asked before any poll.
+        std::size_t got = 0;
+        switch (tls_->Read(buffer, capacity, got)) {
+            case TlsSession::Step::Done:
+                return static_cast<long>(got);
+            case TlsSession::Step::WantRead:
+                events = POLLIN;
+                return -1;
+            case TlsSession::Step::WantWrite:
+                events = POLLOUT;
+                return -1;
+            case TlsSession::Step::Closed:
+                return 0;
+            case TlsSession::Step::Failed:
+                return -2;
+        }
+    }
+    const ssize_t n = ::recv(fd_, buffer, capacity, 0);
+    if (n >= 0) {
+        return static_cast<long>(n);
+    }
+    if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK) {
+        events = POLLIN;
+        return -1;
+    }
+    return -2;
+}
+
+int CClientSocket::StartTls(const std::string& host, const std::string& pinnedSha256,
+                            std::string& detail) {
+    if (fd_ < 0) {
+        return kReceiveFailed;
+    }
+    if (reader_.Buffered() > 0) {
+        detail = "The server sent data before the secure connection began.";
+        Close();
+        return kTlsFailed;
+    }
+    tls_ = std::make_unique<TlsSession>(fd_, host, pinnedSha256);
+    for (;;) {
+        short events = POLLIN;
+        switch (tls_->Handshake()) {
+            case TlsSession::Step::Done:
+                fingerprint_ = tls_->Fingerprint();
+                return kSuccess;
+            case TlsSession::Step::WantRead:
+                events = POLLIN;
+                break;
+            case TlsSession::Step::WantWrite:
+                events = POLLOUT;
+                break;
+            case TlsSession::Step::Closed:
+            case TlsSession::Step::Failed: {
+                fingerprint_ = tls_->Fingerprint();
+                detail = tls_->Error();
+                const bool refused = tls_->CertificateRefused();
+                tls_.reset();  // no close_notify on a session never trusted
+                Close();
+                return refused ? kCertificateRefused : kTlsFailed;
+            }
+        }
+        switch (WaitFor(events, readTimeout_)) {
+            case Wait::Ready:
+                break;
+            case Wait::Cancelled:
+                return kUserCanceled;
+            case Wait::TimedOut:
+                Close();
+                return kTimedOut;
+            case Wait::Failed:
+                detail = "The connection to " + host + " broke during the secure handshake.";
+                Close();
+                return kTlsFailed;
         }
     }
 }

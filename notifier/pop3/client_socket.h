@@ -6,11 +6,13 @@
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "pop3/pop3_progress.h"
 #include "pop3/pop3_reply.h"
+#include "pop3/tls_session.h"
 
 namespace corvy::pop3 {
 
@@ -40,6 +42,14 @@ public:
     // failure before a line end), 12 (time-out) or 13 (cancelled).
     int ReadLine(std::string& line);
 
+    // Turns the connection into TLS: 0, 16 (handshake failed), 17 (the
+    // certificate was refused), 12 or 13. `detail` says why. Refused when
+    // clear-text bytes are still unread, which would be an injection.
+    int StartTls(const std::string& host, const std::string& pinnedSha256, std::string& detail);
+    bool Secure() const { return tls_ != nullptr; }
+    // The server certificate's fingerprint once the handshake saw it.
+    std::string PeerFingerprint() const { return fingerprint_; }
+
     // The last line read was cut at the reader's limit (see Pop3LineReader).
     bool LineWasCut() const { return reader_.LastLineCut(); }
     bool Cancelled() const { return cancelled_; }
@@ -55,11 +65,16 @@ private:
     Wait WaitFor(short events, std::chrono::milliseconds timeout);
     void Pump();
     void MarkCancelled();
+    // Bytes into `buffer`: >0, 0 at the end of the stream, -1 to wait for
+    // `events`, -2 on failure.
+    long Receive(char* buffer, std::size_t capacity, short& events);
 
     int fd_ = -1;
     bool cancelled_ = false;
     Pop3Progress* progress_ = nullptr;
     Pop3LineReader reader_;
+    std::unique_ptr<TlsSession> tls_;
+    std::string fingerprint_;
     std::chrono::milliseconds connectTimeout_{30000};
     std::chrono::milliseconds readTimeout_{60000};
     std::chrono::steady_clock::time_point lastPump_{};

@@ -57,6 +57,8 @@ CPop3Client::CPop3Client(std::string_view host, std::string_view user, std::stri
     }
     port_ = port;
     host_.assign(host);
+    security_ = options.security;
+    pin_ = options.pinnedFingerprint;
     user_ = CommandSafe(user, kMaxCredential);
     password_ = CommandSafe(password, kMaxCredential);
     // Cancel stays off while connecting: the connection attempt is short
@@ -105,10 +107,86 @@ int CPop3Client::ConnectToHost() {
     return kSuccess;
 }
 
+std::string CPop3Client::ErrorText(int code) const {
+    std::string text = Pop3ErrorText(code, lastReply_);
+    if ((code == kTlsFailed || code == kCertificateRefused) && !tlsDetail_.empty()) {
+        text += "\n" + tlsDetail_;
+    }
+    return text;
+}
+
+int CPop3Client::Secure() {
+    const int code = socket_.StartTls(host_, pin_, tlsDetail_);
+    if (code != kSuccess) {
+        socket_.Close();  // nothing more on a connection that is not trusted
+    }
+    return code;
+}
+
+// STLS only when the server lists it; a server that stopped listing it may
+// be a man in the middle stripping it, so the account's credentials are
+// never sent in clear instead.
+int CPop3Client::SecureAfterGreeting() {
+    int code = SendCommand("CAPA\r\n");
+    if (code == kSuccess) {
+        code = ReadReply();
+    }
+    bool offered = false;
+    if (code == kSuccess) {
+        std::string line;
+        bool atLineStart = true;
+        std::string_view data;
+        for (;;) {
+            code = socket_.ReadLine(line);
+            if (code != kSuccess) {
+                return code;
+            }
+            const bool started = atLineStart;
+            atLineStart = !socket_.LineWasCut();
+            if (ReadDataLine(line, started, data) == MultiLineStep::End) {
+                break;
+            }
+            const std::string_view name = data.substr(0, data.find(' '));
+            offered = offered || (started && name.size() == 4 && (name[0] | 0x20) == 's' &&
+                                  (name[1] | 0x20) == 't' && (name[2] | 0x20) == 'l' &&
+                                  (name[3] | 0x20) == 's');
+        }
+    } else if (code != kServerError) {
+        return code;
+    }
+    if (!offered) {
+        socket_.Close();
+        return kTlsNotOffered;
+    }
+    code = SendCommand("STLS\r\n");
+    if (code == kSuccess) {
+        code = ReadReply();
+    }
+    if (code == kServerError) {
+        tlsDetail_ = lastReply_;
+        socket_.Close();
+        return kTlsFailed;
+    }
+    return code == kSuccess ? Secure() : code;
+}
+
 int CPop3Client::Login() {
-    int code = ReadReply();
+    int code = kSuccess;
+    if (security_ == Security::Tls) {
+        code = Secure();
+        if (code != kSuccess) {
+            return code;
+        }
+    }
+    code = ReadReply();
     if (code != kSuccess) {
         return code;
+    }
+    if (security_ == Security::StartTls) {
+        code = SecureAfterGreeting();
+        if (code != kSuccess) {
+            return code;
+        }
     }
     code = SendCommand("USER " + user_ + "\r\n");
     if (code == kSuccess) {

@@ -19,6 +19,10 @@ struct Pop3Options {
     // each reply line (then code 12).
     std::chrono::milliseconds connectTimeout{30000};
     std::chrono::milliseconds readTimeout{60000};
+    // TLS for accounts that ask for it; the certificate fingerprint the
+    // user accepted for a server the trust store does not vouch for.
+    Security security = Security::None;
+    std::string pinnedFingerprint;
 };
 
 class CPop3Client {
@@ -41,11 +45,17 @@ public:
     int Uidl(int n, char* buffer, std::size_t capacity);
     int List(int n, int& code);
 
-    std::string ErrorText(int code) const { return Pop3ErrorText(code, lastReply_); }
+    // Codes 16 and 17 carry the reason on a second line.
+    std::string ErrorText(int code) const;
+    // The server certificate's SHA-256 once the handshake saw it, also when
+    // it was refused (for the user to accept it).
+    std::string PeerFingerprint() const { return socket_.PeerFingerprint(); }
     const std::string& LastReply() const { return lastReply_; }
 
 private:
     int Login();
+    int SecureAfterGreeting();
+    int Secure();
     int ConnectToHost();
     int SendCommand(const std::string& command);
     int ReadReply();
@@ -58,6 +68,9 @@ private:
     std::string host_;
     std::string user_;
     std::string password_;
+    Security security_ = Security::None;
+    std::string pin_;
+    std::string tlsDetail_;
 };
 
 // Resolves a host as the client does: empty gives 0, a dotted address is

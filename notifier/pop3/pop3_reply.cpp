@@ -23,6 +23,10 @@ constexpr const char* kTexts[] = {
     "User canceled!",
     "Error! Buffer overflow!",
     "Error! Invalid port!",
+    "Error! The secure connection failed!",
+    "Error! The server's certificate was refused!",
+    "Error! The server does not offer a secure connection (STLS); nothing was sent in clear "
+    "text.",
 };
 
 // Decimal digits at the start of s, as atoi would read them (sign allowed),
@@ -53,7 +57,7 @@ std::string Pop3ErrorText(int code, std::string_view lastReply) {
     if (code == kServerError) {
         return std::string(lastReply);
     }
-    if (code < 0 || code > kInvalidPort) {
+    if (code < 0 || code > kTlsNotOffered) {
         code = kUnknownError;
     }
     return kTexts[code];

@@ -27,6 +27,10 @@ enum Pop3Result : int {
     kUserCanceled = 13,
     kBufferOverflow = 14,
     kInvalidPort = 15,
+    // Accounts that ask for TLS.
+    kTlsFailed = 16,
+    kCertificateRefused = 17,
+    kTlsNotOffered = 18,
 };
 
 // The text of a code; code 8 yields the server's own line, unknown codes the

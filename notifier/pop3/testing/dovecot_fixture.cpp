@@ -53,7 +53,7 @@ void WriteText(const fs::path& path, const std::string& text) {
 
 }  // namespace
 
-DovecotServer::DovecotServer(std::vector<User> users) {
+DovecotServer::DovecotServer(std::vector<User> users, Certificate tls) {
     // The server's own accounts must reach the folders, so they live in
     // /tmp with open search permissions rather than in the private test root.
     char tmpl[] = "/tmp/corvy-dovecot-XXXXXX";
@@ -96,6 +96,16 @@ DovecotServer::DovecotServer(std::vector<User> users) {
     ::chmod((root_ + "/passwd").c_str(), 0644);
 
     port_ = FreePort();
+    const bool secure = !tls.certFile.empty();
+    std::string ssl = "ssl = no\n";
+    std::string pop3s;
+    if (secure) {
+        tlsPort_ = FreePort();
+        ssl = "ssl = required\nssl_min_protocol = TLSv1.2\nssl_cert = <" + tls.certFile +
+              "\nssl_key = <" + tls.keyFile + "\n";
+        pop3s = "  inet_listener pop3s {\n    address = 127.0.0.1\n    port = " +
+                std::to_string(tlsPort_) + "\n    ssl = yes\n  }\n";
+    }
     const std::string conf = root_ + "/dovecot.conf";
     WriteText(conf,
               "base_dir = " + root_ +
@@ -110,9 +120,8 @@ DovecotServer::DovecotServer(std::vector<User> users) {
                   std::to_string(port_) +
                   "\n"
                   "protocols = pop3\n"
-                  "listen = 127.0.0.1\n"
-                  "ssl = no\n"
-                  "disable_plaintext_auth = no\n"
+                  "listen = 127.0.0.1\n" +
+                  ssl + (secure ? "" : "disable_plaintext_auth = no\n") +
                   "auth_mechanisms = plain\n"
                   "default_login_user = " +
                   loginUser +
@@ -126,8 +135,7 @@ DovecotServer::DovecotServer(std::vector<User> users) {
                   "auth_failure_delay = 0\n"
                   "service pop3-login {\n  inet_listener pop3 {\n    address = 127.0.0.1\n"
                   "    port = " +
-                  std::to_string(port_) +
-                  "\n  }\n}\n"
+                  std::to_string(port_) + "\n  }\n" + (secure ? pop3s : std::string()) + "}\n" +
                   "service imap-login {\n  inet_listener imap {\n    port = 0\n  }\n}\n"
                   "service anvil {\n  unix_listener anvil-auth-penalty {\n    mode = 0\n  }\n}\n"
                   "passdb {\n  driver = passwd-file\n  args = " +

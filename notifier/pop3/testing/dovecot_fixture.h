@@ -15,7 +15,14 @@ public:
         std::string password;
     };
 
-    explicit DovecotServer(std::vector<User> users);
+    // With a certificate the server requires TLS: STLS on Port() and
+    // implicit TLS on TlsPort().
+    struct Certificate {
+        std::string certFile;
+        std::string keyFile;
+    };
+
+    explicit DovecotServer(std::vector<User> users, Certificate tls = {});
     ~DovecotServer();
     DovecotServer(const DovecotServer&) = delete;
     DovecotServer& operator=(const DovecotServer&) = delete;
@@ -24,6 +31,7 @@ public:
     bool Running() const { return pid_ > 0; }
     const std::string& Error() const { return error_; }
     int Port() const { return port_; }
+    int TlsPort() const { return tlsPort_; }
 
     // Drops one message into the user's Maildir (newest last).
     void Deliver(const std::string& user, const std::string& message);
@@ -38,6 +46,7 @@ private:
     std::string root_;
     std::string error_;
     int port_ = 0;
+    int tlsPort_ = 0;
     int pid_ = -1;
     int uid_ = -1;
     int gid_ = -1;

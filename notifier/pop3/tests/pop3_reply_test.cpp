@@ -137,6 +137,7 @@ TEST(Pop3Replies, ErrorTexts) {
     EXPECT_EQ(Pop3ErrorText(12, ""), "Error! Timed out waiting for reponse!");
     EXPECT_EQ(Pop3ErrorText(13, ""), "User canceled!");
     EXPECT_EQ(Pop3ErrorText(15, ""), "Error! Invalid port!");
-    EXPECT_EQ(Pop3ErrorText(16, ""), "Error! Unknown error!");
+    EXPECT_EQ(Pop3ErrorText(17, ""), "Error! The server's certificate was refused!");
+    EXPECT_EQ(Pop3ErrorText(19, ""), "Error! Unknown error!");
     EXPECT_EQ(Pop3ErrorText(-1, ""), "Error! Unknown error!");
 }
