@@ -12,6 +12,9 @@
 #include <cerrno>
 #include <climits>
 #include <ctime>
+#include <utility>
+
+#include <openssl/evp.h>
 
 #include "base/regular_file.h"
 #include "pop3/pop3_client.h"
@@ -28,7 +31,69 @@ constexpr std::size_t kPlainPiece = 1024;
 constexpr std::size_t kAttachedPiece = 4096;
 constexpr const char* kEndData = "\r\n.\r\n";
 
+std::string Base64(std::string_view bytes) {
+    std::string out(4 * ((bytes.size() + 2) / 3) + 1, '\0');
+    const int n = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(out.data()),
+                                  reinterpret_cast<const unsigned char*>(bytes.data()),
+                                  static_cast<int>(bytes.size()));
+    out.resize(static_cast<std::size_t>(n));
+    return out;
+}
+
+bool SameWord(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return (x >= 'a' && x <= 'z' ? x - 32 : x) == (y >= 'a' && y <= 'z' ? y - 32 : y);
+           });
+}
+
+// The words after the keyword on the EHLO line that starts with it; false
+// when no line does. The first line is the server's greeting, no keyword.
+bool FindExtension(std::string_view reply, std::string_view keyword, std::string& rest) {
+    bool first = true;
+    while (!reply.empty()) {
+        const std::size_t end = reply.find('\n');
+        std::string_view line = reply.substr(0, end);
+        reply = end == std::string_view::npos ? std::string_view() : reply.substr(end + 1);
+        if (!line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
+        }
+        if (std::exchange(first, false) || line.size() < 4) {
+            continue;
+        }
+        line.remove_prefix(4);
+        const std::size_t space = line.find(' ');
+        if (SameWord(line.substr(0, space), keyword)) {
+            rest = space == std::string_view::npos ? std::string()
+                                                   : std::string(line.substr(space + 1));
+            return true;
+        }
+    }
+    return false;
+}
+
+bool HasWord(std::string_view words, std::string_view word) {
+    while (!words.empty()) {
+        const std::size_t space = words.find(' ');
+        if (SameWord(words.substr(0, space), word)) {
+            return true;
+        }
+        words = space == std::string_view::npos ? std::string_view() : words.substr(space + 1);
+    }
+    return false;
+}
+
 }  // namespace
+
+std::string CSmtpClient::ErrorText(int code) const {
+    std::string text = SmtpErrorText(code, errorReply_);
+    const std::string& detail = code == kTlsFailed || code == kCertificateRefused ? tlsDetail_
+                                : code == kAuthFailed                             ? errorReply_
+                                                                                  : std::string();
+    if (!detail.empty()) {
+        text += "\n" + detail;
+    }
+    return text;
+}
 
 CSmtpClient::CSmtpClient(const std::string& host, const std::string& mailer, int& code,
                          SmtpProgress& progress, SmtpOptions options)
@@ -49,6 +114,10 @@ CSmtpClient::~CSmtpClient() {
 }
 
 void CSmtpClient::Close() {
+    if (tls_) {
+        tls_->Shutdown();
+        tls_.reset();
+    }
     if (fd_ >= 0) {
         ::close(fd_);
         fd_ = -1;
@@ -113,7 +182,171 @@ int CSmtpClient::Connect() {
             return kConnectFailed;
         }
     }
+    if (options_.security == pop3::Security::Tls) {
+        if (const int code = StartTls(); code != kSuccess) {
+            return code;
+        }
+    }
     return ReadReply();
+}
+
+int CSmtpClient::StartTls() {
+    if (!inbox_.empty()) {
+        // Clear text behind the go-ahead would pass as if it came secured.
+        tlsDetail_ = "The server sent data before the secure connection began.";
+        Close();
+        return kTlsFailed;
+    }
+    tls_ = std::make_unique<pop3::TlsSession>(fd_, host_, options_.pinnedFingerprint);
+    for (int empty = 0;;) {
+        short events = POLLIN;
+        switch (tls_->Handshake()) {
+            case pop3::TlsSession::Step::Done:
+                fingerprint_ = tls_->Fingerprint();
+                return kSuccess;
+            case pop3::TlsSession::Step::WantRead:
+                break;
+            case pop3::TlsSession::Step::WantWrite:
+                events = POLLOUT;
+                break;
+            case pop3::TlsSession::Step::Closed:
+            case pop3::TlsSession::Step::Failed: {
+                fingerprint_ = tls_->Fingerprint();
+                tlsDetail_ = tls_->Error();
+                const bool refused = tls_->CertificateRefused();
+                tls_.reset();  // no close_notify on a session never trusted
+                Close();
+                return refused ? kCertificateRefused : kTlsFailed;
+            }
+        }
+        const Wait w = WaitFor(events, options_.readWait);
+        if (w == Wait::Failed) {
+            tlsDetail_ = "The connection to " + host_ + " broke during the secure handshake.";
+            Close();
+            return kTlsFailed;
+        }
+        if (w == Wait::Empty) {
+            if (progress_.CheckCancelButton()) {
+                Close();
+                return kUserCanceled;
+            }
+            if (++empty >= options_.maxWaits) {
+                Close();
+                return kTimedOut;
+            }
+        }
+    }
+}
+
+int CSmtpClient::Ehlo(int failCode, std::string& capabilities) {
+    const int code = Command("EHLO " + localName_ + "\r\n", failCode);
+    if (code == kSuccess) {
+        capabilities = reader_.Text();
+    }
+    return code;
+}
+
+int CSmtpClient::Greet(int failCode) {
+    const std::string helo = "HELO " + localName_ + "\r\n";
+    const bool signIn = !options_.user.empty();
+    if (options_.security == pop3::Security::None && !signIn) {
+        return Command(helo, failCode);
+    }
+    if (signIn && options_.security == pop3::Security::None) {
+        Close();
+        return kAuthNeedsTls;
+    }
+    std::string capabilities;
+    int code = Ehlo(failCode, capabilities);
+    if (code == failCode) {
+        // A server without extensions can neither switch to TLS nor sign in.
+        if (options_.security == pop3::Security::StartTls && !tls_) {
+            Close();
+            return kTlsNotOffered;
+        }
+        code = Command(helo, failCode);
+        if (code == kSuccess && signIn) {
+            errorReply_ = "The server offers no sign-in.";
+            Close();
+            return kAuthFailed;
+        }
+        return code;
+    }
+    if (code != kSuccess) {
+        return code;
+    }
+    if (options_.security == pop3::Security::StartTls && !tls_) {
+        std::string unused;
+        if (!FindExtension(capabilities, "STARTTLS", unused)) {
+            Close();
+            return kTlsNotOffered;
+        }
+        code = Command("STARTTLS\r\n", kTlsFailed);
+        if (code == kTlsFailed) {
+            tlsDetail_ = errorReply_;
+            Close();
+        }
+        if (code == kSuccess) {
+            code = StartTls();
+        }
+        if (code == kSuccess) {
+            // What was said in clear text is forgotten.
+            code = Ehlo(failCode, capabilities);
+        }
+        if (code != kSuccess) {
+            return code;
+        }
+    }
+    return signIn ? Authenticate(capabilities) : kSuccess;
+}
+
+int CSmtpClient::Authenticate(const std::string& capabilities) {
+    std::string mechanisms;
+    FindExtension(capabilities, "AUTH", mechanisms);
+    const auto expect = [this](const std::string& text, const char* status) {
+        const int code = Command(text, kAuthFailed);
+        if (code == kSuccess && reader_.Text().rfind(status, 0) != 0) {
+            errorReply_ = reader_.Text();
+            return static_cast<int>(kAuthFailed);
+        }
+        return code;
+    };
+    if (HasWord(mechanisms, "PLAIN")) {
+        return expect(
+            "AUTH PLAIN " + Base64('\0' + options_.user + '\0' + options_.password) + "\r\n",
+            "235");
+    }
+    if (HasWord(mechanisms, "LOGIN")) {
+        int code = expect("AUTH LOGIN\r\n", "334");
+        if (code == kSuccess) {
+            code = expect(Base64(options_.user) + "\r\n", "334");
+        }
+        return code == kSuccess ? expect(Base64(options_.password) + "\r\n", "235") : code;
+    }
+    errorReply_ = "The server offers no sign-in this program knows (PLAIN, LOGIN).";
+    Close();
+    return kAuthFailed;
+}
+
+long CSmtpClient::Transfer(char* in, std::size_t capacity, std::string_view out, short& events) {
+    std::size_t done = 0;
+    const pop3::TlsSession::Step step =
+        in != nullptr ? tls_->Read(in, capacity, done) : tls_->Write(out.data(), out.size(), done);
+    switch (step) {
+        case pop3::TlsSession::Step::Done:
+            return static_cast<long>(done);
+        case pop3::TlsSession::Step::WantRead:
+            events = POLLIN;
+            return -1;
+        case pop3::TlsSession::Step::WantWrite:
+            events = POLLOUT;
+            return -1;
+        case pop3::TlsSession::Step::Closed:
+            return 0;
+        case pop3::TlsSession::Step::Failed:
+            break;
+    }
+    return -2;
 }
 
 CSmtpClient::Wait CSmtpClient::WaitFor(short events, std::chrono::milliseconds limit) {
@@ -141,6 +374,33 @@ CSmtpClient::Wait CSmtpClient::WaitFor(short events, std::chrono::milliseconds l
 
 int CSmtpClient::SendText(std::string_view text) {
     int empty = 0;
+    short events = POLLOUT;
+    while (tls_ && !text.empty()) {
+        const long n = Transfer(nullptr, 0, text, events);
+        if (n > 0) {
+            text.remove_prefix(static_cast<std::size_t>(n));
+            continue;
+        }
+        if (n != -1) {
+            Close();
+            return kSendFailed;
+        }
+        const Wait w = WaitFor(events, options_.sendWait);
+        if (w == Wait::Failed) {
+            Close();
+            return kSendFailed;
+        }
+        if (w == Wait::Empty) {
+            if (progress_.CheckCancelButton()) {
+                Close();
+                return kUserCanceled;
+            }
+            if (++empty >= options_.maxWaits) {
+                Close();
+                return kTimedOut;
+            }
+        }
+    }
     while (!text.empty()) {
         const Wait w = WaitFor(POLLOUT, options_.sendWait);
         if (w == Wait::Failed) {
@@ -175,7 +435,23 @@ int CSmtpClient::ReadReply() {
     reader_.Reset();
     inbox_.erase(0, reader_.Feed(inbox_));
     for (int waits = 0; !reader_.Complete();) {
-        const Wait w = WaitFor(POLLIN, options_.readWait);
+        short events = POLLIN;
+        if (tls_) {
+            // Decrypted bytes may wait inside the session with nothing on
+            // the socket, so the session is asked before any poll.
+            char chunk[4096];
+            const long n = Transfer(chunk, sizeof chunk, {}, events);
+            if (n > 0) {
+                const std::string_view got(chunk, static_cast<std::size_t>(n));
+                inbox_.append(got.substr(reader_.Feed(got)));
+                continue;
+            }
+            if (n != -1) {
+                Close();
+                return kReceiveFailed;
+            }
+        }
+        const Wait w = WaitFor(events, options_.readWait);
         ++waits;
         if (w == Wait::Failed) {
             Close();
@@ -190,6 +466,9 @@ int CSmtpClient::ReadReply() {
                 Close();
                 return kTimedOut;
             }
+            continue;
+        }
+        if (tls_) {
             continue;
         }
         char chunk[4096];
@@ -241,9 +520,11 @@ int CSmtpClient::SendMail(const std::string& address, const std::string& name,
     }
     const std::string from = BareAddress(address);
     const std::string to = BareAddress(recipient);
+    if (const int code = Greet(kServerError); code != kSuccess) {
+        return code;
+    }
     for (const std::string& command :
-         {"HELO " + localName_ + "\r\n", "MAIL FROM:<" + from + ">\r\n", "RCPT TO:<" + to + ">\r\n",
-          std::string("DATA\r\n")}) {
+         {"MAIL FROM:<" + from + ">\r\n", "RCPT TO:<" + to + ">\r\n", std::string("DATA\r\n")}) {
         if (const int code = Command(command, kServerError); code != kSuccess) {
             return code;
         }
@@ -296,8 +577,13 @@ int CSmtpClient::SendMailWithAttachment(const std::string& address, const std::s
     }
     const std::string from = BareAddress(address);
     const std::string to = BareAddress(recipient);
+    if (const int code = Greet(kHeloFailed); code != kSuccess) {
+        return code;
+    }
+    if (progress_.CheckCancelButton()) {
+        return kUserCanceled;
+    }
     const std::pair<std::string, int> commands[] = {
-        {"HELO " + localName_ + "\r\n", kHeloFailed},
         {"MAIL FROM:<" + from + ">\r\n", kMailFromFailed},
         {"RCPT TO:<" + to + ">\r\n", kRcptToFailed},
         {"DATA\r\n", kDataFailed},

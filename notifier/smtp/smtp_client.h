@@ -14,9 +14,11 @@
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
+#include "pop3/tls_session.h"
 #include "smtp/smtp_progress.h"
 #include "smtp/smtp_reply.h"
 
@@ -29,6 +31,12 @@ struct SmtpOptions {
     std::chrono::milliseconds sendWait{5000};
     std::chrono::milliseconds readWait{2000};
     int maxWaits = 30;
+    // TLS and signing in, for submission servers. An account that asks for
+    // neither speaks HELO in clear text as ever.
+    pop3::Security security = pop3::Security::None;
+    std::string pinnedFingerprint;
+    std::string user;
+    std::string password;
 };
 
 class CSmtpClient {
@@ -48,7 +56,10 @@ public:
                                const std::string& body, const std::string& path);
     // Says goodbye and closes the connection.
     int Quit();
-    std::string ErrorText(int code) const { return SmtpErrorText(code, errorReply_); }
+    // Codes 26 and 27 carry the reason on a second line.
+    std::string ErrorText(int code) const;
+    // The server certificate's SHA-256 once a handshake saw it.
+    const std::string& PeerFingerprint() const { return fingerprint_; }
 
     const std::string& Boundary() const { return boundary_; }
 
@@ -59,6 +70,14 @@ private:
     enum class Wait { Ready, Empty, Failed };
 
     int Connect();
+    // HELO, or EHLO with STARTTLS and AUTH for an account that needs them.
+    int Greet(int failCode);
+    int Ehlo(int failCode, std::string& capabilities);
+    int StartTls();
+    int Authenticate(const std::string& capabilities);
+    // Bytes in or out through TLS or the plain socket: >0, 0 at the end of
+    // the stream, -1 to wait for `events`, -2 on failure.
+    long Transfer(char* in, std::size_t capacity, std::string_view out, short& events);
     Wait WaitFor(short events, std::chrono::milliseconds limit);
     int SendText(std::string_view text);
     int ReadReply();
@@ -78,6 +97,9 @@ private:
     std::string errorReply_;
     std::string inbox_;  // received bytes after the last reply
     SmtpReplyReader reader_;
+    std::unique_ptr<pop3::TlsSession> tls_;
+    std::string fingerprint_;
+    std::string tlsDetail_;
     int fd_ = -1;
 };
 

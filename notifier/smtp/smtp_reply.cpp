@@ -6,7 +6,7 @@
 namespace corvy::smtp {
 namespace {
 
-constexpr std::array<const char*, 26> kTexts = {
+constexpr std::array<const char*, 31> kTexts = {
     "Success",
     "Error! Bad arguments from form!",
     "Error! Failed to open temporary mailfile for read!",
@@ -33,6 +33,12 @@ constexpr std::array<const char*, 26> kTexts = {
     "Error! Failed to to open attachment!",
     "User canceled!",
     "Timed out!",
+    "Error! The secure connection failed!",
+    "Error! The server's certificate was refused!",
+    "Error! The server does not offer a secure connection (STARTTLS); nothing was sent in "
+    "clear text.",
+    "Error! The server refused the user name or password!",
+    "Error! The password is only sent over a secure connection: choose STARTTLS or TLS.",
 };
 
 bool IsDigit(char c) {

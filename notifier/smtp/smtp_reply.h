@@ -37,6 +37,12 @@ enum SmtpResult : int {
     kAttachmentOpenFailed = 23,
     kUserCanceled = 24,
     kTimedOut = 25,
+    // Accounts that ask for TLS or sign in.
+    kTlsFailed = 26,
+    kCertificateRefused = 27,
+    kTlsNotOffered = 28,
+    kAuthFailed = 29,
+    kAuthNeedsTls = 30,
 };
 
 // The text of a code; code 9 yields the server's error reply (empty when

@@ -39,7 +39,7 @@ std::string RunPython(const std::vector<std::string>& args) {
 
 }  // namespace
 
-AiosmtpdServer::AiosmtpdServer() {
+AiosmtpdServer::AiosmtpdServer(const Submission& submission) {
     dir_ = vantry::test::FreshDir("smtp").string();
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0) {
@@ -50,8 +50,16 @@ AiosmtpdServer::AiosmtpdServer() {
     const pid_t pid = ::fork();
     if (pid == 0) {
         ::dup2(fds[1], STDOUT_FILENO);
-        ::execl("/usr/bin/python3", "python3", script.c_str(), dir_.c_str(),
-                static_cast<char*>(nullptr));
+        if (submission.mode == "plain") {
+            ::execl("/usr/bin/python3", "python3", script.c_str(), dir_.c_str(),
+                    static_cast<char*>(nullptr));
+        } else {
+            ::execl("/usr/bin/python3", "python3", script.c_str(), dir_.c_str(),
+                    submission.mode.c_str(), submission.certFile.c_str(),
+                    submission.keyFile.c_str(), submission.user.c_str(),
+                    submission.password.c_str(), submission.loginOnly ? "login" : "plain",
+                    static_cast<char*>(nullptr));
+        }
         ::_exit(127);
     }
     ::close(fds[1]);

@@ -21,7 +21,19 @@ struct ParsedMessage {
 
 class AiosmtpdServer {
 public:
-    AiosmtpdServer();
+    // A submission server: "starttls" or "tls" with the certificate, and
+    // signing in required when a user is given.
+    struct Submission {
+        std::string mode = "plain";
+        std::string certFile;
+        std::string keyFile;
+        std::string user;
+        std::string password;
+        bool loginOnly = false;  // AUTH LOGIN but no AUTH PLAIN
+    };
+
+    AiosmtpdServer() : AiosmtpdServer(Submission{}) {}
+    explicit AiosmtpdServer(const Submission& submission);
     ~AiosmtpdServer();
     AiosmtpdServer(const AiosmtpdServer&) = delete;
     AiosmtpdServer& operator=(const AiosmtpdServer&) = delete;

@@ -83,6 +83,7 @@ TEST(SmtpErrorText, TableAndServerReply) {
     EXPECT_EQ(SmtpErrorText(23, ""), "Error! Failed to to open attachment!");
     EXPECT_EQ(SmtpErrorText(24, ""), "User canceled!");
     EXPECT_EQ(SmtpErrorText(25, ""), "Timed out!");
-    EXPECT_EQ(SmtpErrorText(26, ""), "Error! Unknown error!");
+    EXPECT_EQ(SmtpErrorText(29, ""), "Error! The server refused the user name or password!");
+    EXPECT_EQ(SmtpErrorText(31, ""), "Error! Unknown error!");
     EXPECT_EQ(SmtpErrorText(-1, ""), "Error! Unknown error!");
 }
