@@ -1,5 +1,6 @@
 #include "account_list.h"
 
+#include <iterator>
 #include <optional>
 
 namespace corvy::settings {
@@ -91,13 +92,14 @@ bool AccountList::Delete(int index) {
     return true;
 }
 
-void AccountList::Save(vantry::profile::Profile& profile) const {
-    constexpr const char* kBeside[] = {"POP3Port", "DisableUIDL"};
+void AccountList::Save(vantry::profile::Profile& profile, PasswordVault* vault) const {
+    constexpr const char* kBeside[] = {"POP3Port", "DisableUIDL", "Security", "CertificateSHA256"};
+    constexpr int kKeys = static_cast<int>(std::size(kBeside));
     // Read every moving value before any section is overwritten.
-    std::array<std::array<std::optional<std::string>, 2>, kMaxAccounts> moved;
+    std::array<std::array<std::optional<std::string>, kKeys>, kMaxAccounts> moved;
     for (int i = 0; i < kMaxAccounts; ++i) {
         if (origins_[i] >= 0 && origins_[i] != i) {
-            for (int k = 0; k < 2; ++k) {
+            for (int k = 0; k < kKeys; ++k) {
                 moved[i][k] = profile.Find(AccountSection(origins_[i]), kBeside[k]);
             }
         }
@@ -107,7 +109,7 @@ void AccountList::Save(vantry::profile::Profile& profile) const {
             continue;
         }
         const std::string section = AccountSection(i);
-        for (int k = 0; k < 2; ++k) {
+        for (int k = 0; k < kKeys; ++k) {
             if (moved[i][k].has_value()) {
                 profile.WriteString(section, kBeside[k], *moved[i][k]);
             } else if (profile.Find(section, kBeside[k]).has_value()) {
@@ -115,7 +117,7 @@ void AccountList::Save(vantry::profile::Profile& profile) const {
             }
         }
     }
-    SaveAccountSlots(profile, slots_);
+    SaveAccountSlots(profile, slots_, vault);
 }
 
 }  // namespace corvy::settings

@@ -31,10 +31,11 @@ public:
     // Removes the account; later slots move up and the last one is emptied.
     bool Delete(int index);
 
-    // Writes every slot. The port and ID-checking keys live beside the slot
+    // Writes every slot. The port, ID-checking and security keys live beside the slot
     // in its section, so they move with an account that changed places; a
     // slot that is new or empty gets their defaults back.
-    void Save(vantry::profile::Profile& profile) const;
+    // Passwords go to `vault` when it is not null (see SaveAccountSlots).
+    void Save(vantry::profile::Profile& profile, PasswordVault* vault = nullptr) const;
 
 private:
     AccountSlots slots_;

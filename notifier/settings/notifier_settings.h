@@ -7,6 +7,7 @@
 #include <string>
 
 #include "profile/profile.h"
+#include "settings/password_vault.h"
 
 namespace corvy::settings {
 
@@ -18,6 +19,14 @@ inline constexpr int kSetupDoneVersion = 3000;
 inline constexpr int kMaxCheckTime = 999;
 inline constexpr int kMinPeekLines = 1;
 inline constexpr int kMaxPeekLines = 99;
+
+// How an account's connection is protected (values of the "Security" keys).
+inline constexpr int kSecurityNone = 0;
+inline constexpr int kSecurityStartTls = 1;
+inline constexpr int kSecurityTls = 2;
+// The ports that go with each choice.
+int DefaultPop3Port(int security);
+int DefaultSmtpPort(int security);
 
 // "MailAccount%d"
 std::string AccountSection(int index);
@@ -37,15 +46,25 @@ struct AccountSlot {
 using AccountSlots = std::array<AccountSlot, kMaxAccounts>;
 
 // All ten slots as stored (an empty name in the middle is kept as it is).
-AccountSlots LoadAccountSlots(const vantry::profile::Profile& profile);
-// One slot with its unscrambled password.
-AccountSlot LoadAccountSlot(const vantry::profile::Profile& profile, int index);
-// AccountName, ServerAddress, UserID, scrambled Password and Disabled of every
-// slot, in slot order; empty slots write empty values.
-void SaveAccountSlots(vantry::profile::Profile& profile, const AccountSlots& accounts);
+// `vault` is the keyring, or null where none runs.
+AccountSlots LoadAccountSlots(const vantry::profile::Profile& profile,
+                              PasswordVault* vault = nullptr);
+// One slot with its password from the keyring or unscrambled.
+AccountSlot LoadAccountSlot(const vantry::profile::Profile& profile, int index,
+                            PasswordVault* vault = nullptr);
+// AccountName, ServerAddress, UserID, Password and Disabled of every slot, in
+// slot order; empty slots write empty values. With a keyring the passwords
+// go there (older scrambled ones move on this save) and the profile keeps
+// none; without one they are scrambled into the profile.
+void SaveAccountSlots(vantry::profile::Profile& profile, const AccountSlots& accounts,
+                      PasswordVault* vault = nullptr);
 
-// Per-account values that live outside the slot.
+// Per-account values that live outside the slot. The port's default
+// follows the account's security.
 int LoadPop3Port(const vantry::profile::Profile& profile, int index);
+int LoadAccountSecurity(const vantry::profile::Profile& profile, int index);
+// The SHA-256 fingerprint of the certificate the user accepted, or "".
+std::string LoadPinnedCertificate(const vantry::profile::Profile& profile, int index);
 bool LoadDisableUidl(const vantry::profile::Profile& profile, int index);
 
 // Names of the slots before the first empty name.
@@ -77,6 +96,11 @@ struct NotifierSettings {
     std::string quickMailHost;
     std::string quickMailFrom;
     std::string quickMailReply;
+    // Submission servers; the password is kept apart (QuickMailPassword).
+    int quickMailSecurity = kSecurityNone;
+    int quickMailPort = 25;
+    std::string quickMailUser;
+    std::string quickMailCertificate;
 
     bool operator==(const NotifierSettings&) const = default;
 };
@@ -86,6 +110,11 @@ NotifierSettings LoadNotifierSettings(const vantry::profile::Profile& profile,
                                       bool dialUpAvailable);
 // Writes the values in the order the Setup window saves them.
 void SaveNotifierSettings(vantry::profile::Profile& profile, const NotifierSettings& s);
+
+// The QuickMail password, keyed in the keyring by the QuickMail host.
+std::string LoadQuickMailPassword(const vantry::profile::Profile& profile, PasswordVault* vault);
+bool SaveQuickMailPassword(vantry::profile::Profile& profile, const std::string& password,
+                           PasswordVault* vault);
 
 // Copies the older "Hosts" list (MailHost1..3) into the first account
 // sections; the password text is taken over unchanged. Returns how many.

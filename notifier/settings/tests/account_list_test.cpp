@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "settings/account_list.h"
+#include "test_env.h"
 
 using namespace corvy::settings;
 
@@ -67,4 +68,19 @@ TEST(AccountList, AddAfterDeleteTakesNextLine) {
     ASSERT_TRUE(list.Add(Account("new"), error));
     EXPECT_EQ(list.At(9).name, "new");
     EXPECT_EQ(list.At(4).name, "acct5");
+}
+
+TEST(AccountList, SecurityAndAcceptedCertificateMoveWithTheirAccount) {
+    vantry::profile::Profile p(vantry::test::FreshDir("profile") / "corvy.ini");
+    AccountList list = Ten();
+    list.Save(p);
+    p.WriteInt("MailAccount1", "Security", 2);
+    p.WriteString("MailAccount1", "CertificateSHA256", "AB:CD");
+    AccountList loaded(LoadAccountSlots(p));
+    ASSERT_TRUE(loaded.Delete(0));
+    loaded.Save(p);
+    EXPECT_EQ(LoadAccountSecurity(p, 0), 2);
+    EXPECT_EQ(LoadPinnedCertificate(p, 0), "AB:CD");
+    EXPECT_EQ(LoadAccountSecurity(p, 1), 0);
+    EXPECT_EQ(LoadPinnedCertificate(p, 1), "");
 }

@@ -132,3 +132,34 @@ TEST(MigrateOldHosts, StopsAtFirstEmptyHost) {
     EXPECT_EQ(MigrateOldHosts(p), 0);
     EXPECT_EQ(p.GetString("MailAccount0", "AccountName", "none"), "none");
 }
+
+TEST(SecuritySettings, PortsFollowTheChoiceAndPlainProfilesGainNoKeys) {
+    Profile p = FreshProfile();
+    EXPECT_EQ(LoadPop3Port(p, 0), 110);
+    p.WriteInt("MailAccount0", "Security", kSecurityTls);
+    EXPECT_EQ(LoadPop3Port(p, 0), 995);
+    p.WriteInt("MailAccount0", "POP3Port", 1995);
+    EXPECT_EQ(LoadPop3Port(p, 0), 1995);
+    p.WriteInt("MailAccount1", "Security", 7);  // unknown values mean none
+    EXPECT_EQ(LoadAccountSecurity(p, 1), kSecurityNone);
+
+    // QuickMail as before for a profile that asks for nothing new.
+    NotifierSettings s = LoadNotifierSettings(p, true);
+    EXPECT_EQ(s.quickMailPort, 25);
+    SaveNotifierSettings(p, s);
+    EXPECT_EQ(KeysInFile(p, "QuickMail"),
+              (std::vector<std::string>{"QuickMailHost", "QuickMailFrom", "QuickMailReply"}));
+    EXPECT_FALSE(SaveQuickMailPassword(p, "", nullptr));
+    EXPECT_FALSE(p.Find("QuickMail", "QuickMailPassword").has_value());
+
+    s.quickMailSecurity = kSecurityStartTls;
+    s.quickMailPort = DefaultSmtpPort(kSecurityStartTls);
+    s.quickMailUser = "me";
+    SaveNotifierSettings(p, s);
+    EXPECT_EQ(LoadNotifierSettings(p, true), s);
+    EXPECT_EQ(s.quickMailPort, 587);
+    // No keyring: scrambled, as the account passwords.
+    EXPECT_FALSE(SaveQuickMailPassword(p, "pw", nullptr));
+    EXPECT_EQ(p.GetString("QuickMail", "QuickMailPassword"), ScramblePassword("pw"));
+    EXPECT_EQ(LoadQuickMailPassword(p, nullptr), "pw");
+}
