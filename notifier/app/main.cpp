@@ -18,15 +18,19 @@ int main(int argc, char** argv) {
     auto services = corvy::CreateSystemServices();
     auto tray = corvy::CreateSystemTray();
     corvy::NoDialUp dialUp;
-    corvy::CNotifierWnd wnd({profile,
-                             registry,
-                             *services,
-                             *tray,
-                             dialUp,
-                             QCoreApplication::applicationDirPath().toStdString(),
-                             {},
-                             corvy::settings::InstalledDataFolder(
-                                 QCoreApplication::applicationDirPath().toStdString())});
+    corvy::settings::SecretServiceVault keyring;
+    // Without a Secret Service the profile keeps the passwords scrambled.
+    corvy::settings::PasswordVault* vault = keyring.Available() ? &keyring : nullptr;
+    corvy::CNotifierWnd wnd(
+        {profile,
+         registry,
+         *services,
+         *tray,
+         dialUp,
+         QCoreApplication::applicationDirPath().toStdString(),
+         {},
+         corvy::settings::InstalledDataFolder(QCoreApplication::applicationDirPath().toStdString()),
+         vault});
     if (!tray->Available()) {
         // Still useful: checks run and new mail is announced by window and sound.
         std::fputs(

@@ -38,12 +38,17 @@ void CNotifierWnd::CheckAllAccounts() {
         if (name.empty()) {
             break;
         }
-        const settings::AccountSlot slot = settings::LoadAccountSlot(deps_.profile, i);
+        const settings::AccountSlot slot = settings::LoadAccountSlot(deps_.profile, i, deps_.vault);
         const int port = settings::LoadPop3Port(deps_.profile, i);
+        pop3::Pop3Options options = deps_.pop3Options;
+        options.security =
+            static_cast<pop3::Security>(settings::LoadAccountSecurity(deps_.profile, i));
+        options.pinnedFingerprint = settings::LoadPinnedCertificate(deps_.profile, i);
         SetTrayIcon(TrayImage::Checking, TrayOp::Modify, checkcycle::CheckingAtTip(name));
         int count = 0;
         bool error = false;
-        if (CheckAccount(name, slot.server, slot.user, slot.password, port, count, error)) {
+        if (CheckAccount(name, slot.server, slot.user, slot.password, port, options, count,
+                         error)) {
             newMail[i] = name;
             anyNew = true;
         }
@@ -102,7 +107,7 @@ void CNotifierWnd::ShowNewMail(const std::vector<std::string>& accounts) {
 
 bool CNotifierWnd::CheckAccount(const std::string& name, const std::string& server,
                                 const std::string& user, const std::string& password, int port,
-                                int& count, bool& error) {
+                                const pop3::Pop3Options& options, int& count, bool& error) {
     std::unique_ptr<char[]> headers(new (std::nothrow) char[kHeaderBuffer]);
     if (!headers) {
         OutOfMemory(deps_.services);
@@ -113,7 +118,7 @@ bool CNotifierWnd::CheckAccount(const std::string& name, const std::string& serv
     const std::string marker = deps_.profile.GetString("LastMail", name);
 
     int code = 0;
-    pop3::CPop3Client client(server, user, password, port, code, nullptr, deps_.pop3Options);
+    pop3::CPop3Client client(server, user, password, port, code, nullptr, options);
     if (code != pop3::kSuccess) {
         error = true;
         ReportError(code, client.ErrorText(code), name);

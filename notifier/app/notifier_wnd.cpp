@@ -58,12 +58,14 @@ CNotifierWnd::CNotifierWnd(Deps deps) : deps_(std::move(deps)) {
                                 deps_.services,
                                 deps_.dataFolder,
                                 settings::RunCommand(folder),
-                                deps_.dialUp.Available()};
+                                deps_.dialUp.Available(),
+                                deps_.vault};
         return setup::RunSetup(ctx, s, nullptr);
     };
     noDialUpNotice = ShowNoDialUpNotice;
     quickMailWindow = [this] {
         CQuickMailDlg dlg(deps_.profile, deps_.services, deps_.dataFolder);
+        dlg.SetPasswordVault(deps_.vault);
         dlg.exec();
     };
     clock = [] {

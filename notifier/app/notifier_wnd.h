@@ -34,6 +34,8 @@ public:
         pop3::Pop3Options pop3Options;
         // The installed data (sound, help pages); the user's folder comes first.
         std::string dataFolder = {};
+        // The desktop keyring, or null where none runs.
+        settings::PasswordVault* vault = nullptr;
     };
 
     explicit CNotifierWnd(Deps deps);
@@ -70,7 +72,8 @@ public:
     void CheckAllAccounts();
     // True when the account has new mail; `count` and `error` are set.
     bool CheckAccount(const std::string& name, const std::string& server, const std::string& user,
-                      const std::string& password, int port, int& count, bool& error);
+                      const std::string& password, int port, const pop3::Pop3Options& options,
+                      int& count, bool& error);
     void SetTrayIcon(TrayImage image, TrayOp op, const std::string& tip);
 
     // The tray menu as it would show now (enabling rules applied).

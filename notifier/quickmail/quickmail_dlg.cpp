@@ -7,6 +7,7 @@
 #include "progress/progress_window.h"
 #include "quickmail/progress_adapter.h"
 #include "quickmail/quickmail_text.h"
+#include "settings/notifier_settings.h"
 #include "smtp/smtp_client.h"
 #include "ui_quickmail_dlg.h"
 
@@ -15,7 +16,6 @@ namespace {
 
 constexpr const char* kSection = "QuickMail";
 constexpr const char* kMailer = "Corvy v3.1a";
-constexpr int kDefaultPort = 25;
 
 // The edit control shows "\n"; the message is written with CR LF.
 QString ToWire(const QString& shown) {
@@ -129,10 +129,10 @@ void CQuickMailDlg::Send() {
     const std::string host = profile_.GetString(kSection, "QuickMailHost");
     const std::string name = profile_.GetString(kSection, "QuickMailFrom");
     const std::string address = profile_.GetString(kSection, "QuickMailReply");
-    int port = profile_.GetInt(kSection, "QuickMailPort", kDefaultPort);
-    if (port <= 0 || port > 65535) {
-        port = kDefaultPort;
-    }
+    // Port, security and sign-in as Setup keeps them (the port's default
+    // follows the security).
+    const settings::NotifierSettings saved = settings::LoadNotifierSettings(profile_, true);
+    const int port = saved.quickMailPort;
     const std::string recipient = ui_->cmbTo->currentText().toStdString();
     const std::string subject = ui_->txtSubject->text().toStdString();
     const std::string attachment = ui_->txtAttach->text().toStdString();
@@ -161,6 +161,12 @@ void CQuickMailDlg::Send() {
     window.SetTitle("Connecting to Host...");
     smtp::SmtpOptions options;
     options.port = static_cast<uint16_t>(port);
+    options.security = static_cast<pop3::Security>(saved.quickMailSecurity);
+    options.pinnedFingerprint = saved.quickMailCertificate;
+    options.user = saved.quickMailUser;
+    if (!options.user.empty()) {
+        options.password = settings::LoadQuickMailPassword(profile_, vault_);
+    }
     int code = smtp::kSuccess;
     smtp::CSmtpClient client(host, kMailer, code, progress, options);
     if (code == smtp::kSuccess) {

@@ -14,6 +14,7 @@
 
 #include "profile/profile.h"
 #include "services/notifier_services.h"
+#include "settings/password_vault.h"
 
 namespace Ui {
 class CQuickMailDlg;
@@ -44,6 +45,9 @@ public:
     // Close without sending; ignored while a send runs (its Cancel ends it).
     void reject() override;
 
+    // The desktop keyring that holds the QuickMail password, or null.
+    void SetPasswordVault(settings::PasswordVault* vault) { vault_ = vault; }
+
     // The progress window of the send in progress (for Cancel), or null.
     CProgressWindow* Progress() const { return progress_; }
 
@@ -59,6 +63,7 @@ private:
     NotifierServices& services_;
     std::string dataFolder_;  // installed data: signature and help pages
     CProgressWindow* progress_ = nullptr;
+    settings::PasswordVault* vault_ = nullptr;
     // Waits pump events, so Send and Close could run again inside a send.
     bool sending_ = false;
 };

@@ -8,6 +8,7 @@
 #include "profile/profile.h"
 #include "registry/registry.h"
 #include "services/notifier_services.h"
+#include "settings/password_vault.h"
 
 namespace corvy::setup {
 
@@ -18,6 +19,8 @@ struct SetupContext {
     std::string dataFolder;  // installed data; the user's signature.txt is made from it
     std::string runCommand;  // the start-at-log-on command
     bool dialUpAvailable = false;
+    // The desktop keyring for passwords, or null: they stay in the profile.
+    settings::PasswordVault* vault = nullptr;
 };
 
 // Boxes of the Setup window carry the program's title.

@@ -436,7 +436,8 @@ CCorvyPropSheet::CCorvyPropSheet(SetupContext& ctx, const NotifierSettings& curr
     runAtStartBefore_ = settings::StartsWithSystem(ctx.registry, ctx.runCommand);
     tabs_ = new QTabWidget(this);
     page1_ = new CCorvyPropPage1(ctx, current, tabs_);
-    page2_ = new CCorvyPropPage2(ctx, settings::LoadAccountSlots(ctx.profile), current, tabs_);
+    page2_ = new CCorvyPropPage2(ctx, settings::LoadAccountSlots(ctx.profile, ctx.vault), current,
+                                 tabs_);
     page3_ = new CCorvyPropPage3(ctx, current, runAtStartBefore_, tabs_);
     tabs_->addTab(page1_, tr("Connection"));
     tabs_->addTab(page2_, tr("Mail Accounts"));
@@ -464,7 +465,7 @@ void CCorvyPropSheet::OnOK() {
     page1_->Store(result_);
     page2_->Store(result_);
     page3_->Store(result_);
-    page2_->Accounts().Save(ctx_.profile);
+    page2_->Accounts().Save(ctx_.profile, ctx_.vault);
     settings::SaveNotifierSettings(ctx_.profile, result_);
     const bool runAtStart = page3_->RunAtStart();
     if (runAtStart != runAtStartBefore_) {
