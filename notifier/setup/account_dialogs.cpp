@@ -1,6 +1,7 @@
 #include "account_dialogs.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
@@ -8,6 +9,10 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
+#include <chrono>
+
+#include "pop3/pop3_client.h"
+#include "ui_advanced_dlg.h"
 
 namespace corvy::setup {
 
@@ -80,40 +85,102 @@ void CAccountDlg::OnAdvanced() {
 
 CAdvancedDlg::CAdvancedDlg(SetupContext& ctx, int accountIndex, const std::string& name,
                            QWidget* parent)
-    : QDialog(parent), ctx_(ctx), index_(accountIndex) {
-    setObjectName(QStringLiteral("CAdvancedDlg"));
+    : QDialog(parent), ui_(std::make_unique<Ui::CAdvancedDlg>()), ctx_(ctx), index_(accountIndex) {
+    ui_->setupUi(this);
     setWindowTitle(QString::fromStdString("Advanced Settings for " + name));
-    auto* note =
-        new QLabel(tr("Do not change these settings unless you understand what they do."), this);
-    note->setWordWrap(true);
-    port_ = new QSpinBox(this);
-    port_->setObjectName(QStringLiteral("txtPOP3Port"));
-    port_->setRange(0, 65535);
-    port_->setValue(settings::LoadPop3Port(ctx.profile, accountIndex));
-    disableUidl_ = new QCheckBox(tr("Disable ID Checking"), this);
-    disableUidl_->setObjectName(QStringLiteral("chkDisableUIDL"));
-    disableUidl_->setChecked(settings::LoadDisableUidl(ctx.profile, accountIndex));
-
-    auto* form = new QFormLayout;
-    form->addRow(tr("POP3 Port"), port_);
-    auto* buttons = new QDialogButtonBox(
-        QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, this);
-    buttons->button(QDialogButtonBox::Help)->setObjectName(QStringLiteral("cmdHelp"));
-    connect(buttons, &QDialogButtonBox::helpRequested, this,
+    security_ = settings::LoadAccountSecurity(ctx.profile, accountIndex);
+    ui_->cmbSecurity->setCurrentIndex(security_);
+    ui_->txtPOP3Port->setValue(settings::LoadPop3Port(ctx.profile, accountIndex));
+    ui_->txtCertificate->setText(
+        QString::fromStdString(settings::LoadPinnedCertificate(ctx.profile, accountIndex)));
+    ui_->chkDisableUIDL->setChecked(settings::LoadDisableUidl(ctx.profile, accountIndex));
+    ui_->buttonBox->button(QDialogButtonBox::Help)->setObjectName(QStringLiteral("cmdHelp"));
+    probe = [](const std::string& host, int port, int security) {
+        pop3::Pop3Options options;
+        options.security = static_cast<pop3::Security>(security);
+        options.connectTimeout = std::chrono::seconds(15);
+        options.readTimeout = std::chrono::seconds(15);
+        int code = 0;
+        // No credentials: only what the server presents is wanted.
+        pop3::CPop3Client client(host, "", "", port, code, nullptr, options);
+        return Probe{code, client.ErrorText(code), client.PeerFingerprint()};
+    };
+    connect(ui_->buttonBox, &QDialogButtonBox::helpRequested, this,
             [this] { OpenHelp(ctx_.services, this, ctx_.dataFolder, "setup.htm"); });
-    connect(buttons, &QDialogButtonBox::accepted, this, [this] { OnOK(); });
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(note);
-    layout->addLayout(form);
-    layout->addWidget(disableUidl_);
-    layout->addWidget(buttons);
+    connect(ui_->buttonBox, &QDialogButtonBox::accepted, this, [this] { OnOK(); });
+    connect(ui_->buttonBox, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(ui_->cmbSecurity, &QComboBox::currentIndexChanged, this,
+            [this](int security) { OnSecurityChanged(security); });
+    connect(ui_->cmdCheckCertificate, &QPushButton::clicked, this,
+            [this] { OnCheckCertificate(); });
+}
+
+CAdvancedDlg::~CAdvancedDlg() = default;
+
+QSpinBox* CAdvancedDlg::Port() const {
+    return ui_->txtPOP3Port;
+}
+
+QCheckBox* CAdvancedDlg::DisableUidl() const {
+    return ui_->chkDisableUIDL;
+}
+
+void CAdvancedDlg::OnSecurityChanged(int security) {
+    // The port follows the choice unless the user set one of their own.
+    if (ui_->txtPOP3Port->value() == settings::DefaultPop3Port(security_)) {
+        ui_->txtPOP3Port->setValue(settings::DefaultPop3Port(security));
+    }
+    security_ = security;
+}
+
+void CAdvancedDlg::OnCheckCertificate() {
+    const std::string host =
+        ctx_.profile.GetString(settings::AccountSection(index_), "ServerAddress");
+    if (security_ == settings::kSecurityNone) {
+        Warn(ctx_, this, "Choose STARTTLS or TLS to check the server's certificate.");
+        return;
+    }
+    const Probe seen = probe(host, ui_->txtPOP3Port->value(), security_);
+    if (seen.code == pop3::kCertificateRefused && !seen.fingerprint.empty()) {
+        const std::string question = seen.text +
+                                     "\n\nAccept this certificate for this account? Do so only "
+                                     "if you know the server presents it.";
+        if (ctx_.services.MessageBox(this, question, "Corvy", BoxIcon::Exclamation,
+                                     BoxButtons::YesNo) == BoxAnswer::Yes) {
+            ui_->txtCertificate->setText(QString::fromStdString(seen.fingerprint));
+        }
+        return;
+    }
+    if (seen.fingerprint.empty()) {
+        Warn(ctx_, this, seen.text);
+        return;
+    }
+    // Trusted by the system: nothing needs to be accepted.
+    ui_->txtCertificate->clear();
+    ctx_.services.MessageBox(
+        this,
+        "The certificate of " + host + " is trusted by this system.\nSHA-256: " + seen.fingerprint,
+        "Corvy", BoxIcon::Information, BoxButtons::Ok);
 }
 
 void CAdvancedDlg::OnOK() {
     const std::string section = settings::AccountSection(index_);
-    ctx_.profile.WriteInt(section, "POP3Port", port_->value());
-    ctx_.profile.WriteInt(section, "DisableUIDL", disableUidl_->isChecked() ? 1 : 0);
+    const std::string typed = ui_->txtCertificate->text().trimmed().toStdString();
+    const std::string pin = pop3::NormalizeFingerprint(typed);
+    if (!typed.empty() && pin.empty()) {
+        Warn(ctx_, this,
+             "The accepted certificate must be a SHA-256 fingerprint: 32 bytes in hexadecimal.");
+        return;
+    }
+    ctx_.profile.WriteInt(section, "POP3Port", ui_->txtPOP3Port->value());
+    ctx_.profile.WriteInt(section, "DisableUIDL", ui_->chkDisableUIDL->isChecked() ? 1 : 0);
+    // Plain accounts keep their sections as they were.
+    if (security_ != settings::kSecurityNone || ctx_.profile.Find(section, "Security")) {
+        ctx_.profile.WriteInt(section, "Security", security_);
+    }
+    if (!pin.empty() || ctx_.profile.Find(section, "CertificateSHA256")) {
+        ctx_.profile.WriteString(section, "CertificateSHA256", pin);
+    }
     accept();
 }
 

@@ -3,6 +3,9 @@
 // the port and ID-checking keys of a saved account at once.
 
 #include <QDialog>
+#include <functional>
+#include <memory>
+#include <string>
 
 #include "settings/notifier_settings.h"
 #include "setup/setup_context.h"
@@ -10,6 +13,10 @@
 class QCheckBox;
 class QLineEdit;
 class QSpinBox;
+
+namespace Ui {
+class CAdvancedDlg;
+}
 
 namespace corvy::setup {
 
@@ -38,17 +45,33 @@ class CAdvancedDlg : public QDialog {
 public:
     CAdvancedDlg(SetupContext& ctx, int accountIndex, const std::string& name,
                  QWidget* parent = nullptr);
+    ~CAdvancedDlg() override;
 
-    QSpinBox* Port() const { return port_; }
-    QCheckBox* DisableUidl() const { return disableUidl_; }
-    // Writes POP3Port and DisableUIDL and closes.
+    QSpinBox* Port() const;
+    QCheckBox* DisableUidl() const;
+    // Writes POP3Port, DisableUIDL, Security and CertificateSHA256 and closes.
     void OnOK();
+    // Connects with the chosen security and shows what the server presents;
+    // a certificate the system does not trust may be accepted for this
+    // account, like a browser's exception.
+    void OnCheckCertificate();
+
+    // What the server presented: the result code of connecting (pop3_reply.h),
+    // its text and the certificate's fingerprint. Replaceable for tests.
+    struct Probe {
+        int code = 0;
+        std::string text;
+        std::string fingerprint;
+    };
+    std::function<Probe(const std::string& host, int port, int security)> probe;
 
 private:
+    void OnSecurityChanged(int security);
+
+    std::unique_ptr<Ui::CAdvancedDlg> ui_;
     SetupContext& ctx_;
     int index_;
-    QSpinBox* port_;
-    QCheckBox* disableUidl_;
+    int security_ = 0;
 };
 
 }  // namespace corvy::setup

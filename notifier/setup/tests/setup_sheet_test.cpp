@@ -361,3 +361,42 @@ TEST_F(SetupTest, HelpButtonsOpenTheSetupPage) {
     ASSERT_EQ(services_.boxes.size(), 1u);
     EXPECT_EQ(services_.boxes[0].text, "Could not open your Web Browser");
 }
+
+TEST_F(SetupTest, AdvancedSecurityMovesThePortAndAcceptsACertificateOnlyWhenAsked) {
+    SeedAccounts(1);
+    profile_.WriteString("MailAccount0", "ServerAddress", "pop.example.org");
+    CAdvancedDlg advanced(ctx_, 0, "acct0");
+    auto* security = Find<QComboBox>(&advanced, "cmbSecurity");
+    auto* pin = Find<QLineEdit>(&advanced, "txtCertificate");
+    security->setCurrentIndex(2);
+    EXPECT_EQ(advanced.Port()->value(), 995);
+    security->setCurrentIndex(1);
+    EXPECT_EQ(advanced.Port()->value(), 110);
+    advanced.Port()->setValue(1110);
+    security->setCurrentIndex(2);
+    EXPECT_EQ(advanced.Port()->value(), 1110);  // the user's own port stays
+
+    const std::string seen(95, 'A');
+    std::string asked;
+    advanced.probe = [&](const std::string& host, int port, int chosen) {
+        asked = host + ":" + std::to_string(port) + ":" + std::to_string(chosen);
+        return CAdvancedDlg::Probe{17, "refused: self-signed certificate", seen};
+    };
+    services_.answers = {BoxAnswer::No, BoxAnswer::Yes};
+    Find<QPushButton>(&advanced, "cmdCheckCertificate")->click();
+    EXPECT_EQ(asked, "pop.example.org:1110:2");
+    EXPECT_EQ(pin->text(), "");
+    Find<QPushButton>(&advanced, "cmdCheckCertificate")->click();
+    ASSERT_EQ(services_.boxes.size(), 2u);
+    EXPECT_NE(services_.boxes[1].text.find("self-signed"), std::string::npos);
+    EXPECT_EQ(pin->text().toStdString(), seen);
+
+    // Typed by hand: any case and separators, stored in one form; junk refused.
+    pin->setText("zz");
+    advanced.OnOK();
+    EXPECT_FALSE(profile_.Find("MailAccount0", "Security").has_value());
+    pin->setText(QString(64, QLatin1Char('b')));
+    advanced.OnOK();
+    EXPECT_EQ(profile_.GetInt("MailAccount0", "Security", 0), 2);
+    EXPECT_EQ(profile_.GetString("MailAccount0", "CertificateSHA256").substr(0, 6), "BB:BB:");
+}
