@@ -123,141 +123,6 @@ void CCorvyPropPage1::OnOK() {
     p.WriteString("Connection", "NumberToDial", number_->text().toStdString());
 }
 
-// ---- Mail Accounts ---------------------------------------------------------
-
-CCorvyPropPage2::CCorvyPropPage2(SetupContext& ctx, const settings::AccountSlots& stored,
-                                 const NotifierSettings& s, QWidget* parent)
-    : QWidget(parent), ctx_(ctx), accounts_(stored) {
-    setObjectName(QStringLiteral("CCorvyPropPage2"));
-    list_ = Named(new QListWidget(this), "lstAccounts");
-    auto* add = Named(new QPushButton(tr("&Add"), this), "cmdAdd");
-    auto* edit = Named(new QPushButton(tr("&Edit"), this), "cmdEdit");
-    auto* del = Named(new QPushButton(tr("&Delete"), this), "cmdDelete");
-    host_ = Named(new QLineEdit(Q(s.quickMailHost), this), "txtSMTPServer");
-    from_ = Named(new QLineEdit(Q(s.quickMailFrom), this), "txtYourName");
-    reply_ = Named(new QLineEdit(Q(s.quickMailReply), this), "txtEmailAddress");
-    auto* signature = Named(new QPushButton(tr("Signature"), this), "cmdSignature");
-
-    auto* buttons = new QVBoxLayout;
-    buttons->addWidget(add);
-    buttons->addWidget(edit);
-    buttons->addWidget(del);
-    buttons->addStretch();
-    auto* top = new QHBoxLayout;
-    top->addWidget(list_, 1);
-    top->addLayout(buttons);
-    auto* quick = new QGroupBox(tr("QuickMail"), this);
-    auto* form = new QFormLayout(quick);
-    form->addRow(tr("SMTP Server"), host_);
-    form->addRow(tr("Your Name"), from_);
-    form->addRow(tr("Email Address"), reply_);
-    form->addRow(QString(), signature);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(top);
-    layout->addWidget(quick);
-
-    accountDialog_ = [this](AccountSlot& account, bool) {
-        CAccountDlg dlg(ctx_, account, this);
-        if (dlg.exec() != QDialog::Accepted) {
-            return false;
-        }
-        account = dlg.Account();
-        return true;
-    };
-    connect(add, &QPushButton::clicked, this, [this] { OnAdd(); });
-    connect(edit, &QPushButton::clicked, this, [this] { OnEdit(); });
-    connect(del, &QPushButton::clicked, this, [this] { OnDelete(); });
-    connect(list_, &QListWidget::itemDoubleClicked, this, [this] { OnEdit(); });
-    connect(signature, &QPushButton::clicked, this, [this] { OnSignature(); });
-    FillList();
-}
-
-void CCorvyPropPage2::FillList() {
-    list_->clear();
-    for (int i = 0; i < accounts_.Count(); ++i) {
-        list_->addItem(Q(accounts_.At(i).name));
-    }
-}
-
-void CCorvyPropPage2::Store(NotifierSettings& s) const {
-    s.quickMailHost = host_->text().toStdString();
-    s.quickMailFrom = from_->text().toStdString();
-    s.quickMailReply = reply_->text().toStdString();
-}
-
-void CCorvyPropPage2::OnAdd() {
-    std::string error;
-    if (!accounts_.CanAdd(error)) {
-        Warn(ctx_, this, error);
-        return;
-    }
-    AccountSlot account;
-    if (!accountDialog_(account, true)) {
-        return;
-    }
-    if (!accounts_.Add(account, error)) {
-        Warn(ctx_, this, error);
-        return;
-    }
-    list_->addItem(Q(account.name));
-    list_->setCurrentRow(list_->count() - 1);
-    emit AccountsChanged();
-}
-
-void CCorvyPropPage2::OnEdit() {
-    const int row = list_->currentRow();
-    if (row < 0 || row >= accounts_.Count()) {
-        return;
-    }
-    AccountSlot account = accounts_.At(row);
-    if (!accountDialog_(account, false)) {
-        return;
-    }
-    std::string error;
-    if (!accounts_.Edit(row, account, error)) {
-        Warn(ctx_, this, error);
-        return;
-    }
-    list_->item(row)->setText(Q(account.name));
-    emit AccountsChanged();
-}
-
-void CCorvyPropPage2::OnDelete() {
-    const int row = list_->currentRow();
-    if (row < 0 || row >= accounts_.Count()) {
-        return;
-    }
-    const std::string name = accounts_.At(row).name;
-    if (ctx_.services.MessageBox(this, "Are you sure you want to delete " + name, "Corvy",
-                                 BoxIcon::None, BoxButtons::YesNo) != BoxAnswer::Yes) {
-        return;
-    }
-    if (!accounts_.Delete(row)) {
-        ctx_.services.MessageBox(this, "Unable to delete item.", "Corvy", BoxIcon::None,
-                                 BoxButtons::Ok);
-        return;
-    }
-    delete list_->takeItem(row);
-    emit AccountsChanged();
-}
-
-void CCorvyPropPage2::OnSignature() {
-    // The user edits a copy in their own folder: the installed data is read-only.
-    const std::string own = settings::UserDataFolder() + "/signature.txt";
-    std::error_code ec;
-    if (!std::filesystem::exists(own, ec)) {
-        std::filesystem::create_directories(settings::UserDataFolder(), ec);
-        const std::string shipped = ctx_.dataFolder + "/signature.txt";
-        if (!std::filesystem::is_regular_file(shipped, ec) ||
-            !std::filesystem::copy_file(shipped, own, ec)) {
-            std::ofstream(own, std::ios::app);
-        }
-    }
-    if (!ctx_.services.Open(own)) {
-        Warn(ctx_, this, "Could not open signature file for editing");
-    }
-}
-
 // ---- Options ---------------------------------------------------------------
 
 CCorvyPropPage3::CCorvyPropPage3(SetupContext& ctx, const NotifierSettings& s, bool runAtStart,
@@ -467,6 +332,7 @@ void CCorvyPropSheet::OnOK() {
     page3_->Store(result_);
     page2_->Accounts().Save(ctx_.profile, ctx_.vault);
     settings::SaveNotifierSettings(ctx_.profile, result_);
+    settings::SaveQuickMailPassword(ctx_.profile, page2_->QuickMailPassword(), ctx_.vault);
     const bool runAtStart = page3_->RunAtStart();
     if (runAtStart != runAtStartBefore_) {
         const std::string error =

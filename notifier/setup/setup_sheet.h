@@ -8,6 +8,7 @@
 
 #include "settings/account_list.h"
 #include "settings/notifier_settings.h"
+#include "setup/mail_accounts_page.h"
 #include "setup/setup_context.h"
 
 class QButtonGroup;
@@ -40,39 +41,6 @@ private:
     QCheckBox* ask_;
     QCheckBox* onlyWhenOnline_;
     QCheckBox* disconnect_;
-};
-
-// Mail Accounts: the account list and the QuickMail sender.
-class CCorvyPropPage2 : public QWidget {
-    Q_OBJECT
-public:
-    // Shows an account dialog; true when the user pressed OK.
-    using AccountDialog = std::function<bool(settings::AccountSlot& account, bool adding)>;
-
-    CCorvyPropPage2(SetupContext& ctx, const settings::AccountSlots& stored,
-                    const settings::NotifierSettings& s, QWidget* parent);
-    void Store(settings::NotifierSettings& s) const;
-    const settings::AccountList& Accounts() const { return accounts_; }
-    void SetAccountDialog(AccountDialog dialog) { accountDialog_ = std::move(dialog); }
-
-    void OnAdd();
-    void OnEdit();
-    void OnDelete();
-    void OnSignature();
-
-signals:
-    void AccountsChanged();
-
-private:
-    void FillList();
-
-    SetupContext& ctx_;
-    settings::AccountList accounts_;
-    AccountDialog accountDialog_;
-    QListWidget* list_;
-    QLineEdit* host_;
-    QLineEdit* from_;
-    QLineEdit* reply_;
 };
 
 // Options: checking, the new-mail signals, peek lines, e-mail program,

@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -399,4 +400,28 @@ TEST_F(SetupTest, AdvancedSecurityMovesThePortAndAcceptsACertificateOnlyWhenAske
     advanced.OnOK();
     EXPECT_EQ(profile_.GetInt("MailAccount0", "Security", 0), 2);
     EXPECT_EQ(profile_.GetString("MailAccount0", "CertificateSHA256").substr(0, 6), "BB:BB:");
+}
+
+TEST_F(SetupTest, QuickMailSignInIsSavedAndThePageSaysWherePasswordsLive) {
+    auto sheet = Sheet();
+    auto* page = sheet->Page2();
+    EXPECT_NE(Find<QLabel>(page, "lblPasswordStore")->text().indexOf("scrambled"), -1);
+    EXPECT_EQ(Find<QLineEdit>(page, "txtSMTPPassword")->echoMode(), QLineEdit::Password);
+    auto* port = Find<QSpinBox>(page, "txtSMTPPort");
+    EXPECT_EQ(port->value(), 25);
+    Find<QComboBox>(page, "cmbSMTPSecurity")->setCurrentIndex(1);
+    EXPECT_EQ(port->value(), 587);
+    Find<QLineEdit>(page, "txtSMTPServer")->setText("smtp.example.org");
+    Find<QLineEdit>(page, "txtSMTPUser")->setText("me");
+    Find<QLineEdit>(page, "txtSMTPPassword")->setText("submit");
+    sheet->OnOK();
+    const NotifierSettings stored = settings::LoadNotifierSettings(profile_, false);
+    EXPECT_EQ(stored.quickMailSecurity, settings::kSecurityStartTls);
+    EXPECT_EQ(stored.quickMailPort, 587);
+    EXPECT_EQ(stored.quickMailUser, "me");
+    // No keyring in the tests: scrambled as the account passwords are.
+    EXPECT_EQ(profile_.GetString("QuickMail", "QuickMailPassword"),
+              settings::ScramblePassword("submit"));
+    auto again = Sheet(stored);
+    EXPECT_EQ(Find<QLineEdit>(again->Page2(), "txtSMTPPassword")->text(), "submit");
 }
