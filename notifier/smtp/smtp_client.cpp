@@ -40,48 +40,6 @@ std::string Base64(std::string_view bytes) {
     return out;
 }
 
-bool SameWord(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return (x >= 'a' && x <= 'z' ? x - 32 : x) == (y >= 'a' && y <= 'z' ? y - 32 : y);
-           });
-}
-
-// The words after the keyword on the EHLO line that starts with it; false
-// when no line does. The first line is the server's greeting, no keyword.
-bool FindExtension(std::string_view reply, std::string_view keyword, std::string& rest) {
-    bool first = true;
-    while (!reply.empty()) {
-        const std::size_t end = reply.find('\n');
-        std::string_view line = reply.substr(0, end);
-        reply = end == std::string_view::npos ? std::string_view() : reply.substr(end + 1);
-        if (!line.empty() && line.back() == '\r') {
-            line.remove_suffix(1);
-        }
-        if (std::exchange(first, false) || line.size() < 4) {
-            continue;
-        }
-        line.remove_prefix(4);
-        const std::size_t space = line.find(' ');
-        if (SameWord(line.substr(0, space), keyword)) {
-            rest = space == std::string_view::npos ? std::string()
-                                                   : std::string(line.substr(space + 1));
-            return true;
-        }
-    }
-    return false;
-}
-
-bool HasWord(std::string_view words, std::string_view word) {
-    while (!words.empty()) {
-        const std::size_t space = words.find(' ');
-        if (SameWord(words.substr(0, space), word)) {
-            return true;
-        }
-        words = space == std::string_view::npos ? std::string_view() : words.substr(space + 1);
-    }
-    return false;
-}
-
 }  // namespace
 
 std::string CSmtpClient::ErrorText(int code) const {
@@ -277,7 +235,7 @@ int CSmtpClient::Greet(int failCode) {
     }
     if (options_.security == pop3::Security::StartTls && !tls_) {
         std::string unused;
-        if (!FindExtension(capabilities, "STARTTLS", unused)) {
+        if (!FindSmtpExtension(capabilities, "STARTTLS", unused)) {
             Close();
             return kTlsNotOffered;
         }
@@ -302,7 +260,7 @@ int CSmtpClient::Greet(int failCode) {
 
 int CSmtpClient::Authenticate(const std::string& capabilities) {
     std::string mechanisms;
-    FindExtension(capabilities, "AUTH", mechanisms);
+    FindSmtpExtension(capabilities, "AUTH", mechanisms);
     const auto expect = [this](const std::string& text, const char* status) {
         const int code = Command(text, kAuthFailed);
         if (code == kSuccess && reader_.Text().rfind(status, 0) != 0) {
@@ -311,12 +269,12 @@ int CSmtpClient::Authenticate(const std::string& capabilities) {
         }
         return code;
     };
-    if (HasWord(mechanisms, "PLAIN")) {
+    if (HasSmtpWord(mechanisms, "PLAIN")) {
         return expect(
             "AUTH PLAIN " + Base64('\0' + options_.user + '\0' + options_.password) + "\r\n",
             "235");
     }
-    if (HasWord(mechanisms, "LOGIN")) {
+    if (HasSmtpWord(mechanisms, "LOGIN")) {
         int code = expect("AUTH LOGIN\r\n", "334");
         if (code == kSuccess) {
             code = expect(Base64(options_.user) + "\r\n", "334");

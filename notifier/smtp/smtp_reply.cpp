@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 
 namespace corvy::smtp {
 namespace {
@@ -95,6 +96,53 @@ void SmtpReplyReader::Reset() {
     text_.clear();
     complete_ = false;
     lastFirst_ = 0;
+}
+
+namespace {
+
+bool SameWord(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return (x >= 'a' && x <= 'z' ? x - 32 : x) == (y >= 'a' && y <= 'z' ? y - 32 : y);
+           });
+}
+
+}  // namespace
+
+bool FindSmtpExtension(std::string_view reply, std::string_view keyword, std::string& rest) {
+    bool first = true;
+    while (!reply.empty()) {
+        const std::size_t end = reply.find('\n');
+        std::string_view line = reply.substr(0, end);
+        reply = end == std::string_view::npos ? std::string_view() : reply.substr(end + 1);
+        if (!line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
+        }
+        if (std::exchange(first, false) || line.size() < 4) {
+            continue;
+        }
+        line.remove_prefix(4);
+        const std::size_t space = line.find(' ');
+        if (SameWord(line.substr(0, space), keyword)) {
+            rest = space == std::string_view::npos ? std::string()
+                                                   : std::string(line.substr(space + 1));
+            return true;
+        }
+    }
+    return false;
+}
+
+bool HasSmtpWord(std::string_view words, std::string_view word) {
+    if (word.empty()) {
+        return false;
+    }
+    while (!words.empty()) {
+        const std::size_t space = words.find(' ');
+        if (SameWord(words.substr(0, space), word)) {
+            return true;
+        }
+        words = space == std::string_view::npos ? std::string_view() : words.substr(space + 1);
+    }
+    return false;
 }
 
 }  // namespace corvy::smtp

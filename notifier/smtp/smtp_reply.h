@@ -49,6 +49,13 @@ enum SmtpResult : int {
 // none came), codes outside the table the text of code 12.
 std::string SmtpErrorText(int code, std::string_view errorReply);
 
+// The words after `keyword` on the line of an EHLO reply (as Text() keeps
+// it) that names that extension, letter case ignored; false when no line
+// does. The first line is the server's greeting and names none.
+bool FindSmtpExtension(std::string_view reply, std::string_view keyword, std::string& rest);
+// Whether `word` is one of the space-separated `words`, letter case ignored.
+bool HasSmtpWord(std::string_view words, std::string_view word);
+
 // Collects one reply. A line ends at LF (a CR before it is dropped); a line
 // whose fourth character is "-" after three digits continues the reply, any
 // other line ends it. Bytes after the end stay unread for the next reply.

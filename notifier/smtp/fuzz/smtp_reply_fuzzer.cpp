@@ -1,8 +1,10 @@
 // Random server bytes through the reply reader in random-sized pieces: no
-// crash, no text beyond its bound, never more consumed than fed.
+// crash, no text beyond its bound, never more consumed than fed; the reply
+// read as EHLO extensions.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 #include <string_view>
 
 #include "smtp/smtp_reply.h"
@@ -29,6 +31,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 std::abort();
             }
             SmtpErrorText(result, reader.Text());
+            // The reply as an EHLO answer: extensions and AUTH mechanisms.
+            std::string rest;
+            if (FindSmtpExtension(reader.Text(), "AUTH", rest) &&
+                (rest.size() > reader.Text().size() || HasSmtpWord(rest, ""))) {
+                std::abort();  // no word is empty, nothing is invented
+            }
             reader.Reset();
         } else if (used < piece.size()) {
             std::abort();  // an unfinished reply takes every byte

@@ -87,3 +87,21 @@ TEST(SmtpErrorText, TableAndServerReply) {
     EXPECT_EQ(SmtpErrorText(31, ""), "Error! Unknown error!");
     EXPECT_EQ(SmtpErrorText(-1, ""), "Error! Unknown error!");
 }
+
+TEST(SmtpExtensions, FoundOnlyAsAWholeKeywordAfterTheGreeting) {
+    const std::string ehlo =
+        "250-mx.example.org STARTTLS\r\n250-starttlsx\r\n250-auth login  PLAIN\r\n250 SIZE 100";
+    std::string rest;
+    EXPECT_TRUE(FindSmtpExtension(ehlo, "AUTH", rest));
+    EXPECT_EQ(rest, "login  PLAIN");
+    EXPECT_TRUE(HasSmtpWord(rest, "LOGIN"));
+    EXPECT_TRUE(HasSmtpWord(rest, "plain"));
+    EXPECT_FALSE(HasSmtpWord(rest, "CRAM-MD5"));
+    EXPECT_FALSE(HasSmtpWord(rest, ""));
+    // The greeting line names no extension, and a longer word is another one.
+    EXPECT_FALSE(FindSmtpExtension(ehlo, "STARTTLS", rest));
+    EXPECT_TRUE(FindSmtpExtension(ehlo, "SIZE", rest));
+    EXPECT_EQ(rest, "100");
+    EXPECT_FALSE(FindSmtpExtension("250 only", "ONLY", rest));
+    EXPECT_FALSE(FindSmtpExtension("", "AUTH", rest));
+}
