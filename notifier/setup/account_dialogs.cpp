@@ -3,15 +3,13 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
-#include <QFormLayout>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QVBoxLayout>
 #include <chrono>
 
 #include "pop3/pop3_client.h"
+#include "ui_account_dlg.h"
 #include "ui_advanced_dlg.h"
 
 namespace corvy::setup {
@@ -19,29 +17,9 @@ namespace corvy::setup {
 using settings::AccountSlot;
 
 CAccountDlg::CAccountDlg(SetupContext& ctx, const AccountSlot& account, QWidget* parent)
-    : QDialog(parent), ctx_(ctx) {
-    setObjectName(QStringLiteral("CAccountDlg"));
-    setWindowTitle(tr("Mail Account"));
-    name_ = new QLineEdit(this);
-    name_->setObjectName(QStringLiteral("txtAccountName"));
-    server_ = new QLineEdit(this);
-    server_->setObjectName(QStringLiteral("txtServerAddress"));
-    user_ = new QLineEdit(this);
-    user_->setObjectName(QStringLiteral("txtUserName"));
-    password_ = new QLineEdit(this);
-    password_->setObjectName(QStringLiteral("txtPassword"));
-    password_->setEchoMode(QLineEdit::Password);
-    disabled_ = new QCheckBox(tr("Do not check for mail on this account"), this);
-    disabled_->setObjectName(QStringLiteral("chkDisabled"));
-
-    auto* form = new QFormLayout;
-    form->addRow(tr("Email Address"), name_);
-    form->addRow(tr("Server Address"), server_);
-    form->addRow(tr("User Name"), user_);
-    form->addRow(tr("Password"), password_);
-
-    auto* buttons = new QDialogButtonBox(
-        QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, this);
+    : QDialog(parent), ui_(std::make_unique<Ui::CAccountDlg>()), ctx_(ctx) {
+    ui_->setupUi(this);
+    auto* buttons = ui_->buttonBox;
     buttons->button(QDialogButtonBox::Help)->setObjectName(QStringLiteral("cmdHelp"));
     connect(buttons, &QDialogButtonBox::helpRequested, this,
             [this] { OpenHelp(ctx_.services, this, ctx_.dataFolder, "setup.htm"); });
@@ -50,29 +28,27 @@ CAccountDlg::CAccountDlg(SetupContext& ctx, const AccountSlot& account, QWidget*
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(advanced, &QPushButton::clicked, this, [this] { OnAdvanced(); });
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(form);
-    layout->addWidget(disabled_);
-    layout->addWidget(buttons);
     SetAccount(account);
 }
 
+CAccountDlg::~CAccountDlg() = default;
+
 AccountSlot CAccountDlg::Account() const {
-    return {name_->text().toStdString(), server_->text().toStdString(), user_->text().toStdString(),
-            password_->text().toStdString(), disabled_->isChecked()};
+    return {ui_->txtAccountName->text().toStdString(), ui_->txtServerAddress->text().toStdString(),
+            ui_->txtUserName->text().toStdString(), ui_->txtPassword->text().toStdString(),
+            ui_->chkDisabled->isChecked()};
 }
 
 void CAccountDlg::SetAccount(const AccountSlot& account) {
-    name_->setText(QString::fromStdString(account.name));
-    server_->setText(QString::fromStdString(account.server));
-    user_->setText(QString::fromStdString(account.user));
-    password_->setText(QString::fromStdString(account.password));
-    disabled_->setChecked(account.disabled);
+    ui_->txtAccountName->setText(QString::fromStdString(account.name));
+    ui_->txtServerAddress->setText(QString::fromStdString(account.server));
+    ui_->txtUserName->setText(QString::fromStdString(account.user));
+    ui_->txtPassword->setText(QString::fromStdString(account.password));
+    ui_->chkDisabled->setChecked(account.disabled);
 }
 
 void CAccountDlg::OnAdvanced() {
-    const std::string name = name_->text().toStdString();
+    const std::string name = ui_->txtAccountName->text().toStdString();
     // Only an account saved before has a section to hold these keys.
     const int index = settings::FindAccountSection(ctx_.profile, name);
     if (index < 0) {

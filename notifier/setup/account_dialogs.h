@@ -1,6 +1,6 @@
 #pragma once
 // The account dialog ("Mail Account") and its Advanced dialog, which writes
-// the port and ID-checking keys of a saved account at once.
+// the port, ID-checking and security keys of a saved account at once.
 
 #include <QDialog>
 #include <functional>
@@ -15,8 +15,9 @@ class QLineEdit;
 class QSpinBox;
 
 namespace Ui {
+class CAccountDlg;
 class CAdvancedDlg;
-}
+}  // namespace Ui
 
 namespace corvy::setup {
 
@@ -24,6 +25,7 @@ class CAccountDlg : public QDialog {
     Q_OBJECT
 public:
     CAccountDlg(SetupContext& ctx, const settings::AccountSlot& account, QWidget* parent = nullptr);
+    ~CAccountDlg() override;
 
     settings::AccountSlot Account() const;
     void SetAccount(const settings::AccountSlot& account);
@@ -32,12 +34,8 @@ public:
     void OnAdvanced();
 
 private:
+    std::unique_ptr<Ui::CAccountDlg> ui_;
     SetupContext& ctx_;
-    QLineEdit* name_;
-    QLineEdit* server_;
-    QLineEdit* user_;
-    QLineEdit* password_;
-    QCheckBox* disabled_;
 };
 
 class CAdvancedDlg : public QDialog {
