@@ -51,8 +51,9 @@ void Dispose(QObject* object) {
 
 }  // namespace
 
-SocketChannel::SocketChannel()
-    : alive_(std::make_shared<bool>(true)),
+SocketChannel::SocketChannel(ChannelSink& sink)
+    : sink_(sink),
+      alive_(std::make_shared<bool>(true)),
       window_(new QObject),
       staged_(std::make_unique<char[]>(kStageSize)) {
     window_->setObjectName(QStringLiteral("fetchwire-notifications"));
@@ -145,7 +146,7 @@ int SocketChannel::Connect() {
     if (e.bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
         return fail(e.lastError());
     }
-    const int keepAlive = keepAlive_ ? 1 : 0;
+    const int keepAlive = 0;
     const linger noLinger{0, 0};
     const int on = 1;
     // The kernel's send and receive buffers are left to its own tuning: on
@@ -166,10 +167,8 @@ int SocketChannel::Connect() {
     }
 
     fd_ = fd;
-    connected_ = false;
-    connecting_ = true;
+    state_ = State::Connecting;
     lastResult_ = 0;
-    closePending_ = false;
     splitter_.Clear();
     stagedAt_ = stagedEnd_ = 0;
     readNotifier_ = new QSocketNotifier(fd, QSocketNotifier::Read, window_.data());
@@ -212,7 +211,7 @@ int SocketChannel::Disconnect() {
 
 int SocketChannel::Send(std::string_view data, std::size_t* sent) {
     *sent = 0;
-    if (!connected_ || fd_ < 0) {
+    if (!IsConnected()) {
         return kWsaENOTCONN;
     }
     const ssize_t n = E().send(fd_, data.data(), data.size(), MSG_NOSIGNAL);
@@ -227,7 +226,7 @@ int SocketChannel::Send(std::string_view data, std::size_t* sent) {
     if (*sent == data.size()) {
         return kOk;
     }
-    writable_ = false;
+    sendReady_ = false;
     if (writeNotifier_) {
         writeNotifier_->setEnabled(true);
     }
@@ -235,19 +234,10 @@ int SocketChannel::Send(std::string_view data, std::size_t* sent) {
 }
 
 int SocketChannel::SendAll(std::string_view data) {
-    const AliveToken alive = Alive();
-    uint64_t total = 0;
     while (!data.empty()) {
         std::size_t sent = 0;
         const int rc = Send(data, &sent);
         data.remove_prefix(sent);
-        total += sent;
-        if (sent > 0) {
-            OnSendProgress(total);
-            if (!*alive) {
-                return kErrInterrupted;
-            }
-        }
         if (rc == kOk) {
             continue;
         }
@@ -272,7 +262,7 @@ void SocketChannel::SetAcceptData(bool accept) {
 }
 
 void SocketChannel::ArmRead() {
-    if (readNotifier_ && connected_ && acceptData_ && !reading_) {
+    if (readNotifier_ && state_ == State::Connected && acceptData_) {
         readNotifier_->setEnabled(true);
     }
 }
@@ -333,18 +323,18 @@ int SocketChannel::TakeTurn() {
 }
 
 int SocketChannel::WaitConnected() {
-    const int rc = Wait([this] { return connected_ || fd_ < 0 || lastResult_ != 0; });
+    const int rc = Wait([this] { return state_ != State::Connecting || lastResult_ != 0; });
     if (rc != kOk) {
         return rc;
     }
     if (lastResult_ != 0) {
         return lastResult_;
     }
-    return connected_ ? kOk : kWsaENOTCONN;
+    return IsConnected() ? kOk : kWsaENOTCONN;
 }
 
 int SocketChannel::WaitSendReady() {
-    const int rc = Wait([this] { return writable_ || !connected_ || lastResult_ != 0; });
+    const int rc = Wait([this] { return sendReady_ || !IsConnected() || lastResult_ != 0; });
     if (rc != kOk) {
         return rc;
     }
@@ -352,12 +342,14 @@ int SocketChannel::WaitSendReady() {
 }
 
 int SocketChannel::WaitClosed() {
-    const int rc = Wait([this] { return fd_ < 0 || lastResult_ != 0; });
+    const int rc = Wait([this] { return state_ == State::Closed || lastResult_ != 0; });
     return rc != kOk ? rc : lastResult_;
 }
 
 void SocketChannel::HandleReadable() {
-    if (!acceptData_ || reading_ || fd_ < 0) {
+    // A notice during a read comes from a nested loop a handler runs; the
+    // read takes it up when it is over.
+    if (!acceptData_ || state_ != State::Connected) {
         if (readNotifier_) {
             readNotifier_->setEnabled(false);
         }
@@ -370,7 +362,7 @@ void SocketChannel::HandleWritable() {
     if (writeNotifier_) {
         writeNotifier_->setEnabled(false);
     }
-    if (connecting_) {
+    if (state_ == State::Connecting) {
         int err = 0;
         socklen_t len = sizeof err;
         if (E().getsockopt(fd_, SOL_SOCKET, SO_ERROR, &err, &len) != 0) {
@@ -380,21 +372,20 @@ void SocketChannel::HandleWritable() {
         }
         return;
     }
-    writable_ = true;
-    OnReadyToSend();
+    sendReady_ = true;
 }
 
 void SocketChannel::HandleConnectDone(int error) {
-    connecting_ = false;
-    connected_ = error == 0;
+    // A failed connect keeps its socket until the upcall has reported it.
+    state_ = error == 0 ? State::Connected : State::ConnectFailed;
     lastResult_ = error;
-    if (connected_) {
+    if (error == 0) {
         const int on = 1;
         E().setsockopt(fd_, SOL_SOCKET, SO_OOBINLINE, &on, sizeof on);
         ArmRead();
     }
     const AliveToken alive = Alive();
-    OnConnected(error);
+    sink_.OnConnected(error);
     if (!*alive) {
         return;
     }
@@ -417,7 +408,7 @@ bool SocketChannel::DeliverLines() {
     std::string piece;
     bool whole = false;
     for (;;) {
-        if (!acceptData_ || closePending_) {
+        if (!acceptData_ || state_ == State::CloseAfterRead) {
             return true;
         }
         if (splitter_.EndOfLine().empty() && splitter_.Buffered() == 0 && stagedAt_ < stagedEnd_) {
@@ -430,13 +421,13 @@ bool SocketChannel::DeliverLines() {
             if (stagedAt_ == stagedEnd_) {
                 stagedAt_ = stagedEnd_ = 0;
             }
-            OnDataIn(raw, false);
+            sink_.OnDataIn(raw, false);
         } else {
             Refill();
             if (!splitter_.Next(&piece, &whole)) {
                 return true;
             }
-            OnDataIn(piece, whole);
+            sink_.OnDataIn(piece, whole);
         }
         if (!*alive) {
             return false;
@@ -450,14 +441,14 @@ void SocketChannel::Read() {
     // through the event dispatcher per piece. A notice that arrives while a
     // handler runs a nested loop disarms it (HandleReadable) until the
     // read is over.
-    reading_ = true;
+    state_ = State::Reading;
     bool peerClosed = false;
     int closeError = 0;
     for (int i = 0; i < kReadsPerNotice; ++i) {
         if (!DeliverLines()) {
             return;
         }
-        if (closePending_ || !acceptData_ || fd_ < 0 || stagedEnd_ != 0) {
+        if (state_ == State::CloseAfterRead || !acceptData_ || stagedEnd_ != 0) {
             break;
         }
         const ssize_t n = E().recv(fd_, staged_.get(), kStageSize, 0);
@@ -473,7 +464,7 @@ void SocketChannel::Read() {
         if (err == kWsaEWOULDBLOCK || err == kWsaENOTSOCK || err == kWsaEINTR) {
             break;
         }
-        OnError(err, "Winsock error in recv()");
+        sink_.OnError(err, "Winsock error in recv()");
         if (!*alive) {
             return;
         }
@@ -484,10 +475,10 @@ void SocketChannel::Read() {
     if (!DeliverLines()) {
         return;
     }
-    reading_ = false;
-    if (closePending_) {
-        closePending_ = false;
-        Close(pendingCloseError_, pendingCloseDeliver_);
+    const bool closeAfterRead = state_ == State::CloseAfterRead;
+    state_ = State::Connected;
+    if (closeAfterRead) {
+        Close(closeAfterRead_.error, closeAfterRead_.deliverRest);
     } else if (peerClosed) {
         Close(closeError, true);
     } else {
@@ -496,13 +487,12 @@ void SocketChannel::Read() {
 }
 
 void SocketChannel::Close(int error, bool deliverRest) {
-    if (fd_ < 0) {
+    if (state_ == State::Closed) {
         return;
     }
-    if (reading_) {
-        closePending_ = true;
-        pendingCloseError_ = error;
-        pendingCloseDeliver_ = deliverRest;
+    if (state_ == State::Reading || state_ == State::CloseAfterRead) {
+        state_ = State::CloseAfterRead;
+        closeAfterRead_ = {error, deliverRest};
         return;
     }
     StopNotifiers();
@@ -515,7 +505,7 @@ void SocketChannel::Close(int error, bool deliverRest) {
             }
             const std::string rest = splitter_.TakeRest();
             if (!rest.empty() && acceptData_) {
-                OnDataIn(rest, false);
+                sink_.OnDataIn(rest, false);
                 if (!*alive) {
                     return;
                 }
@@ -526,11 +516,11 @@ void SocketChannel::Close(int error, bool deliverRest) {
     stagedAt_ = stagedEnd_ = 0;
     CloseSocketQuietly();
     lastResult_ = error;
-    OnEndOfBody();
+    sink_.OnEndOfData();
     if (!*alive) {
         return;
     }
-    OnDisconnected(error);
+    sink_.OnDisconnected(error);
 }
 
 void SocketChannel::CloseSocketQuietly() {
@@ -540,8 +530,7 @@ void SocketChannel::CloseSocketQuietly() {
         ::close(fd_);
     }
     fd_ = -1;
-    connected_ = false;
-    connecting_ = false;
+    state_ = State::Closed;
 }
 
 void SocketChannel::StopNotifiers() {
