@@ -25,7 +25,7 @@ const SocketEntries& E() {
 
 // Receives per readiness notice before the loop gets a turn again: enough
 // to keep a fast peer moving, few enough that the host's timers stay on time.
-constexpr int kReadsPerNotice = 8;
+constexpr int kReadsPerNotice = 4;
 // Bytes asked of the socket per receive.
 constexpr std::size_t kStageSize = 64 * 1024;
 
