@@ -11,7 +11,9 @@
 #include <QSocketNotifier>
 
 #include <algorithm>
+#include <vector>
 
+#include "net/posix_socket.h"
 #include "winsock_state.h"
 #include "wsa_errors.h"
 
@@ -21,6 +23,11 @@ namespace {
 
 const SocketEntries& E() {
     return WinsockState::Instance().Entries();
+}
+
+// The shared socket steps, run through the loaded socket layer.
+vantry::net::SocketCalls Calls(const SocketEntries& e) {
+    return {e.connect, e.getsockopt, e.getaddrinfo, e.freeaddrinfo};
 }
 
 // Receives per readiness notice before the loop gets a turn again: enough
@@ -83,24 +90,20 @@ int SocketChannel::SetRemoteHost(const std::string& host) {
         address_ = dotted.s_addr;
         return kOk;
     }
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* found = nullptr;
-    const int rc = E().getaddrinfo(host.c_str(), nullptr, &hints, &found);
+    std::vector<vantry::net::Endpoint> found;
+    const int rc = vantry::net::Resolve(host, 0, {AF_INET, false}, &found, Calls(E()));
     if (rc != 0) {
         const int code = rc == EAI_SYSTEM ? E().lastError() : WsaFromResolver(rc);
         // Without a loaded socket layer the address simply stays unset; the
         // connect reports that.
         return code == kWsaNOTINITIALISED ? kOk : code;
     }
-    for (const addrinfo* a = found; a != nullptr; a = a->ai_next) {
-        if (a->ai_family == AF_INET && a->ai_addr != nullptr) {
-            address_ = reinterpret_cast<const sockaddr_in*>(a->ai_addr)->sin_addr.s_addr;
+    for (const vantry::net::Endpoint& e : found) {
+        if (e.Family() == AF_INET) {
+            address_ = reinterpret_cast<const sockaddr_in*>(e.Address())->sin_addr.s_addr;
             break;
         }
     }
-    E().freeaddrinfo(found);
     return address_ != 0 ? kOk : kWsaHOST_NOT_FOUND;
 }
 
@@ -189,13 +192,12 @@ int SocketChannel::Connect() {
     remote.sin_family = AF_INET;
     remote.sin_port = htons(remotePort_);
     remote.sin_addr.s_addr = address_;
-    if (e.connect(fd, reinterpret_cast<const sockaddr*>(&remote), sizeof remote) != 0) {
+    if (!vantry::net::StartConnect(fd, reinterpret_cast<const sockaddr*>(&remote), sizeof remote,
+                                   Calls(e))) {
         const int err = e.lastError();
-        if (err != kWsaEWOULDBLOCK && err != kWsaEINPROGRESS) {
-            StopNotifiers();
-            CloseSocketQuietly();
-            return err;
-        }
+        StopNotifiers();
+        CloseSocketQuietly();
+        return err;
     }
     // Completion, success or not, is reported by the write notice.
     return kOk;
@@ -363,9 +365,8 @@ void SocketChannel::HandleWritable() {
         writeNotifier_->setEnabled(false);
     }
     if (state_ == State::Connecting) {
-        int err = 0;
-        socklen_t len = sizeof err;
-        if (E().getsockopt(fd_, SOL_SOCKET, SO_ERROR, &err, &len) != 0) {
+        const int err = vantry::net::ConnectResult(fd_, Calls(E()));
+        if (err < 0) {
             HandleConnectDone(E().lastError());
         } else {
             HandleConnectDone(err == 0 ? 0 : WsaFromErrno(err));
