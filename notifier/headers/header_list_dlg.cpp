@@ -50,8 +50,10 @@ CHeaderListDlg::CHeaderListDlg(HeaderContext& context, const std::string& accoun
     });
     connect(ui_->cmdPeek, &QPushButton::clicked, this, [this] { Guarded([this] { OnPeek(); }); });
     connect(ui_->cmdReply, &QPushButton::clicked, this, [this] { Guarded([this] { OnReply(); }); });
-    connect(ui_->cmdDelete, &QPushButton::clicked, this, [this] { OnDelete(); });
-    connect(ui_->cmdUndelete, &QPushButton::clicked, this, [this] { OnUndelete(); });
+    connect(ui_->cmdDelete, &QPushButton::clicked, this,
+            [this] { Guarded([this] { OnDelete(); }); });
+    connect(ui_->cmdUndelete, &QPushButton::clicked, this,
+            [this] { Guarded([this] { OnUndelete(); }); });
     connect(ui_->cmdRefresh, &QPushButton::clicked, this, [this] { OnRefresh(); });
     connect(ui_->cmdClose, &QPushButton::clicked, this, &CHeaderListDlg::reject);
     connect(ui_->cmdHelp, &QPushButton::clicked, this,

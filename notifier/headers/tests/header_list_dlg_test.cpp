@@ -63,16 +63,31 @@ TEST_F(HeaderListDlgTest, AnIdThatCannotBeHadEndsTheFirstRetrievalWithAdvice) {
     EXPECT_EQ(lines[5], "UIDL 1");
 }
 
-TEST_F(HeaderListDlgTest, AnEmptyMailboxIsAnEmptyListAndClosingStoresNoMarker) {
+TEST_F(HeaderListDlgTest, AnEmptyMailboxListsNothingAndKeepsTheWindowLayout) {
     ScriptedPop3Server server(LoggedIn({
         ScriptStep::Receive(), ScriptStep::Send("+OK 0 0\r\n"),  // STAT
         ScriptStep::Receive(), ScriptStep::Send("+OK\r\n"),      // QUIT
     }));
     UseServer(server.Port());
+    profile_.WriteInt("Headers", "Left", 30);
+    profile_.WriteInt("Headers", "Top", 40);
+    profile_.WriteInt("Headers", "Right", 630);
+    profile_.WriteInt("Headers", "Bottom", 440);
+    profile_.WriteInt("Headers", "DateWidth", 210);
+    services_.placesWindows = false;  // Wayland: the size only
     CHeaderListDlg dlg(context_, "x@example.org", 3);
     ASSERT_TRUE(dlg.Start());
-    EXPECT_EQ(dlg.findChild<QTreeWidget*>("lstHeaders")->topLevelItemCount(), 0);
+    auto* list = dlg.findChild<QTreeWidget*>("lstHeaders");
+    EXPECT_EQ(list->topLevelItemCount(), 0);
+    EXPECT_EQ(dlg.size(), QSize(600, 400));
+    EXPECT_NE(dlg.pos(), QPoint(30, 40));
+    EXPECT_EQ(list->columnWidth(CHeaderListDlg::kDate), 210);
+    EXPECT_EQ(list->columnWidth(CHeaderListDlg::kSubject), 125);
+    list->setColumnWidth(CHeaderListDlg::kSubject, 140);
     dlg.reject();
+    EXPECT_EQ(profile_.GetInt("Headers", "SubjWidth", -1), 140);
+    EXPECT_EQ(profile_.GetInt("Headers", "Right", -1) - profile_.GetInt("Headers", "Left", -1),
+              600);
     EXPECT_TRUE(services_.boxes.empty());
     EXPECT_EQ(profile_.GetString("LastMail", "x@example.org", "none"), "none");
 }
