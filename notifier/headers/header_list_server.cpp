@@ -1,6 +1,8 @@
 // The server work of CHeaderListDlg: retrieving the list and deleting the
 // marked messages, each behind a progress window with Cancel.
 #include <QTreeWidget>
+#include <algorithm>
+#include <climits>
 #include <cstring>
 #include <new>
 
@@ -55,7 +57,8 @@ bool CHeaderListDlg::Retrieve() {
         ShowServerError("STAT\n", client, code);
         return false;
     }
-    progress.SetRange(0, count * 10);
+    // The count is the server's word: the bar's range must not overflow.
+    progress.SetRange(0, static_cast<int>(std::min(count * 10LL, static_cast<long long>(INT_MAX))));
     progress.SetStep(10);
     progress.SetTitle("Retrieving Message Headers...");
     for (int n = 1; n <= count; ++n) {

@@ -92,6 +92,21 @@ TEST_F(HeaderListDlgTest, AnEmptyMailboxListsNothingAndKeepsTheWindowLayout) {
     EXPECT_EQ(profile_.GetString("LastMail", "x@example.org", "none"), "none");
 }
 
+TEST_F(HeaderListDlgTest, AHugeCountAndAFailedTopEndTheRetrieval) {
+    ScriptedPop3Server server(LoggedIn({
+        ScriptStep::Receive(), ScriptStep::Send("+OK 2147483647 0\r\n"),  // STAT
+        ScriptStep::Receive(), ScriptStep::Send("-ERR gone\r\n"),         // TOP
+        ScriptStep::Receive(), ScriptStep::Send("+OK\r\n"),               // QUIT
+    }));
+    UseServer(server.Port());
+    profile_.WriteInt("Options", "RetrieveBodyWithHeaders", 0);
+    CHeaderListDlg dlg(context_, "x@example.org", 3);
+    EXPECT_FALSE(dlg.Start());
+    ASSERT_EQ(services_.boxes.size(), 1u);
+    EXPECT_EQ(services_.boxes[0].text, "TOP\n-ERR gone");
+    EXPECT_EQ(server.Lines().at(3), "TOP 1 0");
+}
+
 TEST_F(HeaderListDlgTest, UnreachableServerIsShownOnceAndCloses) {
     UseServer(1);  // nothing listens on port 1 of the loopback
     CHeaderListDlg dlg(context_, "", 3);
