@@ -6,12 +6,16 @@
 #include <cstdio>
 
 #include "app/notifier_wnd.h"
+#include "headers/message_files.h"
 #include "settings/data_files.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Corvy"));
     QApplication::setQuitOnLastWindowClosed(false);
+
+    // Message texts a crashed header window left behind.
+    corvy::headers::MessageFiles().RemoveAll();
 
     vantry::profile::Profile profile;
     vantry::registry::Store registry;

@@ -11,6 +11,7 @@
 #include "app/about_dlg.h"
 #include "app/new_mail_dlg.h"
 #include "checkcycle/check_rules.h"
+#include "headers/header_list_dlg.h"
 #include "quickmail/quickmail_dlg.h"
 #include "settings/start_with_system.h"
 #include "setup/setup_sheet.h"
@@ -60,6 +61,12 @@ CNotifierWnd::CNotifierWnd(Deps deps) : deps_(std::move(deps)) {
                                 settings::RunCommand(folder),
                                 deps_.dialUp.Available()};
         return setup::RunSetup(ctx, s, nullptr);
+    };
+    headerWindow = [this](const std::string& account, int peekLines) {
+        HeaderContext context{deps_.profile, deps_.services, deps_.dataFolder,
+                              settings_.emailClient, deps_.pop3Options};
+        CHeaderListDlg dlg(context, account, peekLines);
+        return dlg.Open();
     };
     noDialUpNotice = ShowNoDialUpNotice;
     quickMailWindow = [this] {

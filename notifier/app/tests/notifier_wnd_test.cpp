@@ -403,3 +403,16 @@ TEST_F(NotifierWndTest, ExitWhileConnectingIsACancelNotAConnectFailure) {
     wnd->OnCheckMail();
     EXPECT_TRUE(services_.boxes.empty());
 }
+
+TEST_F(NotifierWndTest, ViewHeadersOpensTheHeaderWindowOfThatAccount) {
+    AddDeadAccount(0, "dead");
+    profile_.WriteInt("Mail", "NumberOfMessages", 4);
+    auto wnd = Make();
+    RunPosted();
+    wnd->OnViewHeaders("dead");
+    // The header window tried that account's server and closed on the failure.
+    ASSERT_EQ(services_.boxes.size(), 1u);
+    EXPECT_EQ(services_.boxes[0].text, "Error! Failed to connect to host!");
+    EXPECT_EQ(services_.boxes[0].title, "Error!");
+    EXPECT_EQ(wnd->MessageTotal(), 4);
+}
