@@ -3,8 +3,13 @@
 // connecting and disconnecting, and never hanging up someone else's line.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
 #include <QTest>
+#include <QTimer>
 
+#include "dialup/connect_dlg.h"
 #include "dialup/dial_up.h"
 #include "dialup/nm_backend.h"
 #include "dialup/testing/fake_network_manager.h"
@@ -194,4 +199,27 @@ TEST_F(DialUpTest, ComingBackOnlineIsPassedOn) {
     nm_.SetOnline(false);
     nm_.SetOnline(true);
     EXPECT_TRUE(QTest::qWaitFor([&] { return calls == 2; }, 5000));
+}
+
+TEST(DialUpDialogs, ConnectQuestionAndMissingSupportNotice) {
+    CConnectDlg ask;
+    EXPECT_EQ(ask.windowTitle(), "Corvy");
+    EXPECT_EQ(ask.findChild<QLabel*>("lblText")->text(),
+              "You are not connected to the Internet.\nWould you like to connect now?");
+    auto* always = ask.findChild<QCheckBox*>("chkAlwaysAsk");
+    EXPECT_EQ(always->text(), "Always ask before connecting");
+    EXPECT_TRUE(ask.AlwaysAsk());
+    always->setChecked(false);
+    EXPECT_FALSE(ask.AlwaysAsk());
+
+    // The notice is modal: tick its box once it is up, then close it.
+    QTimer::singleShot(0, [] {
+        QWidget* notice = QApplication::activeModalWidget();
+        ASSERT_NE(notice, nullptr);
+        EXPECT_TRUE(notice->findChild<QLabel*>("lblText")->text().startsWith(
+            "Corvy was unable to load Dial-Up Networking Support. (Remote Access Server)"));
+        notice->findChild<QCheckBox*>("chkDontShow")->setChecked(true);
+        static_cast<QDialog*>(notice)->accept();
+    });
+    EXPECT_TRUE(ShowNoDialUpNotice());
 }
