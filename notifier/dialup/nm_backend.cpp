@@ -209,12 +209,29 @@ bool NmBackend::LookUp(const std::string& name, EntryDetails& details, std::stri
 
 bool NmBackend::ApplyStored(const Profile& profile, const EntryDetails& details,
                             std::string& error) {
+    if (profile.type != QLatin1String("gsm") && profile.type != QLatin1String("cdma") &&
+        profile.type != QLatin1String("pppoe")) {
+        // A VPN's secrets live in its plug-in's own group, out of reach of an
+        // update; a VPN or WireGuard profile is dialed as saved.
+        return true;
+    }
     const Keys keys = KeysOf(profile.type);
     NmSettings settings;
     if (!GetSettings(bus_, profile.path, settings, error)) {
         return false;
     }
+    // An update replaces the whole profile, secrets included: the ones
+    // NetworkManager holds (a SIM PIN, say) go back in with it.
+    const QDBusMessage secrets =
+        Call(bus_, profile.path, kConnection, QStringLiteral("GetSecrets"), {profile.type});
     QVariantMap& group = settings[profile.type];
+    if (secrets.type() == QDBusMessage::ReplyMessage && !secrets.arguments().isEmpty()) {
+        const QVariantMap held =
+            qdbus_cast<NmSettings>(secrets.arguments().at(0)).value(profile.type);
+        for (auto it = held.begin(); it != held.end(); ++it) {
+            group.insert(it.key(), it.value());
+        }
+    }
     bool changed = false;
     const auto put = [&](const char* key, const std::string& value) {
         const QString k = QString::fromLatin1(key);

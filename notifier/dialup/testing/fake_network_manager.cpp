@@ -124,6 +124,11 @@ NmSettings FakeNetworkManager::LastUpdate(uint* flags) const {
     return lastUpdate_;
 }
 
+void FakeNetworkManager::ClearLastUpdate() {
+    QMutexLocker lock(&mutex_);
+    lastUpdate_.clear();
+}
+
 QString FakeNetworkManager::introspect(const QString&) const {
     return {};
 }

@@ -56,6 +56,7 @@ public:
     QStringList Deactivated() const;
     QString ActivePathOf(const QString& id) const;
     NmSettings LastUpdate(uint* flags = nullptr) const;
+    void ClearLastUpdate();
 
     QString introspect(const QString& path) const override;
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override;

@@ -85,6 +85,13 @@ TEST_F(NmBackendTest, DialAppliesStoredDetailsInMemoryAndComesOnline) {
     EXPECT_EQ(update.value("gsm").value("password").toString(), "other");
     EXPECT_EQ(update.value("connection").value("id").toString(), "Mobile");
     EXPECT_TRUE(backend->Online(error));
+    ASSERT_TRUE(backend->HangUp());
+
+    // Same details as saved: the profile is left alone. A VPN is dialed as saved.
+    nm_.ClearLastUpdate();
+    ASSERT_TRUE(backend->Dial("Mobile", {"*99#", "web", "secret"}, error)) << error;
+    ASSERT_TRUE(backend->Dial("Office", {"1", "other", "pw"}, error)) << error;
+    EXPECT_TRUE(nm_.LastUpdate().isEmpty());
 }
 
 TEST_F(NmBackendTest, HangUpEndsOnlyTheConnectionDialedHere) {
@@ -92,12 +99,12 @@ TEST_F(NmBackendTest, HangUpEndsOnlyTheConnectionDialedHere) {
     auto backend = Backend();
     std::string error;
     EXPECT_FALSE(backend->HangUp());  // nothing of ours yet
-    ASSERT_TRUE(backend->Dial("DSL", {"ignored", "dsl-user", "dsl-pw"}, error)) << error;
+    ASSERT_TRUE(backend->Dial("DSL", {"ignored", "dsl-user", "new-pw"}, error)) << error;
     const QString ours = nm_.ActivePathOf("DSL");
     // PPPoE has no number to dial; the stored one is left out.
     const auto update = nm_.LastUpdate();
     EXPECT_FALSE(update.value("pppoe").contains("number"));
-    EXPECT_EQ(update.value("pppoe").value("password").toString(), "dsl-pw");
+    EXPECT_EQ(update.value("pppoe").value("password").toString(), "new-pw");
     EXPECT_TRUE(backend->HangUp());
     EXPECT_FALSE(backend->HangUp());
     EXPECT_EQ(nm_.Deactivated(), QStringList{ours});
