@@ -72,6 +72,9 @@ bool CDialUp::Dial() {
     if (OnLan()) {
         return true;
     }
+    if (dialing_) {
+        return false;  // a timer check while the menu's dial waits for the line
+    }
     const EntryDetails stored = StoredDetails(profile_);
     if (stored.user.empty() || stored.password.empty() || stored.number.empty()) {
         ShowError("Incomplete Dial-Up information!\nPlease check your setup.", "", false);
@@ -90,7 +93,10 @@ bool CDialUp::Dial() {
         return false;
     }
     // The stored number and credentials win over the entry's own.
-    if (!backend_->Dial(entry, stored, error)) {
+    dialing_ = true;
+    const bool up = backend_->Dial(entry, stored, error);
+    dialing_ = false;
+    if (!up) {
         ShowError(error, kUndefined, true);
         return false;
     }

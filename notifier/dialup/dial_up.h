@@ -92,6 +92,7 @@ private:
     vantry::profile::Profile& profile_;
     NotifierServices& services_;
     std::unique_ptr<DialUpBackend> backend_;
+    bool dialing_ = false;
 };
 
 }  // namespace dialup

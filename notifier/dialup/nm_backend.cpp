@@ -303,7 +303,8 @@ bool NmBackend::WaitUntilUp(std::string& error) {
             break;
         }
         waiting_ = &loop;
-        loop.exec();
+        // Dialing holds the user interface as a synchronous dial would.
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
         waiting_ = nullptr;
     }
     bus_.disconnect(kService, active_, kActive, QStringLiteral("StateChanged"), this,

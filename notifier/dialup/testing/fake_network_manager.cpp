@@ -88,6 +88,21 @@ void FakeNetworkManager::SetActivationHangs(bool hangs) {
     hangs_ = hangs;
 }
 
+void FakeNetworkManager::FinishActivations() {
+    QStringList waiting;
+    {
+        QMutexLocker lock(&mutex_);
+        for (const Active& a : active_) {
+            if (a.state == 1) {
+                waiting.append(a.path);
+            }
+        }
+    }
+    for (const QString& path : waiting) {
+        SetActiveState(path, 2u);
+    }
+}
+
 void FakeNetworkManager::SetOnline(bool online) {
     {
         QMutexLocker lock(&mutex_);

@@ -47,6 +47,8 @@ public:
     void SetActivationFails(bool fails);
     // An activation stays "activating" until the dial times out.
     void SetActivationHangs(bool hangs);
+    // Brings every activation still waiting up.
+    void FinishActivations();
     // Lost or regained Internet, as announced by NetworkManager.
     void SetOnline(bool online);
 

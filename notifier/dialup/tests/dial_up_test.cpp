@@ -95,6 +95,20 @@ TEST_F(DialUpTest, StoredNumberOverridesTheEntrysOwn) {
     EXPECT_TRUE(dialUp->IsOnline());
 }
 
+TEST_F(DialUpTest, TimerCheckDuringADialDoesNotDialAgain) {
+    nm_.SetActivationHangs(true);
+    auto dialUp = Make();
+    bool inner = true;
+    QTimer::singleShot(0, [&] {
+        inner = dialUp->Dial();
+        nm_.FinishActivations();
+    });
+    EXPECT_TRUE(dialUp->Dial());
+    EXPECT_FALSE(inner);
+    EXPECT_EQ(nm_.Activated(), QStringList{"Mobile"});
+    EXPECT_TRUE(services_.boxes.empty());
+}
+
 TEST_F(DialUpTest, FailedDialIsQuietOnlyWhenSuppressed) {
     nm_.SetActivationFails(true);
     auto dialUp = Make();
