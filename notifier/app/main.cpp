@@ -1,11 +1,13 @@
 // The notifier program: a hidden window with a tray icon that checks POP3
 // accounts at an interval.
 #include <QApplication>
+#include <QDBusConnection>
 #include <QMessageBox>
 #include <QTimer>
 #include <cstdio>
 
 #include "app/notifier_wnd.h"
+#include "dialup/nm_backend.h"
 #include "headers/message_files.h"
 #include "settings/data_files.h"
 
@@ -21,7 +23,8 @@ int main(int argc, char** argv) {
     vantry::registry::Store registry;
     auto services = corvy::CreateSystemServices();
     auto tray = corvy::CreateSystemTray();
-    corvy::NoDialUp dialUp;
+    corvy::dialup::CDialUp dialUp(profile, *services,
+                                  corvy::dialup::FindNetworkManager(QDBusConnection::systemBus()));
     corvy::CNotifierWnd wnd({profile,
                              registry,
                              *services,
@@ -31,6 +34,9 @@ int main(int argc, char** argv) {
                              {},
                              corvy::settings::InstalledDataFolder(
                                  QCoreApplication::applicationDirPath().toStdString())});
+    dialUp.trayStatus = [&wnd](int image, const std::string& tip) {
+        wnd.SetTrayIcon(static_cast<corvy::TrayImage>(image), corvy::TrayOp::Modify, tip);
+    };
     if (!tray->Available()) {
         // Still useful: checks run and new mail is announced by window and sound.
         std::fputs(

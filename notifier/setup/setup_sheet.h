@@ -8,6 +8,7 @@
 
 #include "settings/account_list.h"
 #include "settings/notifier_settings.h"
+#include "setup/connection_page.h"
 #include "setup/setup_context.h"
 
 class QButtonGroup;
@@ -20,27 +21,6 @@ class QSpinBox;
 class QTabWidget;
 
 namespace corvy::setup {
-
-// Connection: LAN or dial-up; the dial-up keys are written by the page itself.
-class CCorvyPropPage1 : public QWidget {
-    Q_OBJECT
-public:
-    CCorvyPropPage1(SetupContext& ctx, const settings::NotifierSettings& s, QWidget* parent);
-    void Store(settings::NotifierSettings& s) const;
-    void OnOK();  // AskBeforeConnecting, UserID, Password, NumberToDial
-    void UpdateEnabling();
-
-private:
-    SetupContext& ctx_;
-    QCheckBox* lan_;
-    QComboBox* dun_;
-    QLineEdit* user_;
-    QLineEdit* password_;
-    QLineEdit* number_;
-    QCheckBox* ask_;
-    QCheckBox* onlyWhenOnline_;
-    QCheckBox* disconnect_;
-};
 
 // Mail Accounts: the account list and the QuickMail sender.
 class CCorvyPropPage2 : public QWidget {
