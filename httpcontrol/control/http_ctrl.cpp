@@ -5,6 +5,7 @@
 #include <new>
 
 #include "error_text.h"
+#include "http_properties.h"
 #include "winsock_state.h"
 #include "wsa_errors.h"
 
@@ -42,12 +43,23 @@ std::u16string Units(std::string_view v) {
 
 constexpr std::size_t kMaxHostName = 100;
 
-int32_t CheckedPort(int32_t v) {
-    // A port outside 16 bits would silently become another port.
-    if (v < 0 || v > 0xFFFF) {
-        throw AutomationError(va::errors::kBadPropertyValue, "Bad property value.");
+using T = va::VariantType;
+
+// The one saved number is a port.
+bool IsPort(int32_t v) {
+    return v >= 0 && v <= 0xFFFF;
+}
+
+// What a new control, or a bag without the entry, has for a saved row.
+Variant DefaultOf(const PropertyRow& row) {
+    switch (row.type) {
+        case T::Bool:
+            return Variant(row.defaultNumber != 0);
+        case T::Int32:
+            return Variant(row.defaultNumber);
+        default:
+            return Variant(va::WidenBytes(row.defaultText));
     }
-    return v;
 }
 
 }  // namespace
@@ -132,66 +144,8 @@ std::u16string CHTTPCtrl::LocalHost() const {
     return Units(std::string(name).substr(0, kMaxHostName));
 }
 
-std::u16string CHTTPCtrl::URL() const {
-    return Units(Fields().url);
-}
-
 void CHTTPCtrl::SetURL(const std::u16string& v) {
     ReportError(HttpRequest::SetURL(Bytes(v)), *this);
-    Changed();
-}
-
-std::u16string CHTTPCtrl::URLScheme() const {
-    RunTimeOnly();
-    return Units(Fields().urlScheme);
-}
-
-void CHTTPCtrl::SetURLScheme(const std::u16string& v) {
-    SetText(Fields().urlScheme, v);
-}
-
-std::u16string CHTTPCtrl::URLServer() const {
-    RunTimeOnly();
-    return Units(Fields().urlServer);
-}
-
-void CHTTPCtrl::SetURLServer(const std::u16string& v) {
-    SetText(Fields().urlServer, v);
-}
-
-int32_t CHTTPCtrl::URLPort() const {
-    RunTimeOnly();
-    return Fields().urlPort;
-}
-
-void CHTTPCtrl::SetURLPort(int32_t v) {
-    Fields().urlPort = static_cast<uint16_t>(CheckedPort(v));
-    Changed();
-}
-
-std::u16string CHTTPCtrl::URLPath() const {
-    RunTimeOnly();
-    return Units(Fields().urlPath);
-}
-
-void CHTTPCtrl::SetURLPath(const std::u16string& v) {
-    SetText(Fields().urlPath, v);
-}
-
-std::u16string CHTTPCtrl::ProxyServer() const {
-    return Units(Fields().proxyServer);
-}
-
-void CHTTPCtrl::SetProxyServer(const std::u16string& v) {
-    SetText(Fields().proxyServer, v);
-}
-
-int32_t CHTTPCtrl::ProxyPort() const {
-    return Fields().proxyPort;
-}
-
-void CHTTPCtrl::SetProxyPort(int32_t v) {
-    Fields().proxyPort = static_cast<uint16_t>(CheckedPort(v));
     Changed();
 }
 
@@ -227,133 +181,14 @@ void CHTTPCtrl::SetAction(int32_t v) {
     ReportError(rc, *this);
 }
 
-std::u16string CHTTPCtrl::PostData() const {
-    RunTimeOnly();
-    return Units(Fields().postData);
-}
-
-void CHTTPCtrl::SetPostData(const std::u16string& v) {
-    // The body text ends at its first zero character.
-    SetText(Fields().postData, v.substr(0, v.find(u'\0')));
-}
-
-std::u16string CHTTPCtrl::AttachedFile() const {
-    RunTimeOnly();
-    return Units(Fields().attachedFile);
-}
-
-void CHTTPCtrl::SetAttachedFile(const std::u16string& v) {
-    SetText(Fields().attachedFile, v);
-}
-
-std::u16string CHTTPCtrl::ContentType() const {
-    RunTimeOnly();
-    return Units(Fields().contentType);
-}
-
-void CHTTPCtrl::SetContentType(const std::u16string& v) {
-    SetText(Fields().contentType, v);
-}
-
-std::u16string CHTTPCtrl::User() const {
-    return Units(Fields().user);
-}
-
 void CHTTPCtrl::SetUser(const std::u16string& v) {
     ReportError(HttpRequest::SetUser(Bytes(v)), *this);
     Changed();
 }
 
-std::u16string CHTTPCtrl::Password() const {
-    return Units(Fields().password);
-}
-
 void CHTTPCtrl::SetPassword(const std::u16string& v) {
     ReportError(HttpRequest::SetPassword(Bytes(v)), *this);
     Changed();
-}
-
-std::u16string CHTTPCtrl::Authorization() const {
-    RunTimeOnly();
-    return Units(Fields().authorization);
-}
-
-void CHTTPCtrl::SetAuthorization(const std::u16string& v) {
-    SetText(Fields().authorization, v);
-}
-
-std::u16string CHTTPCtrl::Accept() const {
-    return Units(Fields().accept);
-}
-
-void CHTTPCtrl::SetAccept(const std::u16string& v) {
-    SetText(Fields().accept, v);
-}
-
-std::u16string CHTTPCtrl::From() const {
-    RunTimeOnly();
-    return Units(Fields().from);
-}
-
-void CHTTPCtrl::SetFrom(const std::u16string& v) {
-    SetText(Fields().from, v);
-}
-
-std::u16string CHTTPCtrl::UserAgent() const {
-    return Units(Fields().userAgent);
-}
-
-void CHTTPCtrl::SetUserAgent(const std::u16string& v) {
-    SetText(Fields().userAgent, v);
-}
-
-std::u16string CHTTPCtrl::IfModifiedSince() const {
-    RunTimeOnly();
-    return Units(Fields().ifModifiedSince);
-}
-
-void CHTTPCtrl::SetIfModifiedSince(const std::u16string& v) {
-    SetText(Fields().ifModifiedSince, v);
-}
-
-std::u16string CHTTPCtrl::Referer() const {
-    RunTimeOnly();
-    return Units(Fields().referer);
-}
-
-void CHTTPCtrl::SetReferer(const std::u16string& v) {
-    SetText(Fields().referer, v);
-}
-
-std::u16string CHTTPCtrl::Pragma() const {
-    RunTimeOnly();
-    return Units(Fields().pragma);
-}
-
-void CHTTPCtrl::SetPragma(const std::u16string& v) {
-    SetText(Fields().pragma, v);
-}
-
-std::u16string CHTTPCtrl::OtherHeaders() const {
-    RunTimeOnly();
-    return Units(Fields().otherHeaders);
-}
-
-void CHTTPCtrl::SetOtherHeaders(const std::u16string& v) {
-    SetText(Fields().otherHeaders, v);
-}
-
-std::u16string CHTTPCtrl::StatusLine() const {
-    RunTimeOnly();
-    return Units(Fields().statusLine);
-}
-
-std::u16string CHTTPCtrl::HTTPVersion() const {
-    return Units(Fields().httpVersion);
-}
-
-void CHTTPCtrl::SetHTTPVersion(const std::u16string& v) {
-    SetText(Fields().httpVersion, v);
 }
 
 // Events -------------------------------------------------------------------
@@ -448,26 +283,51 @@ std::vector<va::EventInfo> CHTTPCtrl::Events() const {
 // Persistence --------------------------------------------------------------
 
 bool CHTTPCtrl::InitNew() {
-    SetWinsockLoaded(false);
-    Fields().proxyServer.clear();
-    Fields().accept.clear();
-    Fields().userAgent = kDefaultUserAgent;
-    Fields().httpVersion = "HTTP/1.0";
-    Fields().proxyPort = 80;
+    for (const PropertyRow* row : SavedHttpProperties()) {
+        row->put(*this, DefaultOf(*row));
+    }
     dirty_ = false;
     return true;
+}
+
+void CHTTPCtrl::CommitSaved(const std::vector<SavedValue>& values) {
+    // Checked values only: no setter can refuse one.
+    const auto rows = SavedHttpProperties();
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const SavedValue& v = values[i];
+        switch (rows[i]->type) {
+            case T::Bool:
+                rows[i]->put(*this, Variant(v.number != 0));
+                break;
+            case T::Int32:
+                rows[i]->put(*this, Variant(v.number));
+                break;
+            default:
+                rows[i]->put(*this, Variant(v.text));
+                break;
+        }
+    }
+    dirty_ = false;
 }
 
 bool CHTTPCtrl::Save(va::ByteStream& s, bool clearDirty) {
     s.WriteUInt32(kDataVersion);
     s.WriteInt32(extent_.cx);
     s.WriteInt32(extent_.cy);
-    s.WriteInt32(WinsockLoaded() ? 1 : 0);
-    s.WriteArchiveString(Fields().proxyServer);
-    s.WriteArchiveString(Fields().accept);
-    s.WriteArchiveString(Fields().userAgent);
-    s.WriteArchiveString(Fields().httpVersion);
-    s.WriteInt32(Fields().proxyPort);
+    for (const PropertyRow* row : SavedHttpProperties()) {
+        const Variant v = row->get(*this);
+        switch (row->type) {
+            case T::Bool:
+                s.WriteInt32(v.ToBool() ? 1 : 0);
+                break;
+            case T::Int32:
+                s.WriteInt32(v.ToInt32());
+                break;
+            default:
+                s.WriteArchiveString(Bytes(v.ToString()));
+                break;
+        }
+    }
     if (clearDirty) {
         dirty_ = false;
     }
@@ -478,46 +338,42 @@ bool CHTTPCtrl::Load(va::ByteStream& s) {
     uint32_t version = 0;
     int32_t cx = 0;
     int32_t cy = 0;
-    int32_t loaded = 0;
-    int32_t proxyPort = 0;
-    std::string proxy;
-    std::string accept;
-    std::string agent;
-    std::string httpVersion;
-    if (!s.ReadUInt32(version) || (version >> 16) != 2 || !s.ReadInt32(cx) || !s.ReadInt32(cy) ||
-        !s.ReadInt32(loaded) || !s.ReadArchiveString(proxy) || !s.ReadArchiveString(accept) ||
-        !s.ReadArchiveString(agent) || !s.ReadArchiveString(httpVersion) ||
-        !s.ReadInt32(proxyPort) || proxyPort < 0 || proxyPort > 0xFFFF) {
+    if (!s.ReadUInt32(version) || (version >> 16) != 2 || !s.ReadInt32(cx) || !s.ReadInt32(cy)) {
         return false;
     }
+    std::vector<SavedValue> values;
+    for (const PropertyRow* row : SavedHttpProperties()) {
+        // Texts are stored as bytes, flags and numbers as Longs.
+        int32_t number = 0;
+        std::string text;
+        const bool read = row->type == T::String ? s.ReadArchiveString(text) : s.ReadInt32(number);
+        if (!read || (row->type == T::Int32 && !IsPort(number))) {
+            return false;
+        }
+        values.push_back({number, va::WidenBytes(text)});
+    }
     extent_ = va::Size{cx, cy};
-    Fields().proxyServer = proxy;
-    Fields().accept = accept;
-    Fields().userAgent = agent;
-    Fields().httpVersion = httpVersion;
-    Fields().proxyPort = static_cast<uint16_t>(proxyPort);
-    HoldWinsock(loaded != 0);
-    dirty_ = false;
+    CommitSaved(values);
     return true;
 }
 
 uint64_t CHTTPCtrl::GetSizeMax() const {
-    const auto& f = Fields();
-    return 4 * 5 + 4 * 7 + f.proxyServer.size() + f.accept.size() + f.userAgent.size() +
-           f.httpVersion.size();
+    uint64_t size = 4 * 5 + 4 * 7;
+    for (const PropertyRow* row : SavedHttpProperties()) {
+        if (row->type == T::String) {
+            size += row->get(*this).ToString().size();
+        }
+    }
+    return size;
 }
 
 bool CHTTPCtrl::Save(va::IPropertyBag& bag, bool clearDirty, bool /*saveAll*/) {
-    const auto& f = Fields();
-    const bool ok = bag.Write("_Version", Variant(static_cast<int32_t>(kDataVersion))) &&
-                    bag.Write("_ExtentX", Variant(extent_.cx)) &&
-                    bag.Write("_ExtentY", Variant(extent_.cy)) &&
-                    bag.Write("WinsockLoaded", Variant(WinsockLoaded())) &&
-                    bag.Write("ProxyServer", Variant(Units(f.proxyServer))) &&
-                    bag.Write("Accept", Variant(Units(f.accept))) &&
-                    bag.Write("UserAgent", Variant(Units(f.userAgent))) &&
-                    bag.Write("HTTPVersion", Variant(Units(f.httpVersion))) &&
-                    bag.Write("ProxyPort", Variant(static_cast<int32_t>(f.proxyPort)));
+    bool ok = bag.Write("_Version", Variant(static_cast<int32_t>(kDataVersion))) &&
+              bag.Write("_ExtentX", Variant(extent_.cx)) &&
+              bag.Write("_ExtentY", Variant(extent_.cy));
+    for (const PropertyRow* row : SavedHttpProperties()) {
+        ok = ok && bag.Write(row->name, row->get(*this));
+    }
     if (ok && clearDirty) {
         dirty_ = false;
     }
@@ -531,30 +387,30 @@ bool CHTTPCtrl::Load(va::IPropertyBag& bag) {
         Variant v;
         return bag.Read(name, v) ? v : fallback;
     };
+    int32_t cx = 0;
+    int32_t cy = 0;
+    std::vector<SavedValue> values;
     try {
-        const int32_t cx = read("_ExtentX", Variant(extent_.cx)).ToInt32();
-        const int32_t cy = read("_ExtentY", Variant(extent_.cy)).ToInt32();
-        const bool loaded = read("WinsockLoaded", Variant(false)).ToBool();
-        const std::string proxy = Bytes(read("ProxyServer", Variant(u"")).ToString());
-        const std::string accept = Bytes(read("Accept", Variant(u"")).ToString());
-        const std::string agent =
-            Bytes(read("UserAgent", Variant::FromUtf8(kDefaultUserAgent)).ToString());
-        const std::string httpVersion = Bytes(read("HTTPVersion", Variant(u"HTTP/1.0")).ToString());
-        const int32_t proxyPort = read("ProxyPort", Variant(int32_t{80})).ToInt32();
-        if (proxyPort < 0 || proxyPort > 0xFFFF) {
-            return false;
+        cx = read("_ExtentX", Variant(extent_.cx)).ToInt32();
+        cy = read("_ExtentY", Variant(extent_.cy)).ToInt32();
+        for (const PropertyRow* row : SavedHttpProperties()) {
+            const Variant v = va::ChangeType(read(row->name, DefaultOf(*row)), row->type);
+            SavedValue value;
+            if (row->type == T::String) {
+                value.text = v.ToString();
+            } else {
+                value.number = row->type == T::Bool ? v.ToBool() : v.ToInt32();
+            }
+            if (row->type == T::Int32 && !IsPort(value.number)) {
+                return false;
+            }
+            values.push_back(std::move(value));
         }
-        extent_ = va::Size{cx, cy};
-        Fields().proxyServer = proxy;
-        Fields().accept = accept;
-        Fields().userAgent = agent;
-        Fields().httpVersion = httpVersion;
-        Fields().proxyPort = static_cast<uint16_t>(proxyPort);
-        HoldWinsock(loaded);
     } catch (const AutomationError&) {
         return false;
     }
-    dirty_ = false;
+    extent_ = va::Size{cx, cy};
+    CommitSaved(values);
     return true;
 }
 

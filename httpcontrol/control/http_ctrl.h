@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "automation/control.h"
 #include "automation/dispatch.h"
@@ -84,7 +85,9 @@ public:
     CHTTPCtrl();
     ~CHTTPCtrl() override;
 
-    // Typed members, one per property of the dispatch interface.
+    // Members with a behaviour of their own. A property that only holds a
+    // request field has no member: it is a row of the property table
+    // (http_properties.h), which also drives dispatch, saving and loading.
     std::u16string WinsockInfo() const;
     std::u16string WinsockStatus() const;
     std::u16string WinsockPath() const;
@@ -94,51 +97,11 @@ public:
     int32_t WinsockMaxSockets() const;
     int32_t WinsockMaxDatagramSize() const;
     std::u16string LocalHost() const;
-    std::u16string URL() const;
     void SetURL(const std::u16string& v);
-    std::u16string URLScheme() const;
-    void SetURLScheme(const std::u16string& v);
-    std::u16string URLServer() const;
-    void SetURLServer(const std::u16string& v);
-    int32_t URLPort() const;
-    void SetURLPort(int32_t v);
-    std::u16string URLPath() const;
-    void SetURLPath(const std::u16string& v);
-    std::u16string ProxyServer() const;
-    void SetProxyServer(const std::u16string& v);
-    int32_t ProxyPort() const;
-    void SetProxyPort(int32_t v);
     int32_t Action() const { return a_Idle; }
     void SetAction(int32_t v);
-    std::u16string PostData() const;
-    void SetPostData(const std::u16string& v);
-    std::u16string AttachedFile() const;
-    void SetAttachedFile(const std::u16string& v);
-    std::u16string ContentType() const;
-    void SetContentType(const std::u16string& v);
-    std::u16string User() const;
     void SetUser(const std::u16string& v);
-    std::u16string Password() const;
     void SetPassword(const std::u16string& v);
-    std::u16string Authorization() const;
-    void SetAuthorization(const std::u16string& v);
-    std::u16string Accept() const;
-    void SetAccept(const std::u16string& v);
-    std::u16string From() const;
-    void SetFrom(const std::u16string& v);
-    std::u16string UserAgent() const;
-    void SetUserAgent(const std::u16string& v);
-    std::u16string IfModifiedSince() const;
-    void SetIfModifiedSince(const std::u16string& v);
-    std::u16string Referer() const;
-    void SetReferer(const std::u16string& v);
-    std::u16string Pragma() const;
-    void SetPragma(const std::u16string& v);
-    std::u16string OtherHeaders() const;
-    void SetOtherHeaders(const std::u16string& v);
-    std::u16string StatusLine() const;
-    std::u16string HTTPVersion() const;
-    void SetHTTPVersion(const std::u16string& v);
     void AboutBox() override;
 
     // IDispatchable
@@ -177,7 +140,16 @@ private:
     void OnBodyData(uint32_t total, std::string_view piece) override;
     void OnEndOfBody() override;
 
+    friend struct PropertyAccess;
+
     void FireStatus(va::DispId id, int code);
+    // A loaded value of a saved property: a text, or a flag or number.
+    struct SavedValue {
+        int32_t number = 0;
+        std::u16string text;
+    };
+    // Puts loaded values, checked beforehand, into the saved properties.
+    void CommitSaved(const std::vector<SavedValue>& values);
     void SetText(std::string& field, const std::u16string& v);
     void Changed();
 

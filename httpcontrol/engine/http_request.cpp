@@ -35,11 +35,11 @@ private:
 
 }  // namespace
 
-// Hands the reader's findings to the channel's upcalls.
+// Hands the reader's findings to the host's upcalls.
 class HttpRequest::ReaderSink : public ResponseSink {
 public:
     explicit ReaderSink(HttpRequest& owner) : owner_(owner) {}
-    void OnRawMode() override { owner_.SetEndOfLine({}); }
+    void OnRawMode() override { owner_.channel_.SetEndOfLine({}); }
     void OnHeader(const std::string& field, const std::string& value) override {
         owner_.OnHeader(field, value);
     }
@@ -51,6 +51,25 @@ public:
 private:
     HttpRequest& owner_;
 };
+
+// What the channel reports: arriving data goes to the reader, the rest to
+// the host.
+class HttpRequest::ChannelEvents : public ChannelSink {
+public:
+    explicit ChannelEvents(HttpRequest& owner) : owner_(owner) {}
+    void OnError(int code, const std::string& text) override { owner_.OnError(code, text); }
+    void OnConnected(int result) override { owner_.OnConnected(result); }
+    void OnDataIn(std::string_view data, bool /*wholeLine*/) override { owner_.OnDataIn(data); }
+    void OnEndOfData() override { owner_.OnEndOfBody(); }
+    void OnDisconnected(int result) override { owner_.OnDisconnected(result); }
+
+private:
+    HttpRequest& owner_;
+};
+
+HttpRequest::HttpRequest() : events_(std::make_unique<ChannelEvents>(*this)), channel_(*events_) {}
+
+HttpRequest::~HttpRequest() = default;
 
 int HttpRequest::SetURL(std::string_view url) {
     fields_.SetURL(url);
@@ -76,13 +95,13 @@ std::string HttpRequest::MessageFor(int code) const {
     switch (code) {
         case kErrBadStatus:
         case kErrAttachedFile:
-            return LastMessage();
+            return channel_.LastMessage();
         default:
             return EngineMessage(code);
     }
 }
 
-void HttpRequest::OnDataIn(std::string_view data, bool /*wholeLine*/) {
+void HttpRequest::OnDataIn(std::string_view data) {
     ReaderSink sink(*this);
     reader_.OnData(data, sink);
 }
@@ -93,7 +112,7 @@ int HttpRequest::Run(std::string_view method, bool post) {
     if (running_ || HasSocket()) {
         return kErrRemoteHostBusy;
     }
-    const AliveToken alive = Alive();
+    const AliveToken alive = channel_.Alive();
     running_ = true;
     struct Running {
         const AliveToken& alive;
@@ -104,8 +123,8 @@ int HttpRequest::Run(std::string_view method, bool post) {
             }
         }
     } running{alive, running_};
-    const uint64_t interrupts = InterruptCount();
-    ClearLastMessage();
+    const uint64_t interrupts = channel_.InterruptCount();
+    channel_.ClearLastMessage();
     int rc = Perform(method, post);
     if (!*alive) {
         return kErrInterrupted;
@@ -113,7 +132,7 @@ int HttpRequest::Run(std::string_view method, bool post) {
     if (fields_.statusLine.empty() && reader_.HasStatusLine()) {
         fields_.statusLine = reader_.StatusLine();
     }
-    if (rc != kOk && InterruptCount() != interrupts) {
+    if (rc != kOk && channel_.InterruptCount() != interrupts) {
         // Whatever failed after an interrupt failed because of it.
         rc = kErrInterrupted;
     }
@@ -121,7 +140,7 @@ int HttpRequest::Run(std::string_view method, bool post) {
         // A request that failed half-way must not leave its connection
         // open: the server would wait for the rest and the next request
         // would find the channel busy.
-        Disconnect();
+        channel_.Disconnect();
         if (!*alive) {
             return rc;
         }
@@ -130,11 +149,11 @@ int HttpRequest::Run(std::string_view method, bool post) {
 }
 
 int HttpRequest::Perform(std::string_view method, bool post) {
-    const AliveToken alive = Alive();
+    const AliveToken alive = channel_.Alive();
     fields_.statusLine.clear();
-    SetEndOfLine("\r\n");
+    channel_.SetEndOfLine("\r\n");
     reader_.Reset();
-    SetAcceptData(false);
+    channel_.SetAcceptData(false);
     if (fields_.urlServer.empty()) {
         return kErrNoServer;
     }
@@ -150,17 +169,17 @@ int HttpRequest::Perform(std::string_view method, bool post) {
         host = fields_.urlServer;
         port = fields_.urlPort;
     }
-    int rc = SetRemoteHost(host);
+    int rc = channel_.SetRemoteHost(host);
     if (rc == kOk) {
-        rc = SetRemotePort(port);
+        rc = channel_.SetRemotePort(port);
     }
     if (rc == kOk) {
-        rc = Connect();
+        rc = channel_.Connect();
     }
     if (rc != kOk) {
         return rc;
     }
-    rc = WaitConnected();
+    rc = channel_.WaitConnected();
     if (!*alive || rc != kOk) {
         return rc;
     }
@@ -168,8 +187,8 @@ int HttpRequest::Perform(std::string_view method, bool post) {
     std::string head = fields_.RequestHead(method);
     if (!post) {
         head += "\r\n";
-        SetAcceptData(true);
-        rc = SendAll(head);
+        channel_.SetAcceptData(true);
+        rc = channel_.SendAll(head);
     } else {
         head += fields_.ContentTypeHeader();
         int fd = -1;
@@ -182,7 +201,7 @@ int HttpRequest::Perform(std::string_view method, bool post) {
                 if (fd >= 0) {
                     ::close(fd);
                 }
-                SetLastMessage(kCantOpenAttached);
+                channel_.SetLastMessage(kCantOpenAttached);
                 return kErrAttachedFile;
             }
             fileSize = static_cast<uint64_t>(st.st_size);
@@ -201,7 +220,7 @@ int HttpRequest::Perform(std::string_view method, bool post) {
         }
         return rc;
     }
-    rc = WaitClosed();
+    rc = channel_.WaitClosed();
     if (!*alive || rc != kOk) {
         return rc;
     }
@@ -211,11 +230,12 @@ int HttpRequest::Perform(std::string_view method, bool post) {
 }
 
 int HttpRequest::SendBody(const std::string& head, int fileFd, uint64_t fileSize) {
-    const AliveToken alive = Alive();
+    const AliveToken alive = channel_.Alive();
     const std::string& data = fields_.postData;
     const uint64_t length = data.size() + fileSize;
-    SetAcceptData(true);
-    int rc = SendAll(head + "Content-Length: " + std::to_string(length) + "\r\n\r\n" + data);
+    channel_.SetAcceptData(true);
+    int rc =
+        channel_.SendAll(head + "Content-Length: " + std::to_string(length) + "\r\n\r\n" + data);
     if (rc != kOk || fileFd < 0) {
         return rc;
     }
@@ -229,10 +249,10 @@ int HttpRequest::SendBody(const std::string& head, int fileFd, uint64_t fileSize
         }
         if (n <= 0) {
             // Unreadable, or shorter now than the length already announced.
-            SetLastMessage(kCantReadFile);
+            channel_.SetLastMessage(kCantReadFile);
             return kErrAttachedFile;
         }
-        rc = SendAll(std::string_view(piece, static_cast<std::size_t>(n)));
+        rc = channel_.SendAll(std::string_view(piece, static_cast<std::size_t>(n)));
         if (rc != kOk) {
             return rc;
         }
@@ -245,7 +265,7 @@ int HttpRequest::SendBody(const std::string& head, int fileFd, uint64_t fileSize
         // The kernel may take the whole file without a wait; a turn of the
         // loop per piece lets an early answer arrive and the host's timers
         // run.
-        rc = TakeTurn();
+        rc = channel_.TakeTurn();
         if (!*alive || rc != kOk) {
             return rc;
         }
@@ -265,7 +285,7 @@ int HttpRequest::CheckStatus() {
     if (ResponseReader::StatusIsSuccess(fields_.statusLine, &reason)) {
         return kOk;
     }
-    SetLastMessage(reason);
+    channel_.SetLastMessage(reason);
     return kErrBadStatus;
 }
 

@@ -10,6 +10,10 @@
 #include <QObject>
 #include <QSocketNotifier>
 
+#include <algorithm>
+#include <vector>
+
+#include "net/posix_socket.h"
 #include "winsock_state.h"
 #include "wsa_errors.h"
 
@@ -21,11 +25,16 @@ const SocketEntries& E() {
     return WinsockState::Instance().Entries();
 }
 
+// The shared socket steps, run through the loaded socket layer.
+vantry::net::SocketCalls Calls(const SocketEntries& e) {
+    return {e.connect, e.getsockopt, e.getaddrinfo, e.freeaddrinfo};
+}
+
 // Receives per readiness notice before the loop gets a turn again: enough
 // to keep a fast peer moving, few enough that the host's timers stay on time.
-constexpr int kReadsPerNotice = 8;
+constexpr int kReadsPerNotice = 4;
 // Bytes asked of the socket per receive.
-constexpr std::size_t kStageSize = 32 * 1024;
+constexpr std::size_t kStageSize = 64 * 1024;
 
 // How many notices are being handled on this thread. A notifier (or its
 // window) may not be deleted while its own notice runs, only later.
@@ -49,8 +58,9 @@ void Dispose(QObject* object) {
 
 }  // namespace
 
-SocketChannel::SocketChannel()
-    : alive_(std::make_shared<bool>(true)),
+SocketChannel::SocketChannel(ChannelSink& sink)
+    : sink_(sink),
+      alive_(std::make_shared<bool>(true)),
       window_(new QObject),
       staged_(std::make_unique<char[]>(kStageSize)) {
     window_->setObjectName(QStringLiteral("fetchwire-notifications"));
@@ -80,24 +90,20 @@ int SocketChannel::SetRemoteHost(const std::string& host) {
         address_ = dotted.s_addr;
         return kOk;
     }
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* found = nullptr;
-    const int rc = E().getaddrinfo(host.c_str(), nullptr, &hints, &found);
+    std::vector<vantry::net::Endpoint> found;
+    const int rc = vantry::net::Resolve(host, 0, {AF_INET, false}, &found, Calls(E()));
     if (rc != 0) {
         const int code = rc == EAI_SYSTEM ? E().lastError() : WsaFromResolver(rc);
         // Without a loaded socket layer the address simply stays unset; the
         // connect reports that.
         return code == kWsaNOTINITIALISED ? kOk : code;
     }
-    for (const addrinfo* a = found; a != nullptr; a = a->ai_next) {
-        if (a->ai_family == AF_INET && a->ai_addr != nullptr) {
-            address_ = reinterpret_cast<const sockaddr_in*>(a->ai_addr)->sin_addr.s_addr;
+    for (const vantry::net::Endpoint& e : found) {
+        if (e.Family() == AF_INET) {
+            address_ = reinterpret_cast<const sockaddr_in*>(e.Address())->sin_addr.s_addr;
             break;
         }
     }
-    E().freeaddrinfo(found);
     return address_ != 0 ? kOk : kWsaHOST_NOT_FOUND;
 }
 
@@ -143,7 +149,7 @@ int SocketChannel::Connect() {
     if (e.bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
         return fail(e.lastError());
     }
-    const int keepAlive = keepAlive_ ? 1 : 0;
+    const int keepAlive = 0;
     const linger noLinger{0, 0};
     const int on = 1;
     // The kernel's send and receive buffers are left to its own tuning: on
@@ -164,10 +170,8 @@ int SocketChannel::Connect() {
     }
 
     fd_ = fd;
-    connected_ = false;
-    connecting_ = true;
+    state_ = State::Connecting;
     lastResult_ = 0;
-    closePending_ = false;
     splitter_.Clear();
     stagedAt_ = stagedEnd_ = 0;
     readNotifier_ = new QSocketNotifier(fd, QSocketNotifier::Read, window_.data());
@@ -188,13 +192,12 @@ int SocketChannel::Connect() {
     remote.sin_family = AF_INET;
     remote.sin_port = htons(remotePort_);
     remote.sin_addr.s_addr = address_;
-    if (e.connect(fd, reinterpret_cast<const sockaddr*>(&remote), sizeof remote) != 0) {
+    if (!vantry::net::StartConnect(fd, reinterpret_cast<const sockaddr*>(&remote), sizeof remote,
+                                   Calls(e))) {
         const int err = e.lastError();
-        if (err != kWsaEWOULDBLOCK && err != kWsaEINPROGRESS) {
-            StopNotifiers();
-            CloseSocketQuietly();
-            return err;
-        }
+        StopNotifiers();
+        CloseSocketQuietly();
+        return err;
     }
     // Completion, success or not, is reported by the write notice.
     return kOk;
@@ -210,7 +213,7 @@ int SocketChannel::Disconnect() {
 
 int SocketChannel::Send(std::string_view data, std::size_t* sent) {
     *sent = 0;
-    if (!connected_ || fd_ < 0) {
+    if (!IsConnected()) {
         return kWsaENOTCONN;
     }
     const ssize_t n = E().send(fd_, data.data(), data.size(), MSG_NOSIGNAL);
@@ -225,7 +228,7 @@ int SocketChannel::Send(std::string_view data, std::size_t* sent) {
     if (*sent == data.size()) {
         return kOk;
     }
-    writable_ = false;
+    sendReady_ = false;
     if (writeNotifier_) {
         writeNotifier_->setEnabled(true);
     }
@@ -233,19 +236,10 @@ int SocketChannel::Send(std::string_view data, std::size_t* sent) {
 }
 
 int SocketChannel::SendAll(std::string_view data) {
-    const AliveToken alive = Alive();
-    uint64_t total = 0;
     while (!data.empty()) {
         std::size_t sent = 0;
         const int rc = Send(data, &sent);
         data.remove_prefix(sent);
-        total += sent;
-        if (sent > 0) {
-            OnSendProgress(total);
-            if (!*alive) {
-                return kErrInterrupted;
-            }
-        }
         if (rc == kOk) {
             continue;
         }
@@ -270,7 +264,7 @@ void SocketChannel::SetAcceptData(bool accept) {
 }
 
 void SocketChannel::ArmRead() {
-    if (readNotifier_ && connected_ && acceptData_ && !reading_) {
+    if (readNotifier_ && state_ == State::Connected && acceptData_) {
         readNotifier_->setEnabled(true);
     }
 }
@@ -331,18 +325,18 @@ int SocketChannel::TakeTurn() {
 }
 
 int SocketChannel::WaitConnected() {
-    const int rc = Wait([this] { return connected_ || fd_ < 0 || lastResult_ != 0; });
+    const int rc = Wait([this] { return state_ != State::Connecting || lastResult_ != 0; });
     if (rc != kOk) {
         return rc;
     }
     if (lastResult_ != 0) {
         return lastResult_;
     }
-    return connected_ ? kOk : kWsaENOTCONN;
+    return IsConnected() ? kOk : kWsaENOTCONN;
 }
 
 int SocketChannel::WaitSendReady() {
-    const int rc = Wait([this] { return writable_ || !connected_ || lastResult_ != 0; });
+    const int rc = Wait([this] { return sendReady_ || !IsConnected() || lastResult_ != 0; });
     if (rc != kOk) {
         return rc;
     }
@@ -350,12 +344,14 @@ int SocketChannel::WaitSendReady() {
 }
 
 int SocketChannel::WaitClosed() {
-    const int rc = Wait([this] { return fd_ < 0 || lastResult_ != 0; });
+    const int rc = Wait([this] { return state_ == State::Closed || lastResult_ != 0; });
     return rc != kOk ? rc : lastResult_;
 }
 
 void SocketChannel::HandleReadable() {
-    if (!acceptData_ || reading_ || fd_ < 0) {
+    // A notice during a read comes from a nested loop a handler runs; the
+    // read takes it up when it is over.
+    if (!acceptData_ || state_ != State::Connected) {
         if (readNotifier_) {
             readNotifier_->setEnabled(false);
         }
@@ -368,31 +364,29 @@ void SocketChannel::HandleWritable() {
     if (writeNotifier_) {
         writeNotifier_->setEnabled(false);
     }
-    if (connecting_) {
-        int err = 0;
-        socklen_t len = sizeof err;
-        if (E().getsockopt(fd_, SOL_SOCKET, SO_ERROR, &err, &len) != 0) {
+    if (state_ == State::Connecting) {
+        const int err = vantry::net::ConnectResult(fd_, Calls(E()));
+        if (err < 0) {
             HandleConnectDone(E().lastError());
         } else {
             HandleConnectDone(err == 0 ? 0 : WsaFromErrno(err));
         }
         return;
     }
-    writable_ = true;
-    OnReadyToSend();
+    sendReady_ = true;
 }
 
 void SocketChannel::HandleConnectDone(int error) {
-    connecting_ = false;
-    connected_ = error == 0;
+    // A failed connect keeps its socket until the upcall has reported it.
+    state_ = error == 0 ? State::Connected : State::ConnectFailed;
     lastResult_ = error;
-    if (connected_) {
+    if (error == 0) {
         const int on = 1;
         E().setsockopt(fd_, SOL_SOCKET, SO_OOBINLINE, &on, sizeof on);
         ArmRead();
     }
     const AliveToken alive = Alive();
-    OnConnected(error);
+    sink_.OnConnected(error);
     if (!*alive) {
         return;
     }
@@ -415,11 +409,27 @@ bool SocketChannel::DeliverLines() {
     std::string piece;
     bool whole = false;
     for (;;) {
-        Refill();
-        if (!acceptData_ || closePending_ || !splitter_.Next(&piece, &whole)) {
+        if (!acceptData_ || state_ == State::CloseAfterRead) {
             return true;
         }
-        OnDataIn(piece, whole);
+        if (splitter_.EndOfLine().empty() && splitter_.Buffered() == 0 && stagedAt_ < stagedEnd_) {
+            // Raw data with nothing held back: the piece the line buffer would
+            // hold is handed up from the staged bytes, sparing two copies of
+            // every body byte.
+            const std::size_t n = std::min(LineSplitter::kCapacity, stagedEnd_ - stagedAt_);
+            const std::string_view raw(staged_.get() + stagedAt_, n);
+            stagedAt_ += n;
+            if (stagedAt_ == stagedEnd_) {
+                stagedAt_ = stagedEnd_ = 0;
+            }
+            sink_.OnDataIn(raw, false);
+        } else {
+            Refill();
+            if (!splitter_.Next(&piece, &whole)) {
+                return true;
+            }
+            sink_.OnDataIn(piece, whole);
+        }
         if (!*alive) {
             return false;
         }
@@ -432,14 +442,14 @@ void SocketChannel::Read() {
     // through the event dispatcher per piece. A notice that arrives while a
     // handler runs a nested loop disarms it (HandleReadable) until the
     // read is over.
-    reading_ = true;
+    state_ = State::Reading;
     bool peerClosed = false;
     int closeError = 0;
     for (int i = 0; i < kReadsPerNotice; ++i) {
         if (!DeliverLines()) {
             return;
         }
-        if (closePending_ || !acceptData_ || fd_ < 0 || stagedEnd_ != 0) {
+        if (state_ == State::CloseAfterRead || !acceptData_ || stagedEnd_ != 0) {
             break;
         }
         const ssize_t n = E().recv(fd_, staged_.get(), kStageSize, 0);
@@ -455,7 +465,7 @@ void SocketChannel::Read() {
         if (err == kWsaEWOULDBLOCK || err == kWsaENOTSOCK || err == kWsaEINTR) {
             break;
         }
-        OnError(err, "Winsock error in recv()");
+        sink_.OnError(err, "Winsock error in recv()");
         if (!*alive) {
             return;
         }
@@ -466,10 +476,10 @@ void SocketChannel::Read() {
     if (!DeliverLines()) {
         return;
     }
-    reading_ = false;
-    if (closePending_) {
-        closePending_ = false;
-        Close(pendingCloseError_, pendingCloseDeliver_);
+    const bool closeAfterRead = state_ == State::CloseAfterRead;
+    state_ = State::Connected;
+    if (closeAfterRead) {
+        Close(closeAfterRead_.error, closeAfterRead_.deliverRest);
     } else if (peerClosed) {
         Close(closeError, true);
     } else {
@@ -478,13 +488,12 @@ void SocketChannel::Read() {
 }
 
 void SocketChannel::Close(int error, bool deliverRest) {
-    if (fd_ < 0) {
+    if (state_ == State::Closed) {
         return;
     }
-    if (reading_) {
-        closePending_ = true;
-        pendingCloseError_ = error;
-        pendingCloseDeliver_ = deliverRest;
+    if (state_ == State::Reading || state_ == State::CloseAfterRead) {
+        state_ = State::CloseAfterRead;
+        closeAfterRead_ = {error, deliverRest};
         return;
     }
     StopNotifiers();
@@ -497,7 +506,7 @@ void SocketChannel::Close(int error, bool deliverRest) {
             }
             const std::string rest = splitter_.TakeRest();
             if (!rest.empty() && acceptData_) {
-                OnDataIn(rest, false);
+                sink_.OnDataIn(rest, false);
                 if (!*alive) {
                     return;
                 }
@@ -508,11 +517,11 @@ void SocketChannel::Close(int error, bool deliverRest) {
     stagedAt_ = stagedEnd_ = 0;
     CloseSocketQuietly();
     lastResult_ = error;
-    OnEndOfBody();
+    sink_.OnEndOfData();
     if (!*alive) {
         return;
     }
-    OnDisconnected(error);
+    sink_.OnDisconnected(error);
 }
 
 void SocketChannel::CloseSocketQuietly() {
@@ -522,8 +531,7 @@ void SocketChannel::CloseSocketQuietly() {
         ::close(fd_);
     }
     fd_ = -1;
-    connected_ = false;
-    connecting_ = false;
+    state_ = State::Closed;
 }
 
 void SocketChannel::StopNotifiers() {

@@ -1,8 +1,9 @@
 #pragma once
-// One TCP endpoint of a control: a non-blocking socket whose readiness comes
+// One TCP endpoint of a request: a non-blocking socket whose readiness comes
 // in through socket notifiers owned by a hidden object, a line splitter for
 // what arrives, and the engine's own waits, which run the thread's event loop
-// until a condition holds or the wait is interrupted.
+// until a condition holds or the wait is interrupted. What happens is
+// reported to the owner's sink.
 
 #include <QPointer>
 
@@ -19,10 +20,22 @@ class QSocketNotifier;
 
 namespace fetchwire {
 
+// What a channel reports to its owner, in the order it happens.
+class ChannelSink {
+public:
+    virtual ~ChannelSink() = default;
+    virtual void OnError(int code, const std::string& text) = 0;
+    virtual void OnConnected(int result) = 0;
+    virtual void OnDataIn(std::string_view data, bool wholeLine) = 0;
+    // The connection is over; what arrived has been delivered.
+    virtual void OnEndOfData() = 0;
+    virtual void OnDisconnected(int result) = 0;
+};
+
 class SocketChannel {
 public:
-    SocketChannel();
-    virtual ~SocketChannel();
+    explicit SocketChannel(ChannelSink& sink);
+    ~SocketChannel();
     SocketChannel(const SocketChannel&) = delete;
     SocketChannel& operator=(const SocketChannel&) = delete;
 
@@ -32,30 +45,35 @@ public:
     int SetLocalPort(uint16_t port);
     int Connect();
     // Closes the connection from this side: buffered data is dropped, then
-    // the end-of-body and disconnected upcalls report 0.
+    // the end-of-data and disconnected upcalls report 0.
     int Disconnect();
     // Sends what the socket takes now; *sent tells how much. A partial send
     // returns 10035 and the caller waits for ready-to-send.
     int Send(std::string_view data, std::size_t* sent);
+    // Sends all of data, waiting whenever the socket is full.
+    int SendAll(std::string_view data);
     void SetEndOfLine(std::string_view eol) { splitter_.SetEndOfLine(eol); }
     void SetAcceptData(bool accept);
 
-    bool HasSocket() const { return fd_ >= 0; }
-    bool IsConnected() const { return connected_; }
+    bool HasSocket() const { return state_ != State::Closed; }
+    bool IsConnected() const { return state_ >= State::Connected; }
     uint32_t RemoteAddress() const { return address_; }  // network byte order
     uint16_t RemotePort() const { return remotePort_; }
     int LastResult() const { return lastResult_; }
     const std::string& LastMessage() const { return lastMessage_; }
+    void SetLastMessage(std::string message) { lastMessage_ = std::move(message); }
+    void ClearLastMessage() { lastMessage_.clear(); }
     // Dotted address of the local end while a socket exists; empty otherwise.
     std::string LocalAddress() const;
 
     // Ends every wait of this channel that is running now with 20302, records
     // "Interrupted." and closes the connection.
     int Interrupt();
+    // Counts interrupts, so an owner can tell one happened while it ran.
+    uint64_t InterruptCount() const { return interruptCount_; }
 
-protected:
     // Shared flag that turns false when the channel is destroyed; code that
-    // ran a host upcall checks it before touching members again.
+    // ran an upcall checks it before touching members again.
     using AliveToken = std::shared_ptr<const bool>;
     AliveToken Alive() const { return alive_; }
 
@@ -70,35 +88,24 @@ protected:
     int WaitSendReady();
     // Until the connection is closed: 0, or the error the close recorded.
     int WaitClosed();
-    // Sends all of data, waiting whenever the socket is full.
-    int SendAll(std::string_view data);
     // Runs what is pending on the thread's event loop without waiting: 0,
     // or 20302 when an interrupt came or the hidden window went meanwhile
     // (then check the alive token, as after Wait).
     int TakeTurn();
 
-    void SetLastMessage(std::string message) { lastMessage_ = std::move(message); }
-    void ClearLastMessage() { lastMessage_.clear(); }
-    // Counts interrupts, so a request can tell one happened while it ran.
-    uint64_t InterruptCount() const { return interruptCount_; }
     // The hidden object that receives the socket notifications.
     QObject* NotificationWindow() const;
 
-    // Upcalls, in the channel's order of slots.
-    virtual void OnError(int /*code*/, const std::string& /*text*/) {}
-    virtual void OnConnected(int /*result*/) {}
-    virtual void OnDisconnected(int /*result*/) {}
-    virtual void OnDataIn(std::string_view /*data*/, bool /*wholeLine*/) {}
-    virtual void OnReadyToSend() {}
-    virtual void OnSendProgress(uint64_t /*bytesSoFar*/) {}
-    virtual void OnPoll() {}
-    virtual void OnPostProgress(uint64_t /*bytesSoFar*/) {}
-    virtual void OnHeader(const std::string& /*field*/, const std::string& /*value*/) {}
-    virtual void OnStartOfBody() {}
-    virtual void OnBodyData(uint32_t /*total*/, std::string_view /*piece*/) {}
-    virtual void OnEndOfBody() {}
-
 private:
+    // Where the connection is. A failed connect keeps its socket until it is
+    // reported; a close asked for while a read delivers is carried out once
+    // the read is over (CloseAfterRead, with closeAfterRead_).
+    enum class State { Closed, Connecting, ConnectFailed, Connected, Reading, CloseAfterRead };
+    struct PendingClose {
+        int error = 0;
+        bool deliverRest = false;
+    };
+
     void HandleReadable();
     void HandleWritable();
     void HandleConnectDone(int error);
@@ -114,24 +121,23 @@ private:
     void StopNotifiers();
     void ArmRead();
 
+    ChannelSink& sink_;
     std::shared_ptr<bool> alive_;
     QPointer<QObject> window_;
     QPointer<QSocketNotifier> readNotifier_;
     QPointer<QSocketNotifier> writeNotifier_;
 
+    State state_ = State::Closed;
+    PendingClose closeAfterRead_;
     int fd_ = -1;
     uint32_t address_ = 0;
     uint16_t remotePort_ = 0;
     uint16_t localPort_ = 0;
-    bool keepAlive_ = false;
-    bool connecting_ = false;
-    bool connected_ = false;
+    // Set by the owner: whether arriving data is read and delivered now.
     bool acceptData_ = true;
-    bool reading_ = false;
-    bool closePending_ = false;
-    int pendingCloseError_ = 0;
-    bool pendingCloseDeliver_ = false;
-    bool writable_ = false;
+    // The socket took everything so far; a partial send clears it until the
+    // next ready-to-send notice.
+    bool sendReady_ = false;
     LineSplitter splitter_;
     // Bytes taken from the socket in one large receive, fed to the 2048-byte
     // line buffer as it empties: a receive per 2048 bytes would cost a

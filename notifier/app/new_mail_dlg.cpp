@@ -1,11 +1,10 @@
 #include "new_mail_dlg.h"
 
-#include <QHBoxLayout>
-#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QStyle>
-#include <QVBoxLayout>
+
+#include "ui_new_mail_dlg.h"
 
 namespace corvy {
 
@@ -16,42 +15,22 @@ CNewMailDlg::CNewMailDlg(NotifierServices& services, const std::vector<std::stri
       services_(services),
       sound_(sound),
       client_(emailClient),
-      hangUp_(std::move(hangUp)) {
-    setObjectName(QStringLiteral("CNewMailDlg"));
-    setWindowTitle(QStringLiteral("Corvy - New Mail"));
-    list_ = new QListWidget(this);
-    list_->setObjectName(QStringLiteral("lstAccounts"));
+      hangUp_(std::move(hangUp)),
+      ui_(std::make_unique<Ui::CNewMailDlg>()) {
+    ui_->setupUi(this);
     for (const std::string& name : accounts) {
-        list_->addItem(QString::fromStdString(name));
+        ui_->lstAccounts->addItem(QString::fromStdString(name));
     }
-    if (list_->count() > 0) {
-        list_->setCurrentRow(0);
+    if (ui_->lstAccounts->count() > 0) {
+        ui_->lstAccounts->setCurrentRow(0);
     }
-    auto* yes = new QPushButton(style()->standardIcon(QStyle::SP_DialogYesButton),
-                                QStringLiteral("&Yes"), this);
-    yes->setObjectName(QStringLiteral("cmdYes"));
-    yes->setDefault(true);
-    auto* no = new QPushButton(style()->standardIcon(QStyle::SP_DialogNoButton),
-                               QStringLiteral("&No"), this);
-    no->setObjectName(QStringLiteral("cmdNo"));
-    auto* client = new QPushButton(style()->standardIcon(QStyle::SP_ComputerIcon),
-                                   QStringLiteral("&Client"), this);
-    client->setObjectName(QStringLiteral("cmdClient"));
-    client->setEnabled(!client_.empty());
-    connect(yes, &QPushButton::clicked, this, [this] { OnYes(); });
-    connect(no, &QPushButton::clicked, this, &QDialog::reject);
-    connect(client, &QPushButton::clicked, this, [this] { OnClient(); });
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(yes);
-    buttons->addWidget(no);
-    buttons->addWidget(client);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral("You have new mail at:"), this));
-    layout->addWidget(list_);
-    layout->addWidget(
-        new QLabel(QStringLiteral("Would you like to view the message headers?"), this));
-    layout->addLayout(buttons);
+    ui_->cmdYes->setIcon(style()->standardIcon(QStyle::SP_DialogYesButton));
+    ui_->cmdNo->setIcon(style()->standardIcon(QStyle::SP_DialogNoButton));
+    ui_->cmdClient->setIcon(style()->standardIcon(QStyle::SP_ComputerIcon));
+    ui_->cmdClient->setEnabled(!client_.empty());
+    connect(ui_->cmdYes, &QPushButton::clicked, this, [this] { OnYes(); });
+    connect(ui_->cmdNo, &QPushButton::clicked, this, &QDialog::reject);
+    connect(ui_->cmdClient, &QPushButton::clicked, this, [this] { OnClient(); });
 
     hangUpTimer_.setSingleShot(true);
     connect(&hangUpTimer_, &QTimer::timeout, this, [this] {
@@ -65,6 +44,8 @@ CNewMailDlg::CNewMailDlg(NotifierServices& services, const std::vector<std::stri
     }
 }
 
+CNewMailDlg::~CNewMailDlg() = default;
+
 void CNewMailDlg::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     raise();
@@ -76,7 +57,7 @@ void CNewMailDlg::showEvent(QShowEvent* event) {
 }
 
 std::string CNewMailDlg::Selected() const {
-    const QListWidgetItem* item = list_->currentItem();
+    const QListWidgetItem* item = ui_->lstAccounts->currentItem();
     return item != nullptr ? item->text().toStdString() : std::string();
 }
 

@@ -5,13 +5,15 @@
 #include <QDialog>
 #include <QTimer>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "services/notifier_services.h"
 
-class QListWidget;
-class QPushButton;
+namespace Ui {
+class CNewMailDlg;
+}
 
 namespace corvy {
 
@@ -23,6 +25,7 @@ public:
     CNewMailDlg(NotifierServices& services, const std::vector<std::string>& accounts,
                 const std::string& sound, const std::string& emailClient, bool dialed,
                 std::function<void()> hangUp, QWidget* parent = nullptr);
+    ~CNewMailDlg() override;
 
     // The account chosen with Yes.
     std::string Selected() const;
@@ -41,7 +44,7 @@ private:
     bool soundPlayed_ = false;
     std::function<void()> hangUp_;
     QTimer hangUpTimer_;
-    QListWidget* list_;
+    std::unique_ptr<Ui::CNewMailDlg> ui_;
 };
 
 }  // namespace corvy

@@ -1,16 +1,14 @@
 #include "notifier_wnd.h"
 
 #include <QApplication>
-#include <QCheckBox>
-#include <QDialogButtonBox>
-#include <QLabel>
 #include <QTime>
-#include <QVBoxLayout>
 #include <algorithm>
 
 #include "app/about_dlg.h"
 #include "app/new_mail_dlg.h"
 #include "checkcycle/check_rules.h"
+#include "dialup/connect_dlg.h"
+#include "headers/header_list_dlg.h"
 #include "quickmail/quickmail_dlg.h"
 #include "settings/start_with_system.h"
 #include "setup/setup_sheet.h"
@@ -19,36 +17,11 @@ namespace corvy {
 
 using checkcycle::CutTooltip;
 
-namespace {
-
-// Dialog 164: dial-up support could not be loaded.
-bool ShowNoDialUpNotice() {
-    QDialog dlg;
-    dlg.setWindowTitle(QStringLiteral("Corvy"));
-    auto* text = new QLabel(
-        QStringLiteral(
-            "Corvy was unable to load Dial-Up Networking Support. (Remote Access Server)"),
-        &dlg);
-    text->setWordWrap(true);
-    auto* dontShow = new QCheckBox(QStringLiteral("Don't show this again"), &dlg);
-    dontShow->setObjectName(QStringLiteral("chkDontShow"));
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &dlg);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dlg, &QDialog::accept);
-    auto* layout = new QVBoxLayout(&dlg);
-    layout->addWidget(text);
-    layout->addWidget(dontShow);
-    layout->addWidget(buttons);
-    dlg.exec();
-    return dontShow->isChecked();
-}
-
-}  // namespace
-
 CNotifierWnd::CNotifierWnd(Deps deps) : deps_(std::move(deps)) {
     setObjectName(QStringLiteral("CNotifierWnd"));
     newMailWindow = [this](const std::vector<std::string>& accounts, const std::string& sound) {
-        CNewMailDlg dlg(deps_.services, accounts, sound, settings_.emailClient, weDialed_,
-                        [this] { deps_.dialUp.HangUp(); });
+        CNewMailDlg dlg(deps_.services, accounts, sound, settings_.emailClient,
+                        deps_.dialUp.DialedByUs(), [this] { deps_.dialUp.HangUp(); });
         return dlg.exec() == QDialog::Accepted ? dlg.Selected() : std::string();
     };
     setupWindow = [this](settings::NotifierSettings& s) {
@@ -59,10 +32,17 @@ CNotifierWnd::CNotifierWnd(Deps deps) : deps_(std::move(deps)) {
                                 deps_.dataFolder,
                                 settings::RunCommand(folder),
                                 deps_.dialUp.Available(),
+                                &deps_.dialUp,
                                 deps_.vault};
         return setup::RunSetup(ctx, s, nullptr);
     };
-    noDialUpNotice = ShowNoDialUpNotice;
+    headerWindow = [this](const std::string& account, int peekLines) {
+        HeaderContext context{deps_.profile, deps_.services, deps_.dataFolder,
+                              settings_.emailClient, deps_.pop3Options};
+        CHeaderListDlg dlg(context, account, peekLines);
+        return dlg.Open();
+    };
+    noDialUpNotice = dialup::ShowNoDialUpNotice;
     quickMailWindow = [this] {
         CQuickMailDlg dlg(deps_.profile, deps_.services, deps_.dataFolder);
         dlg.SetPasswordVault(deps_.vault);
@@ -74,6 +54,13 @@ CNotifierWnd::CNotifierWnd(Deps deps) : deps_(std::move(deps)) {
     };
     deps_.tray.onClick = [this](TrayClick click) { OnTrayClick(click); };
     connect(&checkTimer_, &QTimer::timeout, this, [this] { OnTimer(); });
+    deps_.dialUp.onBackOnline = [this] {
+        // Posted: the announcement may arrive while a window is open.
+        if (waitingForNetwork_) {
+            waitingForNetwork_ = false;
+            QTimer::singleShot(0, this, [this] { OnTimer(); });
+        }
+    };
 
     LoadSettings();
     const bool notice =
@@ -98,11 +85,13 @@ CNotifierWnd::~CNotifierWnd() {
     pop3::CClientSocket::CancelBlockingCalls();
     checkTimer_.stop();
     deps_.tray.onClick = nullptr;
+    deps_.dialUp.onBackOnline = nullptr;
     deps_.tray.Apply(TrayOp::Delete, TrayImage::Idle, {});
 }
 
 void CNotifierWnd::LoadSettings() {
     settings_ = settings::LoadNotifierSettings(deps_.profile, deps_.dialUp.Available());
+    deps_.dialUp.SetLan(settings_.lan);
 }
 
 void CNotifierWnd::RestartTimer() {
@@ -143,6 +132,7 @@ void CNotifierWnd::OnTimer() {
     }
     checking_ = true;
     automatic_ = true;
+    deps_.dialUp.SetQuiet(settings_.suppressErrors);
     const bool online = deps_.dialUp.IsOnline();
     if ((settings_.checkOnlyWhenOnline && online) || settings_.lan) {
         CheckAllAccounts();
@@ -150,18 +140,20 @@ void CNotifierWnd::OnTimer() {
         bool nowOnline = online;
         if (!nowOnline) {
             nowOnline = deps_.dialUp.Dial();
-            weDialed_ = nowOnline;
+            deps_.dialUp.SetDialedByUs(nowOnline);
         }
         if (nowOnline) {
             CheckAllAccounts();
-            if (settings_.disconnect && weDialed_) {
+            if (settings_.disconnect && deps_.dialUp.DialedByUs()) {
                 deps_.dialUp.HangUp();
-                weDialed_ = false;
             }
         } else {
             SetTrayIcon(TrayImage::Failure, TrayOp::Modify, "Corvy - Unable to connect!");
         }
+    } else {
+        waitingForNetwork_ = true;  // runs when the network is back
     }
+    deps_.dialUp.SetQuiet(false);
     checking_ = false;
     automatic_ = false;
 }
@@ -253,6 +245,7 @@ void CNotifierWnd::OnSetup() {
         if (!deps_.dialUp.Available()) {
             settings_.lan = true;
         }
+        deps_.dialUp.SetLan(settings_.lan);
         RestartTimer();
     }
 }
@@ -289,7 +282,7 @@ void CNotifierWnd::OnRunEmailProgram() {
                                   BoxIcon::Exclamation, BoxButtons::Ok);
         return;
     }
-    weDialed_ = false;  // the mail program keeps using the line
+    deps_.dialUp.SetDialedByUs(false);  // the mail program keeps using the line
 }
 
 void CNotifierWnd::OnExit() {

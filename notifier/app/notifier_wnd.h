@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "app/dial_up.h"
 #include "app/tray.h"
+#include "dialup/dial_up.h"
 #include "pop3/pop3_client.h"
 #include "profile/profile.h"
 #include "registry/registry.h"
@@ -95,8 +95,8 @@ private:
     settings::NotifierSettings settings_;
     QTimer checkTimer_;
     int total_ = 0;
-    bool weDialed_ = false;
-    bool exiting_ = false;  // Exit came while a check was waiting on a server
+    bool waitingForNetwork_ = false;  // a check was skipped while offline
+    bool exiting_ = false;            // Exit came while a check was waiting on a server
     // Busy flags.
     bool checking_ = false;
     bool automatic_ = false;

@@ -23,40 +23,6 @@ bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() && Lower(text.substr(0, prefix.size())) == prefix;
 }
 
-// The value of the first header line that begins with `name` (lower case,
-// colon included), with its folded continuation lines joined on. The
-// header block ends at the first empty line; a value never holds CR or LF.
-std::string HeaderValue(std::string_view headers, std::string_view name) {
-    std::string value;
-    bool found = false;
-    std::size_t pos = 0;
-    while (pos < headers.size()) {
-        std::size_t end = headers.find('\n', pos);
-        if (end == std::string_view::npos) {
-            end = headers.size();
-        }
-        std::string_view line = headers.substr(pos, end - pos);
-        pos = end + 1;
-        const std::size_t cr = line.find('\r');
-        if (cr != std::string_view::npos) {
-            line = line.substr(0, cr);
-        }
-        if (line.empty()) {
-            break;
-        }
-        if (found) {
-            if (!IsFoldBlank(line.front())) {
-                break;
-            }
-            value += line;
-        } else if (StartsWithIgnoringCase(line, name)) {
-            found = true;
-            value = line.substr(name.size());
-        }
-    }
-    return value;
-}
-
 }  // namespace
 
 std::string CutTooltip(std::string_view tip) {
@@ -89,6 +55,37 @@ std::string MessagesAtTip(int total, const std::string& clock) {
 
 std::string CheckingAtTip(const std::string& account) {
     return CutTooltip("Corvy - Checking Mail at " + account);
+}
+
+std::string HeaderValue(std::string_view headers, std::string_view name) {
+    std::string value;
+    bool found = false;
+    std::size_t pos = 0;
+    while (pos < headers.size()) {
+        std::size_t end = headers.find('\n', pos);
+        if (end == std::string_view::npos) {
+            end = headers.size();
+        }
+        std::string_view line = headers.substr(pos, end - pos);
+        pos = end + 1;
+        const std::size_t cr = line.find('\r');
+        if (cr != std::string_view::npos) {
+            line = line.substr(0, cr);
+        }
+        if (line.empty()) {
+            break;
+        }
+        if (found) {
+            if (!IsFoldBlank(line.front())) {
+                break;
+            }
+            value += line;
+        } else if (StartsWithIgnoringCase(line, name)) {
+            found = true;
+            value = line.substr(name.size());
+        }
+    }
+    return value;
 }
 
 StatusAndDate ExtractStatusAndDate(std::string_view headers) {

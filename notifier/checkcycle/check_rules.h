@@ -19,6 +19,11 @@ std::string MessagesTip(int total);                              // "Corvy - %d 
 std::string MessagesAtTip(int total, const std::string& clock);  // "... at %s"
 std::string CheckingAtTip(const std::string& account);
 
+// The value of the first header line that begins with `name` (lower case,
+// colon included), with its folded continuation lines joined on. The
+// header block ends at the first empty line; a value never holds CR or LF.
+std::string HeaderValue(std::string_view headers, std::string_view name);
+
 struct StatusAndDate {
     std::string status;  // lower-cased
     std::string date;    // as sent

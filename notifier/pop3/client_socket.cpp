@@ -10,6 +10,8 @@
 #include <QCoreApplication>
 #include <cerrno>
 
+#include "net/posix_socket.h"
+
 namespace corvy::pop3 {
 namespace {
 
@@ -109,21 +111,14 @@ int CClientSocket::Connect(uint32_t address, uint16_t port) {
     sa.sin_family = AF_INET;
     sa.sin_port = htons(port);
     sa.sin_addr.s_addr = address;
-    if (::connect(fd_, reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0) {
-        return kSuccess;
-    }
-    if (errno != EINPROGRESS) {
+    if (!vantry::net::StartConnect(fd_, reinterpret_cast<const sockaddr*>(&sa), sizeof sa)) {
         return kConnectFailed;
     }
+    // Also an at-once success: the socket is writable then.
     if (WaitFor(POLLOUT, connectTimeout_) != Wait::Ready) {
         return cancelled_ ? kUserCanceled : kConnectFailed;
     }
-    int error = 0;
-    socklen_t len = sizeof error;
-    if (::getsockopt(fd_, SOL_SOCKET, SO_ERROR, &error, &len) != 0 || error != 0) {
-        return kConnectFailed;
-    }
-    return kSuccess;
+    return vantry::net::ConnectResult(fd_) == 0 ? kSuccess : kConnectFailed;
 }
 
 void CClientSocket::Send(std::string_view text) {

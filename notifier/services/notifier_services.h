@@ -11,7 +11,7 @@ class QWidget;
 
 namespace corvy {
 
-enum class BoxIcon { None, Information, Exclamation, Question };
+enum class BoxIcon { None, Information, Exclamation, Question, Stop };
 enum class BoxButtons { Ok, YesNo };
 enum class BoxAnswer { Ok, Yes, No };
 

@@ -40,6 +40,9 @@ public:
             case BoxIcon::Question:
                 box.setIcon(QMessageBox::Question);
                 break;
+            case BoxIcon::Stop:
+                box.setIcon(QMessageBox::Critical);
+                break;
             case BoxIcon::None:
                 break;
         }

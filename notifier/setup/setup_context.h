@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "dialup/dial_up.h"
 #include "profile/profile.h"
 #include "registry/registry.h"
 #include "services/notifier_services.h"
@@ -19,6 +20,7 @@ struct SetupContext {
     std::string dataFolder;  // installed data; the user's signature.txt is made from it
     std::string runCommand;  // the start-at-log-on command
     bool dialUpAvailable = false;
+    DialUp* dialUp = nullptr;  // the entry list and lookup; null: none
     // The desktop keyring for passwords, or null: they stay in the profile.
     settings::PasswordVault* vault = nullptr;
 };

@@ -8,6 +8,7 @@
 
 #include "settings/account_list.h"
 #include "settings/notifier_settings.h"
+#include "setup/connection_page.h"
 #include "setup/mail_accounts_page.h"
 #include "setup/setup_context.h"
 
@@ -21,27 +22,6 @@ class QSpinBox;
 class QTabWidget;
 
 namespace corvy::setup {
-
-// Connection: LAN or dial-up; the dial-up keys are written by the page itself.
-class CCorvyPropPage1 : public QWidget {
-    Q_OBJECT
-public:
-    CCorvyPropPage1(SetupContext& ctx, const settings::NotifierSettings& s, QWidget* parent);
-    void Store(settings::NotifierSettings& s) const;
-    void OnOK();  // AskBeforeConnecting, UserID, Password, NumberToDial
-    void UpdateEnabling();
-
-private:
-    SetupContext& ctx_;
-    QCheckBox* lan_;
-    QComboBox* dun_;
-    QLineEdit* user_;
-    QLineEdit* password_;
-    QLineEdit* number_;
-    QCheckBox* ask_;
-    QCheckBox* onlyWhenOnline_;
-    QCheckBox* disconnect_;
-};
 
 // Options: checking, the new-mail signals, peek lines, e-mail program,
 // left-click action and start at log-on.

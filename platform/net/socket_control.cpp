@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "line_assembler_p.h"
+#include "net/posix_socket.h"
 
 namespace vantry::net {
 namespace {
@@ -24,40 +25,13 @@ namespace {
 // How long a gracefully closed connection may wait for the peer to close its side.
 constexpr int kLingerMs = 30000;
 
-struct Endpoint {
-    sockaddr_storage address{};
-    socklen_t length = 0;
-};
-
-std::vector<Endpoint> ToEndpoints(const addrinfo* list) {
-    std::vector<Endpoint> out;
-    for (const addrinfo* ai = list; ai != nullptr; ai = ai->ai_next) {
-        if (ai->ai_addrlen > sizeof(sockaddr_storage) ||
-            (ai->ai_family != AF_INET && ai->ai_family != AF_INET6)) {
-            continue;
-        }
-        Endpoint e;
-        std::memcpy(&e.address, ai->ai_addr, ai->ai_addrlen);
-        e.length = ai->ai_addrlen;
-        out.push_back(e);
-    }
-    return out;
-}
-
 // Resolves without any network traffic; false when `text` is no numeric address.
 bool ResolveNumeric(const QString& text, int port, std::vector<Endpoint>& out) {
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    hints.ai_flags = AI_NUMERICHOST | AI_NUMERICSERV;
-    addrinfo* res = nullptr;
-    const QByteArray host = text.trimmed().toLatin1();
-    const QByteArray service = QByteArray::number(port);
-    if (host.isEmpty() || getaddrinfo(host.constData(), service.constData(), &hints, &res) != 0) {
+    const std::string host = text.trimmed().toLatin1().toStdString();
+    if (host.empty() || Resolve(host, static_cast<uint16_t>(port), {AF_UNSPEC, true}, &out) != 0) {
+        out.clear();
         return false;
     }
-    out = ToEndpoints(res);
-    freeaddrinfo(res);
     return !out.empty();
 }
 
@@ -184,19 +158,9 @@ private:
         job->target = this;
         lookup_ = job;
         std::thread([job, name = host.toStdString(), port] {
-            addrinfo hints{};
-            hints.ai_family = AF_UNSPEC;
-            hints.ai_socktype = SOCK_STREAM;
-            hints.ai_flags = AI_NUMERICSERV;
-            addrinfo* res = nullptr;
-            const std::string service = std::to_string(port);
-            const int rc = getaddrinfo(name.c_str(), service.c_str(), &hints, &res);
-            const int code = CodeForLookupError(rc);
             std::vector<Endpoint> endpoints;
-            if (rc == 0) {
-                endpoints = ToEndpoints(res);
-                freeaddrinfo(res);
-            }
+            const int rc = Resolve(name, static_cast<uint16_t>(port), {}, &endpoints);
+            const int code = CodeForLookupError(rc);
             QCoreApplication* app = QCoreApplication::instance();
             if (app == nullptr) {
                 return;
@@ -228,8 +192,7 @@ private:
                 CloseSocket();
                 continue;
             }
-            if (::connect(fd_, reinterpret_cast<const sockaddr*>(&e.address), e.length) == 0 ||
-                errno == EINPROGRESS) {
+            if (StartConnect(fd_, e)) {
                 // Even an at-once success is reported from the loop, never inside a call.
                 writer_ = new QSocketNotifier(fd_, QSocketNotifier::Write, this);
                 connect(writer_, &QSocketNotifier::activated, this, [this] { OnWritable(); });
@@ -264,9 +227,8 @@ private:
 
     void OnWritable() {
         if (state_ == State::Connecting) {
-            int err = 0;
-            socklen_t len = sizeof err;
-            if (::getsockopt(fd_, SOL_SOCKET, SO_ERROR, &err, &len) != 0) {
+            int err = ConnectResult(fd_);
+            if (err < 0) {
                 err = errno;
             }
             if (err != 0) {

@@ -1,5 +1,7 @@
 #include "socket_errors.h"
 
+#include "net/posix_socket.h"
+
 #include <netdb.h>
 
 #include <cerrno>
@@ -58,123 +60,23 @@ constexpr Entry kTexts[] = {
     {11004, "Valid name, no data record of requested type"},
 };
 
-int Classic(int err) {
-    switch (err) {
-        case EINTR:
-            return 10004;
-        case EBADF:
-            return 10009;
-        case EACCES:
-        case EPERM:
-            return 10013;
-        case EFAULT:
-            return 10014;
-        case EINVAL:
-            return 10022;
-        case EMFILE:
-        case ENFILE:
-            return 10024;
-        case EWOULDBLOCK:
-            return 10035;
-        case EINPROGRESS:
-            return 10036;
-        case EALREADY:
-            return 10037;
-        case ENOTSOCK:
-            return 10038;
-        case EDESTADDRREQ:
-            return 10039;
-        case EMSGSIZE:
-            return 10040;
-        case EPROTOTYPE:
-            return 10041;
-        case ENOPROTOOPT:
-            return 10042;
-        case EPROTONOSUPPORT:
-            return 10043;
-        case ESOCKTNOSUPPORT:
-            return 10044;
-        case EOPNOTSUPP:
-            return 10045;
-        case EPFNOSUPPORT:
-            return 10046;
-        case EAFNOSUPPORT:
-            return 10047;
-        case EADDRINUSE:
-            return 10048;
-        case EADDRNOTAVAIL:
-            return 10049;
-        case ENETDOWN:
-            return 10050;
-        case ENETUNREACH:
-            return 10051;
-        case ENETRESET:
-            return 10052;
-        case ECONNABORTED:
-            return 10053;
-        case ECONNRESET:
-        case EPIPE:
-            return 10054;  // writing into a connection the peer has dropped
-        case ENOBUFS:
-        case ENOMEM:
-            return 10055;
-        case EISCONN:
-            return 10056;
-        case ENOTCONN:
-            return 10057;
-        case ESHUTDOWN:
-            return 10058;
-        case ETOOMANYREFS:
-            return 10059;
-        case ETIMEDOUT:
-            return 10060;
-        case ECONNREFUSED:
-            return 10061;
-        case ELOOP:
-            return 10062;
-        case ENAMETOOLONG:
-            return 10063;
-        case EHOSTDOWN:
-            return 10064;
-        case EHOSTUNREACH:
-            return 10065;
-        default:
-            return 0;
-    }
-}
-
 }  // namespace
 
 int CodeForErrno(int err) {
-    const int classic = Classic(err);
+    // Writing into a connection the peer has dropped reads as a reset here.
+    const int classic = err == EPIPE ? 10054 : SocketErrorNumber(err);
     return classic == 0 ? kErrOther : classic + kCodeOffset;
 }
 
 int CodeForLookupError(int gaiError) {
-    switch (gaiError) {
-        case 0:
-            return 0;
-        case EAI_NONAME:
-            return kErrHostNotFound;
-        case EAI_AGAIN:
-            return kErrTryAgain;
-        case EAI_FAIL:
-            return kErrNoRecovery;
-#ifdef EAI_NODATA
-        case EAI_NODATA:
-            return kErrNoData;
-#endif
-#ifdef EAI_ADDRFAMILY
-        case EAI_ADDRFAMILY:
-            return kErrNoData;
-#endif
-        case EAI_MEMORY:
-            return 10055 + kCodeOffset;
-        case EAI_SYSTEM:
-            return CodeForErrno(errno);
-        default:
-            return kErrOther;
+    if (gaiError == 0) {
+        return 0;
     }
+    if (gaiError == EAI_SYSTEM) {
+        return CodeForErrno(errno);
+    }
+    const int classic = LookupErrorNumber(gaiError);
+    return classic == 0 ? kErrOther : classic + kCodeOffset;
 }
 
 QString DescriptionForCode(int code) {

@@ -369,13 +369,13 @@ TEST(WinsockText, TableAndFallback) {
 
 TEST(HttpCtrlPersistence, StreamRoundTripAndDefaults) {
     auto a = std::make_shared<CHTTPCtrl>();
-    a->SetProxyServer(u"proxy");
-    a->SetAccept(u"*/*");
-    a->SetUserAgent(u"Agent \u00e9");
-    a->SetHTTPVersion(u"HTTP/1.1");
-    a->SetProxyPort(8080);
+    PutProperty(*a, "ProxyServer", Variant(u"proxy"));
+    PutProperty(*a, "Accept", Variant(u"*/*"));
+    PutProperty(*a, "UserAgent", Variant(u"Agent \u00e9"));
+    PutProperty(*a, "HTTPVersion", Variant(u"HTTP/1.1"));
+    PutProperty(*a, "ProxyPort", Variant(int32_t{8080}));
     a->SetExtent({1000, 2000});
-    a->SetURL(u"http://not/persisted");
+    PutProperty(*a, "URL", Variant(u"http://not/persisted"));
     EXPECT_TRUE(a->IsDirty());
     va::ByteStream s;
     ASSERT_TRUE(a->Save(s, true));
@@ -385,13 +385,13 @@ TEST(HttpCtrlPersistence, StreamRoundTripAndDefaults) {
     auto b = std::make_shared<CHTTPCtrl>();
     s.Seek(0);
     ASSERT_TRUE(b->Load(s));
-    EXPECT_EQ(b->ProxyServer(), u"proxy");
-    EXPECT_EQ(b->Accept(), u"*/*");
-    EXPECT_EQ(b->UserAgent(), u"Agent \u00e9");
-    EXPECT_EQ(b->HTTPVersion(), u"HTTP/1.1");
-    EXPECT_EQ(b->ProxyPort(), 8080);
+    EXPECT_EQ(GetProperty(*b, "ProxyServer").ToString(), u"proxy");
+    EXPECT_EQ(GetProperty(*b, "Accept").ToString(), u"*/*");
+    EXPECT_EQ(GetProperty(*b, "UserAgent").ToString(), u"Agent \u00e9");
+    EXPECT_EQ(GetProperty(*b, "HTTPVersion").ToString(), u"HTTP/1.1");
+    EXPECT_EQ(GetProperty(*b, "ProxyPort").ToInt32(), 8080);
     EXPECT_EQ(b->Extent(), (va::Size{1000, 2000}));
-    EXPECT_EQ(b->URL(), u"");
+    EXPECT_EQ(GetProperty(*b, "URL").ToString(), u"");
     EXPECT_FALSE(b->WinsockLoaded());
 
     // Every shorter stream is refused without a crash.
@@ -402,14 +402,14 @@ TEST(HttpCtrlPersistence, StreamRoundTripAndDefaults) {
         EXPECT_FALSE(c->Load(part)) << cut;
     }
     EXPECT_TRUE(b->InitNew());
-    EXPECT_EQ(b->UserAgent(), u"Quillon's HTTP Control V2.0");
-    EXPECT_EQ(b->ProxyPort(), 80);
+    EXPECT_EQ(GetProperty(*b, "UserAgent").ToString(), u"Quillon's HTTP Control V2.0");
+    EXPECT_EQ(GetProperty(*b, "ProxyPort").ToInt32(), 80);
 }
 
 TEST(HttpCtrlPersistence, BagInOrderAndLoadedFlagLoadsAtOnce) {
     auto a = std::make_shared<CHTTPCtrl>();
     a->SetWinsockLoaded(true);
-    a->SetProxyServer(u"p");
+    PutProperty(*a, "ProxyServer", Variant(u"p"));
     va::PropertyBag bag;
     ASSERT_TRUE(a->Save(bag, true, false));
     const std::vector<std::string> order = {"_Version",      "_ExtentX",    "_ExtentY",
@@ -423,19 +423,22 @@ TEST(HttpCtrlPersistence, BagInOrderAndLoadedFlagLoadsAtOnce) {
     ASSERT_TRUE(b->Load(bag));
     EXPECT_TRUE(b->WinsockLoaded());
     EXPECT_TRUE(WinsockState::Instance().Loaded());
-    EXPECT_EQ(b->ProxyServer(), u"p");
+    EXPECT_EQ(GetProperty(*b, "ProxyServer").ToString(), u"p");
     b.reset();
     EXPECT_FALSE(WinsockState::Instance().Loaded());
 
     va::PropertyBag empty;
     auto c = std::make_shared<CHTTPCtrl>();
     ASSERT_TRUE(c->Load(empty));
-    EXPECT_EQ(c->UserAgent(), u"Quillon's HTTP Control V2.0");
-    EXPECT_EQ(c->HTTPVersion(), u"HTTP/1.0");
-    EXPECT_EQ(c->ProxyPort(), 80);
+    EXPECT_EQ(GetProperty(*c, "UserAgent").ToString(), u"Quillon's HTTP Control V2.0");
+    EXPECT_EQ(GetProperty(*c, "HTTPVersion").ToString(), u"HTTP/1.0");
+    EXPECT_EQ(GetProperty(*c, "ProxyPort").ToInt32(), 80);
     va::PropertyBag bad;
+    bad.Write("ProxyServer", Variant(u"half"));
     bad.Write("ProxyPort", Variant(u"not a number"));
     EXPECT_FALSE(c->Load(bad));
+    // All or nothing: the good value before the bad one is not taken.
+    EXPECT_EQ(GetProperty(*c, "ProxyServer").ToString(), u"");
 }
 
 }  // namespace

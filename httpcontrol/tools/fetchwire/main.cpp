@@ -105,7 +105,14 @@ public:
                 const std::u16string* units = a[1]->IfString();
                 const std::string text = units ? va::NarrowBytes(*units) : Bytes(*a[1]);
                 std::fwrite(text.data(), 1, text.size(), stdout);
-                Line("Transfer " + a[0]->ToUtf8() + " " + std::to_string(text.size()));
+                // A line per 2048 bytes of body: the usual number is printed
+                // without a round trip through a Variant's text.
+                if (const int32_t* total = a[0]->IfInt32()) {
+                    std::fprintf(stderr, "Transfer %ld %zu\n", static_cast<long>(*total),
+                                 text.size());
+                } else {
+                    Line("Transfer " + a[0]->ToUtf8() + " " + std::to_string(text.size()));
+                }
                 break;
             }
             case 7:

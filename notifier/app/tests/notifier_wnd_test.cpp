@@ -7,9 +7,12 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QMenu>
+#include <QTest>
 #include <QTimer>
 
 #include "app/notifier_wnd.h"
+#include "dialup/nm_backend.h"
+#include "dialup/testing/fake_network_manager.h"
 #include "fake_tray.h"
 #include "pop3/testing/scripted_pop3_server.h"
 #include "pop3/testing/unreachable_server.h"
@@ -402,4 +405,40 @@ TEST_F(NotifierWndTest, ExitWhileConnectingIsACancelNotAConnectFailure) {
     QTimer::singleShot(50, [&] { wnd->OnExit(); });
     wnd->OnCheckMail();
     EXPECT_TRUE(services_.boxes.empty());
+}
+
+TEST_F(NotifierWndTest, ViewHeadersOpensTheHeaderWindowOfThatAccount) {
+    AddDeadAccount(0, "dead");
+    profile_.WriteInt("Mail", "NumberOfMessages", 4);
+    auto wnd = Make();
+    RunPosted();
+    wnd->OnViewHeaders("dead");
+    // The header window tried that account's server and closed on the failure.
+    ASSERT_EQ(services_.boxes.size(), 1u);
+    EXPECT_EQ(services_.boxes[0].text, "Error! Failed to connect to host!");
+    EXPECT_EQ(services_.boxes[0].title, "Error!");
+    EXPECT_EQ(wnd->MessageTotal(), 4);
+}
+
+TEST_F(NotifierWndTest, CheckSkippedOfflineRunsWhenTheNetworkIsBack) {
+    dialup::testing::PrivateBus bus;
+    dialup::testing::FakeNetworkManager nm(bus);
+    dialup::CDialUp dialUp(profile_, services_,
+                           dialup::FindNetworkManager(bus.Connect("notifier")));
+    auto wnd = std::make_unique<CNotifierWnd>(
+        CNotifierWnd::Deps{profile_, store_, services_, tray_, dialUp, "/opt/corvy", {}});
+    RunPosted();
+    ASSERT_FALSE(wnd->Settings().lan);
+    ASSERT_TRUE(wnd->Settings().checkOnlyWhenOnline);
+    const auto checks = [&] {
+        return std::count_if(tray_.calls.begin(), tray_.calls.end(),
+                             [](const Call& c) { return c.tip == "Corvy - Checking Mail"; });
+    };
+    wnd->OnTimer();
+    wnd->OnTimer();  // still down: no check, and one waiting check only
+    EXPECT_EQ(checks(), 0);
+    nm.SetOnline(true);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return checks() == 1; }, 5000));
+    RunPosted();
+    EXPECT_EQ(checks(), 1);
 }

@@ -260,6 +260,56 @@ TEST_F(SetupTest, ConnectionPageWithDialUpEnablingRules) {
     EXPECT_FALSE(Find<QWidget>(page, "chkDisconnect")->isEnabled());
 }
 
+// Entries and details as the dial-up operations give them.
+class EntryStub : public NoDialUp {
+public:
+    bool Available() const override { return true; }
+    std::vector<std::string> ListEntries(bool lanChecked) override {
+        listedWithLan = lanChecked;
+        return {"Mobile", "DSL"};
+    }
+    bool LookUpEntry(const std::string& name, bool, dialup::EntryDetails& d) override {
+        looked.push_back(name);
+        if (name.empty()) {
+            return false;
+        }
+        d = {"num-" + name, "user-" + name, "pw-" + name};
+        return true;
+    }
+    bool listedWithLan = true;
+    std::vector<std::string> looked;
+};
+
+TEST_F(SetupTest, ConnectionPageListsEntriesAndLooksUpTheChosenOne) {
+    EntryStub entries;
+    ctx_.dialUpAvailable = true;
+    ctx_.dialUp = &entries;
+    NotifierSettings current;
+    current.lan = false;
+    current.dun = "DSL";
+    auto sheet = Sheet(current);
+    auto* page = sheet->Page1();
+    auto* dun = Find<QComboBox>(page, "cmbDUN");
+    ASSERT_EQ(dun->count(), 2);
+    EXPECT_FALSE(entries.listedWithLan);
+    EXPECT_EQ(dun->currentText(), "DSL");
+    EXPECT_EQ(Find<QLineEdit>(page, "txtNumberToDial")->text(), "num-DSL");
+
+    dun->setCurrentIndex(0);
+    page->OnEntryChosen();
+    EXPECT_EQ(entries.looked, (std::vector<std::string>{"DSL", "Mobile"}));
+    EXPECT_EQ(Find<QLineEdit>(page, "txtDUNUserName")->text(), "user-Mobile");
+    EXPECT_EQ(Find<QLineEdit>(page, "txtDUNPassword")->text(), "pw-Mobile");
+    sheet->OnOK();
+    EXPECT_EQ(profile_.GetString("Connection", "DUN"), "Mobile");
+    EXPECT_EQ(profile_.GetString("Connection", "NumberToDial"), "num-Mobile");
+
+    // A stored entry that is gone stays, so opening Setup changes nothing.
+    current.dun = "Gone";
+    auto again = Sheet(current);
+    EXPECT_EQ(Find<QComboBox>(again->Page1(), "cmbDUN")->currentText(), "Gone");
+}
+
 TEST_F(SetupTest, OptionsEnablingAndChoosers) {
     auto sheet = Sheet();
     auto* page = sheet->Page3();
