@@ -28,16 +28,16 @@ int main(int argc, char** argv) {
     corvy::settings::SecretServiceVault keyring;
     // Without a Secret Service the profile keeps the passwords scrambled.
     corvy::settings::PasswordVault* vault = keyring.Available() ? &keyring : nullptr;
-    corvy::CNotifierWnd wnd({profile,
-                             registry,
-                             *services,
-                             *tray,
-                             dialUp,
-                             QCoreApplication::applicationDirPath().toStdString(),
-                             {},
-                             corvy::settings::InstalledDataFolder(
-                                 QCoreApplication::applicationDirPath().toStdString()),
-                             vault});
+    corvy::CNotifierWnd wnd(
+        {profile,
+         registry,
+         *services,
+         *tray,
+         dialUp,
+         QCoreApplication::applicationDirPath().toStdString(),
+         {},
+         corvy::settings::InstalledDataFolder(QCoreApplication::applicationDirPath().toStdString()),
+         vault});
     dialUp.trayStatus = [&wnd](int image, const std::string& tip) {
         wnd.SetTrayIcon(static_cast<corvy::TrayImage>(image), corvy::TrayOp::Modify, tip);
     };
