@@ -37,8 +37,8 @@ CNotifierWnd::CNotifierWnd(Deps deps) : deps_(std::move(deps)) {
         return setup::RunSetup(ctx, s, nullptr);
     };
     headerWindow = [this](const std::string& account, int peekLines) {
-        HeaderContext context{deps_.profile, deps_.services, deps_.dataFolder,
-                              settings_.emailClient, deps_.pop3Options};
+        HeaderContext context{deps_.profile,         deps_.services,    deps_.dataFolder,
+                              settings_.emailClient, deps_.pop3Options, deps_.vault};
         CHeaderListDlg dlg(context, account, peekLines);
         return dlg.Open();
     };

@@ -112,16 +112,21 @@ int CHeaderListDlg::Open() {
 void CHeaderListDlg::LoadAccount(std::string name) {
     account_ = Account{};
     account_.name = std::move(name);
+    account_.options = context_.pop3Options;
     const int index = settings::FindAccountSection(context_.profile, account_.name);
     if (index < 0) {
         return;  // an unknown account has no server: connecting says so
     }
-    const settings::AccountSlot slot = settings::LoadAccountSlot(context_.profile, index);
+    const settings::AccountSlot slot =
+        settings::LoadAccountSlot(context_.profile, index, context_.vault);
     account_.server = slot.server;
     account_.user = slot.user;
     account_.password = slot.password;
     account_.port = settings::LoadPop3Port(context_.profile, index);
     account_.idChecking = !settings::LoadDisableUidl(context_.profile, index);
+    account_.options.security =
+        static_cast<pop3::Security>(settings::LoadAccountSecurity(context_.profile, index));
+    account_.options.pinnedFingerprint = settings::LoadPinnedCertificate(context_.profile, index);
 }
 
 void CHeaderListDlg::SetTitle() {

@@ -18,6 +18,7 @@
 #include "pop3/pop3_client.h"
 #include "profile/profile.h"
 #include "services/notifier_services.h"
+#include "settings/password_vault.h"
 
 class QMenu;
 class QTreeWidgetItem;
@@ -34,6 +35,8 @@ struct HeaderContext {
     std::string dataFolder;   // installed data: help pages, signature
     std::string emailClient;  // command line of "Run Email Program"
     pop3::Pop3Options pop3Options = {};
+    // The desktop keyring holding account passwords, or null.
+    settings::PasswordVault* vault = nullptr;
 };
 
 class CHeaderListDlg : public QDialog {
@@ -75,6 +78,9 @@ private:
         std::string password;
         int port = 0;
         bool idChecking = true;
+        // The connection options with the account's security and the
+        // certificate it accepted.
+        pop3::Pop3Options options;
     };
     enum class MarksOutcome { Done, Stopped, ConnectFailed };
     // Added: the row is in; ListKept: retrieval ends with the rows so far.

@@ -47,7 +47,7 @@ bool CHeaderListDlg::Retrieve() {
     progress.show();
     int code = pop3::kSuccess;
     pop3::CPop3Client client(account_.server, account_.user, account_.password, account_.port, code,
-                             &progress, context_.pop3Options);
+                             &progress, account_.options);
     if (code != pop3::kSuccess) {
         ShowServerError("", client, code);
         return false;
@@ -127,7 +127,7 @@ CHeaderListDlg::MarksOutcome CHeaderListDlg::ProcessMarks() {
         progress.show();
         int code = pop3::kSuccess;
         pop3::CPop3Client client(account_.server, account_.user, account_.password, account_.port,
-                                 code, &progress, context_.pop3Options);
+                                 code, &progress, account_.options);
         if (code != pop3::kSuccess) {
             ShowServerError("", client, code);
             return MarksOutcome::ConnectFailed;
@@ -214,7 +214,7 @@ void CHeaderListDlg::OnPeek() {
         progress.show();
         int code = pop3::kSuccess;
         pop3::CPop3Client client(account_.server, account_.user, account_.password, account_.port,
-                                 code, &progress, context_.pop3Options);
+                                 code, &progress, account_.options);
         if (code == pop3::kSuccess) {
             progress.SetTitle("Retrieving Message...");
             code = client.TopLines(n, buffer.get(), capacity, peekLines_);
