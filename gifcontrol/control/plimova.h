@@ -32,6 +32,7 @@ class QWidget;
 namespace plimova {
 
 class PlimovaWindow;
+struct PlimovaMembers;
 
 // A stretch factor as the exact fraction num / den, so scaled sizes truncate
 // the true product (a stretched picture fills the control to its last pixel).
@@ -162,7 +163,9 @@ public:
     void Draw(QPainter& painter, const QRect& bounds);
 
 private:
-    static const vantry::automation::DispatchTable<Plimova>& Table();
+    static const PlimovaMembers& MemberTable();
+    struct Loaded;
+    void ApplyLoaded(const Loaded& loaded);
 
     Rgb BackRgb() const;
     void Changed(DispId id);
