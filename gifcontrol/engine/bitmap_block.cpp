@@ -136,23 +136,26 @@ void DeinterlaceRowsInPlace(std::uint8_t* pixels, int width, int height) {
         return;
     }
     // Each delivered row moves to its image row; the moves form cycles,
-    // followed here with one row carried in hand.
+    // followed here with one row carried in hand. Whole-row copies, as a
+    // byte-wise swap is not vectorised.
     std::vector<bool> placed(static_cast<std::size_t>(height), false);
-    std::vector<std::uint8_t> carried(w);
+    std::vector<std::uint8_t> scratch(2 * w);
+    std::uint8_t* carried = scratch.data();
+    std::uint8_t* displaced = scratch.data() + w;
     for (int start = 0; start < height; ++start) {
         if (placed[static_cast<std::size_t>(start)]) {
             continue;
         }
-        std::memcpy(carried.data(), pixels + static_cast<std::size_t>(start) * w, w);
-        int at = InterlacedRow(start, height);
-        while (at != start) {
-            std::uint8_t* row = pixels + static_cast<std::size_t>(at) * w;
-            std::swap_ranges(carried.begin(), carried.end(), row);
-            placed[static_cast<std::size_t>(at)] = true;
+        std::memcpy(carried, pixels + static_cast<std::size_t>(start) * w, w);
+        int at = start;
+        do {
             at = InterlacedRow(at, height);
-        }
-        std::memcpy(pixels + static_cast<std::size_t>(start) * w, carried.data(), w);
-        placed[static_cast<std::size_t>(start)] = true;
+            std::uint8_t* row = pixels + static_cast<std::size_t>(at) * w;
+            std::memcpy(displaced, row, w);
+            std::memcpy(row, carried, w);
+            std::swap(carried, displaced);
+            placed[static_cast<std::size_t>(at)] = true;
+        } while (at != start);
     }
 }
 
