@@ -151,7 +151,7 @@ Plimova::~Plimova() {
 // ---- helpers ---------------------------------------------------------------
 
 Rgb Plimova::BackRgb() const {
-    return ToRgb(backColor_);
+    return ToRgb(props_.backColor);
 }
 
 void Plimova::Changed(DispId id) {
@@ -180,7 +180,7 @@ void Plimova::Repaint() {
 bool Plimova::ApplyAutoSize() {
     const int cx = image_.ScreenWidth();
     const int cy = image_.ScreenHeight();
-    if (cx == 0 || cy == 0 || !autoSize_) {
+    if (cx == 0 || cy == 0 || !props_.autoSize) {
         return false;
     }
     const Size wanted = PixelsToHimetric(Size{cx, cy});
@@ -204,10 +204,10 @@ std::pair<Scale, Scale> Plimova::Factors(int w, int h) const {
     if (cx <= 0 || cy <= 0) {
         return {};
     }
-    if (stretch_ == 1) {
+    if (props_.stretch == 1) {
         return {Scale{w, cx}, Scale{h, cy}};
     }
-    if (stretch_ == 2) {
+    if (props_.stretch == 2) {
         // The smaller of w / cx and h / cy, compared exactly.
         const Scale f = int64_t{w} * cy <= int64_t{h} * cx ? Scale{w, cx} : Scale{h, cy};
         return {f, f};
@@ -222,15 +222,15 @@ void Plimova::UpdateShape(int w, int h) {
     const ShapeKey key{composer_.Generation(),
                        composer_.Exists(),
                        image_.FrameCount() > 0,
-                       transparent_,
-                       stretch_,
+                       props_.transparent,
+                       props_.stretch,
                        w,
                        h};
     if (shapeKey_ == key) {
         return;
     }
     shapeKey_ = key;
-    if (!transparent_) {
+    if (!props_.transparent) {
         ApplyRegion(std::nullopt);
     } else if (image_.FrameCount() == 0 || !composer_.Exists()) {
         ApplyRegion(QRegion());
@@ -253,12 +253,12 @@ void Plimova::UpdateShape(int w, int h) {
 
 void Plimova::TimerRule() {
     if (!AmbientUserMode(site_)) {
-        if (!playing_) {
+        if (!props_.playing) {
             timer_.stop();
         }
         return;
     }
-    if (!playing_) {
+    if (!props_.playing) {
         timer_.stop();
         return;
     }
@@ -266,7 +266,7 @@ void Plimova::TimerRule() {
     if (image_.FrameCount() > 1 && window_) {
         // Computed wide: the largest speed times the largest delay times ten
         // does not fit an int. Negative speeds mean as fast as possible.
-        const int64_t interval = int64_t{speed_} * image_.FrameDelay(frame_) * 10;
+        const int64_t interval = int64_t{props_.speed} * image_.FrameDelay(frame_) * 10;
         timer_.start(static_cast<int>(std::clamp<int64_t>(interval, 0, INT32_MAX)));
     }
 }
@@ -281,7 +281,7 @@ bool Plimova::EnsureComposer() {
 void Plimova::SetFrameInternal(int value, bool notify) {
     const int n = image_.FrameCount();
     int k = value;
-    if (sequence_ == 3) {
+    if (props_.sequence == 3) {
         const int len = static_cast<int>(sequenceList_.size());
         sequencePosition_ = static_cast<int16_t>(value < 0 || value >= len ? 0 : value);
         k = len == 0 ? 0 : sequenceList_[static_cast<std::size_t>(sequencePosition_)];
@@ -331,19 +331,19 @@ void Plimova::SetFrame(int16_t value) {
 }
 
 void Plimova::SetPlaying(bool value) {
-    playing_ = value;
+    props_.playing = value;
     Repaint();
     TimerRule();
 }
 
 void Plimova::SetTransparent(bool value) {
-    transparent_ = value;
+    props_.transparent = value;
     Changed(ids::kTransparent);
     Repaint();
 }
 
 void Plimova::SetBackColor(OleColor value) {
-    backColor_ = value;
+    props_.backColor = value;
     Changed(ids::kBackColor);
     frame_ = 0;
     if (composer_.Exists()) {
@@ -367,18 +367,18 @@ bool Plimova::SetGIF(const std::u16string& bytes) {
 }
 
 void Plimova::SetSpeed(int16_t value) {
-    speed_ = value;
+    props_.speed = value;
     Changed(ids::kSpeed);
 }
 
 void Plimova::Play() {
-    playing_ = true;
+    props_.playing = true;
     Repaint();
     TimerRule();
 }
 
 void Plimova::Stop() {
-    playing_ = false;
+    props_.playing = false;
 }
 
 bool Plimova::ReadGIF(const std::u16string& fileName) {
@@ -401,7 +401,7 @@ ObjectPtr Plimova::GetFrame(int16_t frame) {
 }
 
 void Plimova::SetStretch(int16_t value) {
-    stretch_ = value;
+    props_.stretch = value;
     Changed(ids::kStretch);
     Repaint();
 }
@@ -427,22 +427,22 @@ int16_t Plimova::FrameTop(int16_t frame) const {
 }
 
 void Plimova::SetAutoSize(bool value) {
-    autoSize_ = value;
+    props_.autoSize = value;
     Changed(ids::kAutoSize);
     Repaint();
 }
 
 void Plimova::SetSequenceString(const std::u16string& value) {
-    sequenceString_ = value;
+    props_.sequenceString = value;
     Changed(ids::kSequenceString);
     sequenceList_ = ParseSequence(value);
-    if (sequence_ == 3) {
+    if (props_.sequence == 3) {
         SetFrameInternal(0);
     }
 }
 
 void Plimova::SetSequence(int16_t value) {
-    sequence_ = value;
+    props_.sequence = value;
     Changed(ids::kSequence);
     SetFrameInternal(0);
 }
@@ -463,11 +463,11 @@ void Plimova::AboutBox() {
 void Plimova::TimerStep() {
     timer_.stop();
     const int n = image_.FrameCount();
-    if (!playing_ || n < 2) {
+    if (!props_.playing || n < 2) {
         return;
     }
     int k = frame_;
-    switch (sequence_) {
+    switch (props_.sequence) {
         case 1:
             k = k - 1 < 0 ? n - 1 : k - 1;
             break;
@@ -524,7 +524,7 @@ void Plimova::Draw(QPainter& painter, const QRect& bounds) {
     const QColor back = ToQColor(BackRgb());
     UpdateShape(w, h);
     if (n == 0 || !composer_.Exists()) {
-        if (!transparent_) {
+        if (!props_.transparent) {
             painter.fillRect(bounds, back);
         }
         if (n > 0) {
@@ -669,14 +669,7 @@ uint32_t Plimova::MiscStatus() const {
 // ---- persistence -----------------------------------------------------------
 
 void Plimova::ResetState() {
-    playing_ = true;
-    transparent_ = true;
-    autoSize_ = false;
-    backColor_ = OleColor{ids::kDefaultBackColor};
-    stretch_ = 0;
-    speed_ = 1;
-    sequence_ = 0;
-    sequenceString_.clear();
+    props_ = Properties();
     sequenceList_.clear();
     sequencePosition_ = 0;
     frame_ = 0;

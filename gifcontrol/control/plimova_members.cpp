@@ -306,11 +306,11 @@ std::optional<std::u16string> Plimova::DisplayString(DispId id) {
         return n == 0 ? u"No GIF" : n == 1 ? u"Still GIF" : u"Animation GIF";
     }
     if (id == ids::kStretch) {
-        std::u16string text = StretchText(stretch_);
+        std::u16string text = StretchText(props_.stretch);
         return text.empty() ? std::nullopt : std::optional(text);
     }
     if (id == ids::kSequence) {
-        std::u16string text = SequenceText(sequence_);
+        std::u16string text = SequenceText(props_.sequence);
         return text.empty() ? std::nullopt : std::optional(text);
     }
     return std::nullopt;
