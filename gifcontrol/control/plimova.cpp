@@ -125,65 +125,6 @@ void ScaledBands(const Region& region, Scale sx, Scale sy, std::vector<QRect>& b
     }
 }
 
-// The object a property bag keeps for the GIF: a 32-bit byte count, then
-// the bytes.
-class GifStreamObject final : public IPersistStreamInit {
-public:
-    GifStreamObject() = default;
-    explicit GifStreamObject(std::string bytes) : bytes_(std::move(bytes)) {}
-    const std::string& Bytes() const { return bytes_; }
-
-    Clsid GetClassId() const override { return ids::kGifStreamClsid; }
-    // Always saved again.
-    bool IsDirty() const override { return true; }
-    bool InitNew() override {
-        bytes_.clear();
-        return true;
-    }
-    bool Load(ByteStream& stream) override {
-        uint32_t count = 0;
-        if (!stream.ReadUInt32(count)) {
-            return false;
-        }
-        return stream.ReadBytes(count, bytes_);
-    }
-    bool Save(ByteStream& stream, bool) override {
-        stream.WriteUInt32(static_cast<uint32_t>(bytes_.size()));
-        stream.Write(bytes_);
-        return true;
-    }
-    uint64_t GetSizeMax() const override { return 4 + bytes_.size(); }
-
-private:
-    std::string bytes_;
-};
-
-std::u16string StretchText(int value) {
-    switch (value) {
-        case 0:
-            return u"0 - No Stretch";
-        case 1:
-            return u"1 - Stretch";
-        case 2:
-            return u"2 - Proportional";
-        default:
-            return u"";
-    }
-}
-
-std::u16string SequenceText(int value) {
-    switch (value) {
-        case 0:
-            return u"0 - Normal Sequence";
-        case 1:
-            return u"1 - Reverse Sequence";
-        case 2:
-            return u"2 - Pingpong Sequence";
-        default:
-            return u"";
-    }
-}
-
 }  // namespace
 
 // ---- construction ----------------------------------------------------------
@@ -207,43 +148,10 @@ Plimova::~Plimova() {
     }
 }
 
-const DispatchTable<Plimova>& Plimova::Table() {
-    static const auto table =
-        DispatchTable<Plimova>()
-            .Property("Frame", ids::kFrame, &Plimova::Frame, &Plimova::SetFrame)
-            .Property("Frames", ids::kFrames, &Plimova::Frames)
-            .Property("Playing", ids::kPlaying, &Plimova::Playing, &Plimova::SetPlaying)
-            .Flags(kHidden)
-            .Property("Transparent", ids::kTransparent, &Plimova::Transparent,
-                      &Plimova::SetTransparent)
-            .Property("BackColor", ids::kBackColor, &Plimova::BackColor, &Plimova::SetBackColor)
-            .Property("GIF", ids::kGIF, &Plimova::GIF, &Plimova::SetGIF)
-            .Flags(kBindable | kRequestEdit | kDisplayBind | kDefaultBind)
-            .Property("GIFWidth", ids::kGIFWidth, &Plimova::GIFWidth)
-            .Property("GIFHeight", ids::kGIFHeight, &Plimova::GIFHeight)
-            .Property("Speed", ids::kSpeed, &Plimova::Speed, &Plimova::SetSpeed)
-            .Method("Play", ids::kPlay, &Plimova::Play)
-            .Method("Stop", ids::kStop, &Plimova::Stop)
-            .Method("ReadGIF", ids::kReadGIF, &Plimova::ReadGIF)
-            .Method("GetFrame", ids::kGetFrame, &Plimova::GetFrame)
-            .Property("Stretch", ids::kStretch, &Plimova::Stretch, &Plimova::SetStretch)
-            .Property("FrameWidth", ids::kFrameWidth, &Plimova::FrameWidth)
-            .Property("FrameHeight", ids::kFrameHeight, &Plimova::FrameHeight)
-            .Property("FrameLeft", ids::kFrameLeft, &Plimova::FrameLeft)
-            .Property("FrameTop", ids::kFrameTop, &Plimova::FrameTop)
-            .Property("AutoSize", ids::kAutoSize, &Plimova::AutoSize, &Plimova::SetAutoSize)
-            .Property("SequenceString", ids::kSequenceString, &Plimova::SequenceString,
-                      &Plimova::SetSequenceString)
-            .Property("Sequence", ids::kSequence, &Plimova::Sequence, &Plimova::SetSequence)
-            .Property("hWnd", ids::kHwnd, &Plimova::HWnd)
-            .Method("AboutBox", ids::kAboutBox, &Plimova::AboutBox);
-    return table;
-}
-
 // ---- helpers ---------------------------------------------------------------
 
 Rgb Plimova::BackRgb() const {
-    return ToRgb(backColor_);
+    return ToRgb(props_.backColor);
 }
 
 void Plimova::Changed(DispId id) {
@@ -272,7 +180,7 @@ void Plimova::Repaint() {
 bool Plimova::ApplyAutoSize() {
     const int cx = image_.ScreenWidth();
     const int cy = image_.ScreenHeight();
-    if (cx == 0 || cy == 0 || !autoSize_) {
+    if (cx == 0 || cy == 0 || !props_.autoSize) {
         return false;
     }
     const Size wanted = PixelsToHimetric(Size{cx, cy});
@@ -296,10 +204,10 @@ std::pair<Scale, Scale> Plimova::Factors(int w, int h) const {
     if (cx <= 0 || cy <= 0) {
         return {};
     }
-    if (stretch_ == 1) {
+    if (props_.stretch == 1) {
         return {Scale{w, cx}, Scale{h, cy}};
     }
-    if (stretch_ == 2) {
+    if (props_.stretch == 2) {
         // The smaller of w / cx and h / cy, compared exactly.
         const Scale f = int64_t{w} * cy <= int64_t{h} * cx ? Scale{w, cx} : Scale{h, cy};
         return {f, f};
@@ -314,15 +222,15 @@ void Plimova::UpdateShape(int w, int h) {
     const ShapeKey key{composer_.Generation(),
                        composer_.Exists(),
                        image_.FrameCount() > 0,
-                       transparent_,
-                       stretch_,
+                       props_.transparent,
+                       props_.stretch,
                        w,
                        h};
     if (shapeKey_ == key) {
         return;
     }
     shapeKey_ = key;
-    if (!transparent_) {
+    if (!props_.transparent) {
         ApplyRegion(std::nullopt);
     } else if (image_.FrameCount() == 0 || !composer_.Exists()) {
         ApplyRegion(QRegion());
@@ -345,12 +253,12 @@ void Plimova::UpdateShape(int w, int h) {
 
 void Plimova::TimerRule() {
     if (!AmbientUserMode(site_)) {
-        if (!playing_) {
+        if (!props_.playing) {
             timer_.stop();
         }
         return;
     }
-    if (!playing_) {
+    if (!props_.playing) {
         timer_.stop();
         return;
     }
@@ -358,7 +266,7 @@ void Plimova::TimerRule() {
     if (image_.FrameCount() > 1 && window_) {
         // Computed wide: the largest speed times the largest delay times ten
         // does not fit an int. Negative speeds mean as fast as possible.
-        const int64_t interval = int64_t{speed_} * image_.FrameDelay(frame_) * 10;
+        const int64_t interval = int64_t{props_.speed} * image_.FrameDelay(frame_) * 10;
         timer_.start(static_cast<int>(std::clamp<int64_t>(interval, 0, INT32_MAX)));
     }
 }
@@ -373,7 +281,7 @@ bool Plimova::EnsureComposer() {
 void Plimova::SetFrameInternal(int value, bool notify) {
     const int n = image_.FrameCount();
     int k = value;
-    if (sequence_ == 3) {
+    if (props_.sequence == 3) {
         const int len = static_cast<int>(sequenceList_.size());
         sequencePosition_ = static_cast<int16_t>(value < 0 || value >= len ? 0 : value);
         k = len == 0 ? 0 : sequenceList_[static_cast<std::size_t>(sequencePosition_)];
@@ -423,19 +331,19 @@ void Plimova::SetFrame(int16_t value) {
 }
 
 void Plimova::SetPlaying(bool value) {
-    playing_ = value;
+    props_.playing = value;
     Repaint();
     TimerRule();
 }
 
 void Plimova::SetTransparent(bool value) {
-    transparent_ = value;
+    props_.transparent = value;
     Changed(ids::kTransparent);
     Repaint();
 }
 
 void Plimova::SetBackColor(OleColor value) {
-    backColor_ = value;
+    props_.backColor = value;
     Changed(ids::kBackColor);
     frame_ = 0;
     if (composer_.Exists()) {
@@ -459,18 +367,18 @@ bool Plimova::SetGIF(const std::u16string& bytes) {
 }
 
 void Plimova::SetSpeed(int16_t value) {
-    speed_ = value;
+    props_.speed = value;
     Changed(ids::kSpeed);
 }
 
 void Plimova::Play() {
-    playing_ = true;
+    props_.playing = true;
     Repaint();
     TimerRule();
 }
 
 void Plimova::Stop() {
-    playing_ = false;
+    props_.playing = false;
 }
 
 bool Plimova::ReadGIF(const std::u16string& fileName) {
@@ -493,7 +401,7 @@ ObjectPtr Plimova::GetFrame(int16_t frame) {
 }
 
 void Plimova::SetStretch(int16_t value) {
-    stretch_ = value;
+    props_.stretch = value;
     Changed(ids::kStretch);
     Repaint();
 }
@@ -519,22 +427,22 @@ int16_t Plimova::FrameTop(int16_t frame) const {
 }
 
 void Plimova::SetAutoSize(bool value) {
-    autoSize_ = value;
+    props_.autoSize = value;
     Changed(ids::kAutoSize);
     Repaint();
 }
 
 void Plimova::SetSequenceString(const std::u16string& value) {
-    sequenceString_ = value;
+    props_.sequenceString = value;
     Changed(ids::kSequenceString);
     sequenceList_ = ParseSequence(value);
-    if (sequence_ == 3) {
+    if (props_.sequence == 3) {
         SetFrameInternal(0);
     }
 }
 
 void Plimova::SetSequence(int16_t value) {
-    sequence_ = value;
+    props_.sequence = value;
     Changed(ids::kSequence);
     SetFrameInternal(0);
 }
@@ -555,11 +463,11 @@ void Plimova::AboutBox() {
 void Plimova::TimerStep() {
     timer_.stop();
     const int n = image_.FrameCount();
-    if (!playing_ || n < 2) {
+    if (!props_.playing || n < 2) {
         return;
     }
     int k = frame_;
-    switch (sequence_) {
+    switch (props_.sequence) {
         case 1:
             k = k - 1 < 0 ? n - 1 : k - 1;
             break;
@@ -616,7 +524,7 @@ void Plimova::Draw(QPainter& painter, const QRect& bounds) {
     const QColor back = ToQColor(BackRgb());
     UpdateShape(w, h);
     if (n == 0 || !composer_.Exists()) {
-        if (!transparent_) {
+        if (!props_.transparent) {
             painter.fillRect(bounds, back);
         }
         if (n > 0) {
@@ -715,19 +623,7 @@ void Plimova::OnFocus(bool gained) {
     }
 }
 
-// ---- IDispatchable / IConnectable ------------------------------------------
-
-std::optional<DispId> Plimova::GetIdOfName(std::string_view name) const {
-    return Table().IdOfName(name);
-}
-
-Variant Plimova::Invoke(DispId id, InvokeKind kind, std::vector<Variant>& args) {
-    return Table().Invoke(*this, id, kind, args);
-}
-
-std::vector<MemberInfo> Plimova::Members() const {
-    return Table().Members();
-}
+// ---- IConnectable ---------------------------------------------------------
 
 uint32_t Plimova::Advise(std::shared_ptr<IEventSink> sink) {
     return events_.Advise(std::move(sink));
@@ -773,14 +669,7 @@ uint32_t Plimova::MiscStatus() const {
 // ---- persistence -----------------------------------------------------------
 
 void Plimova::ResetState() {
-    playing_ = true;
-    transparent_ = true;
-    autoSize_ = false;
-    backColor_ = OleColor{ids::kDefaultBackColor};
-    stretch_ = 0;
-    speed_ = 1;
-    sequence_ = 0;
-    sequenceString_.clear();
+    props_ = Properties();
     sequenceList_.clear();
     sequencePosition_ = 0;
     frame_ = 0;
@@ -794,197 +683,6 @@ bool Plimova::InitNew() {
     dirty_ = false;
     Repaint();
     return true;
-}
-
-bool Plimova::Load(ByteStream& s) {
-    uint32_t version = 0;
-    if (!s.ReadUInt32(version)) {
-        return false;
-    }
-    if (version <= ids::kStreamVersion) {
-        int32_t cx = 0, cy = 0;
-        if (!s.ReadInt32(cx) || !s.ReadInt32(cy)) {
-            return false;
-        }
-        extent_ = Size{cx, cy};
-    }
-    Variant v[7];
-    for (Variant& value : v) {
-        if (!s.ReadTaggedValue(value)) {
-            return false;
-        }
-    }
-    std::u16string gif;
-    int32_t width = 0, height = 0;
-    try {
-        SetBackColor(v[0].ToColor());
-        SetTransparent(v[1].ToBool());
-        SetSpeed(v[2].ToInt16());
-        SetStretch(v[3].ToInt16());
-        SetAutoSize(v[4].ToBool());
-        SetSequenceString(v[5].ToString());
-        SetSequence(v[6].ToInt16());
-    } catch (const AutomationError&) {
-        return false;
-    }
-    if (!s.ReadBstr(gif)) {
-        return false;
-    }
-    image_.LoadFromBytes(gif);
-    AfterNewGif();
-    if (!s.ReadInt32(width) || !s.ReadInt32(height)) {
-        return false;
-    }
-    SetExtent(Size{width, height});
-    dirty_ = false;
-    return true;
-}
-
-bool Plimova::Save(ByteStream& s, bool clearDirty) {
-    s.WriteUInt32(ids::kStreamVersion);
-    s.WriteInt32(extent_.cx);
-    s.WriteInt32(extent_.cy);
-    s.WriteTaggedValue(Variant(backColor_));
-    s.WriteTaggedValue(Variant(transparent_));
-    s.WriteTaggedValue(Variant(speed_));
-    s.WriteTaggedValue(Variant(stretch_));
-    s.WriteTaggedValue(Variant(autoSize_));
-    s.WriteUInt16(vt::kBstr);
-    if (sequenceString_.empty()) {
-        s.WriteNullBstr();
-    } else {
-        s.WriteBstr(sequenceString_);
-    }
-    s.WriteTaggedValue(Variant(sequence_));
-    if (const auto bytes = image_.Bytes()) {
-        s.WriteBstr(*bytes);
-    } else {
-        s.WriteNullBstr();
-    }
-    s.WriteInt32(extent_.cx);
-    s.WriteInt32(extent_.cy);
-    if (clearDirty) {
-        dirty_ = false;
-    }
-    return true;
-}
-
-uint64_t Plimova::GetSizeMax() const {
-    const uint64_t gif = image_.RawBytes().size();
-    return 12 + 6 + 4 + 4 + 4 + 4 + (2 + 4 + 2 * sequenceString_.size() + 2) + 4 +
-           (4 + 2 * gif + 2) + 8;
-}
-
-bool Plimova::Load(IPropertyBag& bag) {
-    Variant v;
-    try {
-        if (bag.Read("BackColor", v)) {
-            SetBackColor(v.ToColor());
-        }
-        if (bag.Read("Transparent", v)) {
-            SetTransparent(v.ToBool());
-        }
-        if (bag.Read("Speed", v)) {
-            SetSpeed(v.ToInt16());
-        }
-        if (bag.Read("Stretch", v)) {
-            SetStretch(v.ToInt16());
-        }
-        if (bag.Read("AutoSize", v)) {
-            SetAutoSize(v.ToBool());
-        }
-        if (bag.Read("SequenceString", v)) {
-            SetSequenceString(v.ToString());
-        }
-        if (bag.Read("Sequence", v)) {
-            SetSequence(v.ToInt16());
-        }
-    } catch (const AutomationError&) {
-        return false;
-    }
-    auto gif = std::make_shared<GifStreamObject>();
-    Variant holder{ObjectPtr(gif)};
-    bool ok = true;
-    if (bag.Read("GIF", holder)) {
-        image_.LoadFromBytes(WidenBytes(gif->Bytes()));
-    } else {
-        image_.Clear();
-        ok = !bag.Read("GIF", v);  // present but unreadable
-    }
-    AfterNewGif();
-    Size extent = extent_;
-    try {
-        if (bag.Read("ExtendWidth", v)) {
-            extent.cx = v.ToInt32();
-        }
-        if (bag.Read("ExtendHeight", v)) {
-            extent.cy = v.ToInt32();
-        }
-    } catch (const AutomationError&) {
-        return false;
-    }
-    SetExtent(extent);
-    dirty_ = false;
-    return ok;
-}
-
-bool Plimova::Save(IPropertyBag& bag, bool clearDirty, bool) {
-    bag.Write("BackColor", Variant(backColor_));
-    bag.Write("Transparent", Variant(transparent_));
-    bag.Write("Speed", Variant(speed_));
-    bag.Write("Stretch", Variant(stretch_));
-    bag.Write("AutoSize", Variant(autoSize_));
-    bag.Write("SequenceString", Variant(sequenceString_));
-    bag.Write("Sequence", Variant(sequence_));
-    const auto raw = image_.RawBytes();
-    auto gif = std::make_shared<GifStreamObject>(
-        std::string(reinterpret_cast<const char*>(raw.data()), raw.size()));
-    bag.Write("GIF", Variant(ObjectPtr(gif)));
-    bag.Write("ExtendWidth", Variant(extent_.cx));
-    bag.Write("ExtendHeight", Variant(extent_.cy));
-    if (clearDirty) {
-        dirty_ = false;
-    }
-    return true;
-}
-
-// ---- property browsing -----------------------------------------------------
-
-std::optional<std::u16string> Plimova::DisplayString(DispId id) {
-    if (id == ids::kGIF) {
-        const int n = image_.FrameCount();
-        return n == 0 ? u"No GIF" : n == 1 ? u"Still GIF" : u"Animation GIF";
-    }
-    if (id == ids::kStretch) {
-        std::u16string text = StretchText(stretch_);
-        return text.empty() ? std::nullopt : std::optional(text);
-    }
-    if (id == ids::kSequence) {
-        std::u16string text = SequenceText(sequence_);
-        return text.empty() ? std::nullopt : std::optional(text);
-    }
-    return std::nullopt;
-}
-
-std::vector<std::pair<std::u16string, Variant>> Plimova::PredefinedValues(DispId id) {
-    std::vector<std::pair<std::u16string, Variant>> values;
-    if (id == ids::kStretch || id == ids::kSequence) {
-        for (int16_t i = 0; i < 3; ++i) {
-            values.emplace_back(id == ids::kStretch ? StretchText(i) : SequenceText(i), Variant(i));
-        }
-    }
-    return values;
-}
-
-std::optional<Clsid> Plimova::PropertyPage(DispId id) {
-    if (id == ids::kGIF) {
-        return ids::kPageClsid;
-    }
-    return std::nullopt;
-}
-
-std::vector<Clsid> Plimova::Pages() const {
-    return {ids::kPageClsid};
 }
 
 }  // namespace plimova

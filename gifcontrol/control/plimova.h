@@ -32,6 +32,7 @@ class QWidget;
 namespace plimova {
 
 class PlimovaWindow;
+struct PlimovaMembers;
 
 // A stretch factor as the exact fraction num / den, so scaled sizes truncate
 // the true product (a stretched picture fills the control to its last pixel).
@@ -62,11 +63,11 @@ public:
     int16_t Frame() const { return frame_; }
     void SetFrame(int16_t value);
     int16_t Frames() const { return static_cast<int16_t>(image_.FrameCount()); }
-    bool Playing() const { return playing_; }
+    bool Playing() const { return props_.playing; }
     void SetPlaying(bool value);
-    bool Transparent() const { return transparent_; }
+    bool Transparent() const { return props_.transparent; }
     void SetTransparent(bool value);
-    OleColor BackColor() const { return backColor_; }
+    OleColor BackColor() const { return props_.backColor; }
     void SetBackColor(OleColor value);
     // The GIF's bytes, one unit per byte; empty when there is none.
     std::u16string GIF() const;
@@ -74,23 +75,23 @@ public:
     bool SetGIF(const std::u16string& bytes);
     int16_t GIFWidth() const { return static_cast<int16_t>(image_.ScreenWidth()); }
     int16_t GIFHeight() const { return static_cast<int16_t>(image_.ScreenHeight()); }
-    int16_t Speed() const { return speed_; }
+    int16_t Speed() const { return props_.speed; }
     void SetSpeed(int16_t value);
     void Play();
     void Stop();
     bool ReadGIF(const std::u16string& fileName);
     vantry::automation::ObjectPtr GetFrame(int16_t frame);
-    int16_t Stretch() const { return stretch_; }
+    int16_t Stretch() const { return props_.stretch; }
     void SetStretch(int16_t value);
     int16_t FrameWidth(int16_t frame) const;
     int16_t FrameHeight(int16_t frame) const;
     int16_t FrameLeft(int16_t frame) const;
     int16_t FrameTop(int16_t frame) const;
-    bool AutoSize() const { return autoSize_; }
+    bool AutoSize() const { return props_.autoSize; }
     void SetAutoSize(bool value);
-    std::u16string SequenceString() const { return sequenceString_; }
+    std::u16string SequenceString() const { return props_.sequenceString; }
     void SetSequenceString(const std::u16string& value);
-    int16_t Sequence() const { return sequence_; }
+    int16_t Sequence() const { return props_.sequence; }
     void SetSequence(int16_t value);
     int32_t HWnd() const;
     void AboutBox() override;
@@ -162,7 +163,9 @@ public:
     void Draw(QPainter& painter, const QRect& bounds);
 
 private:
-    static const vantry::automation::DispatchTable<Plimova>& Table();
+    static const PlimovaMembers& MemberTable();
+    struct Loaded;
+    void ApplyLoaded(const Loaded& loaded);
 
     Rgb BackRgb() const;
     void Changed(DispId id);
@@ -180,14 +183,18 @@ private:
 
     GifImage image_;
     ScreenComposer composer_;
-    bool playing_ = true;
-    bool transparent_ = true;
-    bool autoSize_ = false;
-    OleColor backColor_{ids::kDefaultBackColor};
-    int16_t stretch_ = 0;
-    int16_t speed_ = 1;
-    int16_t sequence_ = 0;
-    std::u16string sequenceString_;
+    // What a host sets, with the values a new control starts from.
+    struct Properties {
+        bool playing = true;
+        bool transparent = true;
+        bool autoSize = false;
+        OleColor backColor{ids::kDefaultBackColor};
+        int16_t stretch = 0;
+        int16_t speed = 1;
+        int16_t sequence = 0;
+        std::u16string sequenceString;
+    };
+    Properties props_;
     std::vector<int16_t> sequenceList_;
     int16_t sequencePosition_ = 0;
     int16_t frame_ = 0;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <vector>
 
 namespace plimova {
 
@@ -126,6 +127,35 @@ void ArrangeRowsInPlace(std::uint8_t* pixels, int width, int height) {
     for (std::size_t r = static_cast<std::size_t>(height); r-- > 0;) {
         std::memmove(pixels + r * stride, pixels + r * w, w);
         std::memset(pixels + r * stride + w, 0, stride - w);
+    }
+}
+
+void DeinterlaceRowsInPlace(std::uint8_t* pixels, int width, int height) {
+    const std::size_t w = static_cast<std::size_t>(width);
+    if (w == 0 || height < 2) {
+        return;
+    }
+    // Each delivered row moves to its image row; the moves form cycles,
+    // followed here with one row carried in hand. Whole-row copies, as a
+    // byte-wise swap is not vectorised.
+    std::vector<bool> placed(static_cast<std::size_t>(height), false);
+    std::vector<std::uint8_t> scratch(2 * w);
+    std::uint8_t* carried = scratch.data();
+    std::uint8_t* displaced = scratch.data() + w;
+    for (int start = 0; start < height; ++start) {
+        if (placed[static_cast<std::size_t>(start)]) {
+            continue;
+        }
+        std::memcpy(carried, pixels + static_cast<std::size_t>(start) * w, w);
+        int at = start;
+        do {
+            at = InterlacedRow(at, height);
+            std::uint8_t* row = pixels + static_cast<std::size_t>(at) * w;
+            std::memcpy(displaced, row, w);
+            std::memcpy(row, carried, w);
+            std::swap(carried, displaced);
+            placed[static_cast<std::size_t>(at)] = true;
+        } while (at != start);
     }
 }
 

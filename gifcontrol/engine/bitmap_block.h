@@ -79,6 +79,11 @@ ByteBlock AllocateBitmapBlock(int width, int height, const std::uint8_t* rgbTabl
 // place. Lets a non-interlaced image decode straight into its block.
 void ArrangeRowsInPlace(std::uint8_t* pixels, int width, int height);
 
+// Puts the first width x height bytes of a pixel area, unpadded rows in the
+// order an interlaced image delivers them, into top-down image order, in
+// place. Throws std::bad_alloc when a row of scratch cannot be had.
+void DeinterlaceRowsInPlace(std::uint8_t* pixels, int width, int height);
+
 // Image row that the i-th delivered row of an interlaced image of `height`
 // rows lands on (passes: 0 step 8, 4 step 8, 2 step 4, 1 step 2).
 int InterlacedRow(int i, int height);

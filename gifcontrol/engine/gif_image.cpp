@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <new>
 
 #include "base/regular_file.h"
 #include "gif_parser.h"
@@ -80,16 +81,17 @@ bool GifImage::Parse(std::vector<std::byte> bytes) {
         lastError_ = LoadError::kEmpty;
         return false;
     }
-    GifParser parser(*this);
-    loaded_ = parser.Parse(lastError_);
-    if (!loaded_) {
-        const LoadError error = lastError_;
+    ParsedGif parsed = GifParser(raw_, limits_).Parse();
+    if (parsed.error != LoadError::kNone) {
         Clear();
-        lastError_ = error;
-    } else {
-        lastError_ = LoadError::kNone;
+        lastError_ = parsed.error;
+        return false;
     }
-    return loaded_;
+    screen_ = parsed.screen;
+    frames_ = std::move(parsed.frames);
+    loaded_ = true;
+    lastError_ = LoadError::kNone;
+    return true;
 }
 
 bool GifImage::LoadFromData(std::span<const std::byte> data) {
@@ -110,10 +112,16 @@ bool GifImage::LoadFromBytes(std::u16string_view text) {
         lastError_ = LoadError::kEmpty;
         return false;
     }
-    std::vector<std::byte> bytes(text.size());
+    std::vector<std::byte> bytes;
+    try {
+        bytes.resize(text.size());
+    } catch (const std::bad_alloc&) {
+        lastError_ = LoadError::kCannotRead;
+        return false;
+    }
     std::transform(text.begin(), text.end(), bytes.begin(),
                    [](char16_t u) { return std::byte(u <= 0xFF ? u : u'?'); });
-    return LoadFromData(bytes);
+    return Parse(std::move(bytes));  // kept as they are: no second copy
 }
 
 std::optional<std::u16string> GifImage::Bytes() const {
@@ -135,8 +143,7 @@ void GifImage::Clear() {
     lastError_ = LoadError::kNone;
     raw_ = std::vector<std::byte>();
     frames_ = std::vector<GifFrame>();
-    screenWidth_ = screenHeight_ = 0;
-    screenFlags_ = backgroundIndex_ = aspect_ = 0;
+    screen_ = GifScreen();
 }
 
 const GifFrame* GifImage::Frame(int index) const {
@@ -158,9 +165,8 @@ std::optional<FrameInfo> GifImage::GetFrameInfo(int index) const {
     info.width = Le16(d + 5);
     info.height = Le16(d + 7);
     info.delay = static_cast<std::uint16_t>(FrameDelay(index));
-    info.transparent =
-        (f->controlWord & 1) ? static_cast<std::uint16_t>(f->controlWord >> 24) : kNoTransparency;
-    info.disposal = static_cast<std::uint16_t>(f->controlWord & 0x1C);
+    info.transparent = f->HasTransparency() ? f->TransparentIndex() : kNoTransparency;
+    info.disposal = f->Disposal();
     return info;
 }
 
@@ -169,7 +175,7 @@ int GifImage::FrameDelay(int index) const {
     if (!f) {
         return 0;
     }
-    const int delay = static_cast<int>((f->controlWord >> 8) & 0xFFFF);
+    const int delay = f->StoredDelay();
     if (delay == 0 && FrameCount() >= 2) {
         return 10;
     }
@@ -186,11 +192,11 @@ Rect GifImage::FrameRect(int index) const {
 
 void GifImage::SetTransparentColour(int index, Rgb colour) {
     const GifFrame* f = Frame(index);
-    if (!f || !(f->controlWord & 1)) {
+    if (!f || !f->HasTransparency()) {
         return;
     }
     BitmapView view(frames_[static_cast<std::size_t>(index)].bitmap.data());
-    const int t = static_cast<int>(f->controlWord >> 24);
+    const int t = f->TransparentIndex();
     if (t < view.Colours()) {
         std::uint8_t* e = view.ColourEntry(t);
         e[0] = colour.b;
@@ -209,9 +215,9 @@ std::optional<Picture> GifImage::FrameBitmap(int index, Rgb colour) {
     BitmapView view(frames_[static_cast<std::size_t>(index)].bitmap.data());
     std::uint32_t table[256];
     view.PixelTable(table);
-    if (f->controlWord & 1) {
+    if (f->HasTransparency()) {
         // Also covers a transparent index past the table.
-        table[f->controlWord >> 24] = PixelOf(colour);
+        table[f->TransparentIndex()] = PixelOf(colour);
     }
     Picture picture(view.Width(), view.Height(), Rgb{});
     for (int y = 0; y < view.Height(); ++y) {
@@ -231,10 +237,10 @@ std::optional<BitPlane> GifImage::FrameMask(int index) const {
     }
     BitmapView view(const_cast<std::uint8_t*>(f->bitmap.data()));
     BitPlane mask(view.Width(), view.Height(), 16);
-    if (!(f->controlWord & 1)) {
+    if (!f->HasTransparency()) {
         return mask;
     }
-    const std::uint8_t t = static_cast<std::uint8_t>(f->controlWord >> 24);
+    const std::uint8_t t = f->TransparentIndex();
     for (int y = 0; y < view.Height(); ++y) {
         const std::uint8_t* src = view.ImageRow(y);
         for (int x = 0; x < view.Width(); ++x) {
@@ -254,8 +260,8 @@ void GifImage::AddOpaqueBits(int index, BitPlane& bitmask) const {
     BitmapView view(const_cast<std::uint8_t*>(f->bitmap.data()));
     const Rect frame = FrameRect(index);
     const Rect r = frame.Intersected(Rect{0, 0, bitmask.Width(), bitmask.Height()});
-    const bool transparent = (f->controlWord & 1) != 0;
-    const std::uint8_t t = static_cast<std::uint8_t>(f->controlWord >> 24);
+    const bool transparent = f->HasTransparency();
+    const std::uint8_t t = f->TransparentIndex();
     for (int y = r.top; y < r.bottom; ++y) {
         const std::uint8_t* src = view.ImageRow(y - frame.top);
         std::uint8_t* bits = bitmask.Row(y);

@@ -17,11 +17,6 @@
 
 namespace plimova {
 
-// The four data bytes of the graphic control extension seen last, waiting for
-// the next image. One value for the whole process, as the parse is never run
-// on two threads at once.
-extern std::uint32_t g_PendingControlWord;
-
 // What a frame query returns.
 struct FrameInfo {
     std::uint16_t left = 0;
@@ -37,9 +32,34 @@ constexpr std::uint16_t kNoTransparency = 0xFFFF;
 
 // One decoded image.
 struct GifFrame {
+    // The control word is the graphic control extension's four data bytes,
+    // little-endian: packed flags | delay << 8 | transparent index << 24.
+    // Its bits are read through the accessors below only.
+    static constexpr std::uint32_t kTransparentFlag = 0x01;
+    static constexpr std::uint32_t kDisposalBits = 0x1C;
+    // Disposal method 2, restore to background, as stored (method x 4).
+    static constexpr std::uint16_t kRestoreBackground = 8;
+
+    bool HasTransparency() const { return (controlWord & kTransparentFlag) != 0; }
+    std::uint8_t TransparentIndex() const { return static_cast<std::uint8_t>(controlWord >> 24); }
+    std::uint16_t StoredDelay() const { return static_cast<std::uint16_t>(controlWord >> 8); }
+    std::uint16_t Disposal() const {
+        return static_cast<std::uint16_t>(controlWord & kDisposalBits);
+    }
+
     std::uint32_t descriptorOffset = 0;  // the "," of its image descriptor
-    std::uint32_t controlWord = 0;       // flags | delay << 8 | transparent << 24
-    ByteBlock bitmap;                    // see bitmap_block.h
+    std::uint32_t controlWord = 0;
+    ByteBlock bitmap;  // see bitmap_block.h
+};
+
+// The logical screen descriptor and the global colour table.
+struct GifScreen {
+    std::uint16_t width = 0;
+    std::uint16_t height = 0;
+    std::uint8_t flags = 0;  // bit 7 global table present, bits 0-2 its size
+    std::uint8_t backgroundIndex = 0;
+    std::uint8_t aspect = 0;
+    std::uint8_t globalTable[768] = {};
 };
 
 // Bounds on decoded pixels, so a small file cannot claim unbounded memory by
@@ -86,11 +106,11 @@ public:
 
     bool Loaded() const { return loaded_; }
     LoadError LastError() const { return lastError_; }
-    std::uint16_t ScreenWidth() const { return screenWidth_; }
-    std::uint16_t ScreenHeight() const { return screenHeight_; }
-    std::uint8_t ScreenFlags() const { return screenFlags_; }
-    std::uint8_t BackgroundIndex() const { return backgroundIndex_; }
-    std::uint8_t Aspect() const { return aspect_; }
+    std::uint16_t ScreenWidth() const { return screen_.width; }
+    std::uint16_t ScreenHeight() const { return screen_.height; }
+    std::uint8_t ScreenFlags() const { return screen_.flags; }
+    std::uint8_t BackgroundIndex() const { return screen_.backgroundIndex; }
+    std::uint8_t Aspect() const { return screen_.aspect; }
 
     int FrameCount() const { return static_cast<int>(frames_.size()); }
     const GifFrame* Frame(int index) const;
@@ -111,20 +131,13 @@ public:
     std::vector<std::uint8_t> FrameIndices(int index) const;
 
 private:
-    friend class GifParser;
-
     bool Parse(std::vector<std::byte> bytes);
 
     DecodeLimits limits_;
     bool loaded_ = false;
     LoadError lastError_ = LoadError::kNone;
     std::vector<std::byte> raw_;
-    std::uint16_t screenWidth_ = 0;
-    std::uint16_t screenHeight_ = 0;
-    std::uint8_t screenFlags_ = 0;
-    std::uint8_t backgroundIndex_ = 0;
-    std::uint8_t aspect_ = 0;
-    std::uint8_t globalTable_[768] = {};
+    GifScreen screen_;
     std::vector<GifFrame> frames_;
 };
 

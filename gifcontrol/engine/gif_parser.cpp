@@ -5,37 +5,36 @@
 
 namespace plimova {
 
-std::uint32_t g_PendingControlWord = 0;
-
 namespace {
 
 std::uint16_t Le16(const std::uint8_t* p) {
     return static_cast<std::uint16_t>(p[0] | p[1] << 8);
 }
 
+// Flags of an image descriptor's packed byte.
+constexpr std::uint8_t kLocalTable = 0x80;
+constexpr std::uint8_t kInterlaced = 0x40;
+// Flag of the screen descriptor's packed byte.
+constexpr std::uint8_t kGlobalTable = 0x80;
+
+// Entries of a colour table whose size field (the packed byte's low bits) is
+// `packed`.
+int TableColours(std::uint8_t packed) {
+    return 1 << ((packed & 7) + 1);
+}
+
 }  // namespace
 
-bool GifParser::ReadSubBlocks() {
-    subBlocks_.clear();
-    // The rest of the file bounds the data, so the buffer never grows by
-    // copying; only the pages used are ever touched.
-    if (subBlocks_.capacity() < size_ - pos_) {
-        try {
-            subBlocks_.reserve(size_ - pos_);
-        } catch (const std::bad_alloc&) {
-            return false;
-        }
-    }
-    return WalkSubBlocks(true);
-}
+GifParser::GifParser(std::span<const std::byte> data, const DecodeLimits& limits)
+    : data_(reinterpret_cast<const std::uint8_t*>(data.data())),
+      size_(data.size()),
+      limits_(limits) {}
 
-bool GifParser::SkipSubBlocks() {
-    return WalkSubBlocks(false);
-}
-
-// Steps over one run of data sub-blocks up to its terminator; false when the
-// data ends first (the position is then left at the end).
-bool GifParser::WalkSubBlocks(bool keep) {
+// Steps over one run of data sub-blocks up to its terminator, counting their
+// data bytes; false when the data ends first (the position is then left at
+// the end).
+bool GifParser::SkipSubBlocks(std::size_t& dataBytes) {
+    dataBytes = 0;
     for (;;) {
         if (pos_ >= size_) {
             return false;
@@ -48,15 +47,31 @@ bool GifParser::WalkSubBlocks(bool keep) {
             pos_ = size_;
             return false;
         }
-        if (keep) {
-            const auto* from = reinterpret_cast<const std::byte*>(data_ + pos_);
-            subBlocks_.insert(subBlocks_.end(), from, from + len);
-        }
+        dataBytes += len;
         pos_ += len;
     }
 }
 
-GifParser::Step GifParser::ReadImage() {
+// A graphic control extension must hold exactly four data bytes, in any
+// split over sub-blocks; they become the pending control word.
+bool GifParser::ReadControlExtension() {
+    const std::size_t start = pos_;
+    std::size_t dataBytes = 0;
+    if (!SkipSubBlocks(dataBytes) || dataBytes != 4) {
+        return false;
+    }
+    std::uint32_t word = 0;
+    int shift = 0;
+    for (std::size_t at = start; data_[at] != 0; at += 1 + data_[at]) {
+        for (std::size_t i = 1; i <= data_[at]; ++i, shift += 8) {
+            word |= std::uint32_t{data_[at + i]} << shift;
+        }
+    }
+    pendingControlWord_ = word;
+    return true;
+}
+
+GifParser::Step GifParser::ReadImage(ParsedGif& result) {
     if (size_ - pos_ < 10) {
         return Step::kEndOfLoop;
     }
@@ -67,10 +82,10 @@ GifParser::Step GifParser::ReadImage() {
     const std::uint8_t packed = d[9];
     pos_ += 10;
 
-    const std::uint8_t* table = image_.globalTable_;
-    int colours = 1 << ((image_.screenFlags_ & 7) + 1);
-    if (packed & 0x80) {
-        colours = 1 << ((packed & 7) + 1);
+    const std::uint8_t* table = result.screen.globalTable;
+    int colours = TableColours(result.screen.flags);
+    if (packed & kLocalTable) {
+        colours = TableColours(packed);
         const std::size_t tableBytes = 3 * static_cast<std::size_t>(colours);
         if (size_ - pos_ < tableBytes) {
             return Step::kDropped;
@@ -78,58 +93,48 @@ GifParser::Step GifParser::ReadImage() {
         table = data_ + pos_;
         pos_ += tableBytes;
     }
-    const std::uint32_t controlWord = g_PendingControlWord;
 
     if (pos_ >= size_) {
         return Step::kDropped;
     }
     const int minCodeSize = data_[pos_++];
-    if (!ReadSubBlocks()) {
+    // The decoder reads the sub-blocks where they lie; no joined copy.
+    const std::size_t chainStart = pos_;
+    std::size_t dataBytes = 0;
+    if (!SkipSubBlocks(dataBytes)) {
         return Step::kDropped;
     }
+    const std::span<const std::uint8_t> chain(data_ + chainStart, pos_ - chainStart);
 
     const std::uint64_t count = static_cast<std::uint64_t>(width) * height;
     // One code yields at most kMaxPixelsPerCode pixels, so a frame claiming
     // more than its data could ever code is not an image but a bid for
     // memory.
-    const std::uint64_t codes = std::uint64_t{subBlocks_.size()} * 8 / (minCodeSize + 1);
-    if (count > codes * kMaxPixelsPerCode || count > image_.limits_.maxImagePixels ||
-        filePixels_ + count > image_.limits_.maxFilePixels ||
-        image_.frames_.size() >= static_cast<std::size_t>(GifImage::kMaxFrames)) {
+    const std::uint64_t codes = std::uint64_t{dataBytes} * 8 / (minCodeSize + 1);
+    if (count > codes * kMaxPixelsPerCode || count > limits_.maxImagePixels ||
+        filePixels_ + count > limits_.maxFilePixels ||
+        result.frames.size() >= static_cast<std::size_t>(GifImage::kMaxFrames)) {
         return Step::kDropped;
     }
     GifFrame frame;
     frame.descriptorOffset = static_cast<std::uint32_t>(descriptor);
-    frame.controlWord = controlWord;
-    if (!(packed & 0x40)) {
-        // Decoded straight into the block, then turned bottom-up in place:
-        // no second copy of the pixels.
-        frame.bitmap = AllocateBitmapBlock(width, height, table, colours);
-        if (frame.bitmap.empty()) {
-            return Step::kDropped;
-        }
-        std::uint8_t* pixels = frame.bitmap.data() + kBitmapHeaderSize + 4 * colours;
-        if (!lzw_.Decode(subBlocks_, minCodeSize, {pixels, static_cast<std::size_t>(count)})) {
-            return Step::kDropped;
-        }
-        ArrangeRowsInPlace(pixels, width, height);
-    } else {
-        try {
-            indices_.resize(static_cast<std::size_t>(count));
-        } catch (const std::bad_alloc&) {
-            indices_ = std::vector<std::uint8_t>();
-            return Step::kDropped;
-        }
-        if (!lzw_.Decode(subBlocks_, minCodeSize, indices_)) {
-            return Step::kDropped;
-        }
-        frame.bitmap = BuildBitmapBlock(width, height, true, indices_, table, colours);
-        if (frame.bitmap.empty()) {
-            return Step::kDropped;
-        }
+    frame.controlWord = pendingControlWord_;
+    // Decoded straight into the block, then put in order in place: no second
+    // copy of the pixels.
+    frame.bitmap = AllocateBitmapBlock(width, height, table, colours);
+    if (frame.bitmap.empty()) {
+        return Step::kDropped;
+    }
+    std::uint8_t* pixels = frame.bitmap.data() + kBitmapHeaderSize + 4 * colours;
+    if (!lzw_.DecodeSubBlocks(chain, minCodeSize, {pixels, static_cast<std::size_t>(count)})) {
+        return Step::kDropped;
     }
     try {
-        image_.frames_.push_back(std::move(frame));
+        if (packed & kInterlaced) {
+            DeinterlaceRowsInPlace(pixels, width, height);
+        }
+        ArrangeRowsInPlace(pixels, width, height);
+        result.frames.push_back(std::move(frame));
     } catch (const std::bad_alloc&) {
         return Step::kDropped;
     }
@@ -138,53 +143,57 @@ GifParser::Step GifParser::ReadImage() {
     return Step::kDecoded;
 }
 
-bool GifParser::Parse(LoadError& error) {
-    data_ = reinterpret_cast<const std::uint8_t*>(image_.raw_.data());
-    size_ = image_.raw_.size();
-    pos_ = 0;
-    filePixels_ = 0;
-    fileCodes_ = 0;
-
+bool GifParser::ReadHeader(ParsedGif& result) {
     if (size_ < 6 || std::memcmp(data_, "GIF8", 4) != 0 || (data_[4] != '7' && data_[4] != '9') ||
         data_[5] != 'a') {
-        error = LoadError::kHeader;
+        result.error = LoadError::kHeader;
         return false;
     }
     pos_ = 6;
     if (size_ - pos_ < 7) {
-        error = LoadError::kScreen;
+        result.error = LoadError::kScreen;
         return false;
     }
-    image_.screenWidth_ = Le16(data_ + pos_);
-    image_.screenHeight_ = Le16(data_ + pos_ + 2);
-    image_.screenFlags_ = data_[pos_ + 4];
-    image_.backgroundIndex_ = data_[pos_ + 5];
-    image_.aspect_ = data_[pos_ + 6];
+    GifScreen& screen = result.screen;
+    screen.width = Le16(data_ + pos_);
+    screen.height = Le16(data_ + pos_ + 2);
+    screen.flags = data_[pos_ + 4];
+    screen.backgroundIndex = data_[pos_ + 5];
+    screen.aspect = data_[pos_ + 6];
     pos_ += 7;
     // The composer allocates the logical screen, so it is bounded like an image.
-    if (std::uint64_t{image_.screenWidth_} * image_.screenHeight_ > image_.limits_.maxImagePixels) {
-        error = LoadError::kScreen;
+    if (std::uint64_t{screen.width} * screen.height > limits_.maxImagePixels) {
+        result.error = LoadError::kScreen;
         return false;
     }
-    std::memset(image_.globalTable_, 0, sizeof image_.globalTable_);
-    if (image_.screenFlags_ & 0x80) {
-        const std::size_t tableBytes = 3u << ((image_.screenFlags_ & 7) + 1);
+    if (screen.flags & kGlobalTable) {
+        const std::size_t tableBytes = 3 * static_cast<std::size_t>(TableColours(screen.flags));
         if (size_ - pos_ < tableBytes) {
-            error = LoadError::kGlobalTable;
+            result.error = LoadError::kGlobalTable;
             return false;
         }
-        std::memcpy(image_.globalTable_, data_ + pos_, tableBytes);
+        std::memcpy(screen.globalTable, data_ + pos_, tableBytes);
         pos_ += tableBytes;
     }
+    return true;
+}
 
-    g_PendingControlWord = 0;
-    while (pos_ < size_) {
+ParsedGif GifParser::Parse() {
+    ParsedGif result;
+    pos_ = 0;
+    pendingControlWord_ = 0;
+    filePixels_ = 0;
+    fileCodes_ = 0;
+    if (!ReadHeader(result)) {
+        return result;
+    }
+    bool trailer = false;
+    while (pos_ < size_ && !trailer) {
         const std::uint8_t block = data_[pos_];
         if (block == 0x3B) {
             // Trailer: valid even with no image.
-            return ScreenJustified(error);
-        }
-        if (block == 0x21) {
+            trailer = true;
+        } else if (block == 0x21) {
             pos_ += 1;
             if (pos_ >= size_) {
                 break;
@@ -193,19 +202,13 @@ bool GifParser::Parse(LoadError& error) {
             if (pos_ >= size_) {
                 break;
             }
-            if (label == 0xF9) {
-                if (!ReadSubBlocks() || subBlocks_.size() != 4) {
-                    break;
-                }
-                const auto* c = reinterpret_cast<const std::uint8_t*>(subBlocks_.data());
-                g_PendingControlWord = std::uint32_t{c[0]} | std::uint32_t{c[1]} << 8 |
-                                       std::uint32_t{c[2]} << 16 | std::uint32_t{c[3]} << 24;
-            } else if (!SkipSubBlocks()) {
+            std::size_t ignored = 0;
+            if (label == 0xF9 ? !ReadControlExtension() : !SkipSubBlocks(ignored)) {
                 break;
             }
         } else if (block == 0x2C) {
-            const Step step = ReadImage();
-            g_PendingControlWord = 0;
+            const Step step = ReadImage(result);
+            pendingControlWord_ = 0;
             if (step == Step::kEndOfLoop) {
                 break;
             }
@@ -213,23 +216,23 @@ bool GifParser::Parse(LoadError& error) {
             break;
         }
     }
-    if (image_.frames_.empty()) {
-        error = LoadError::kNoImage;
-        return false;
+    if (!trailer && result.frames.empty()) {
+        result.error = LoadError::kNoImage;
+    } else if (!ScreenJustified(result.screen)) {
+        result.error = LoadError::kScreen;
     }
-    return ScreenJustified(error);
+    if (result.error != LoadError::kNone) {
+        result.frames.clear();
+    }
+    return result;
 }
 
 // The composer allocates the whole logical screen. Up to a fixed allowance
 // any screen is fine; beyond it the images must be able to code as many
 // pixels as the screen holds, so a few bytes cannot claim gigabytes.
-bool GifParser::ScreenJustified(LoadError& error) const {
-    const std::uint64_t screen = std::uint64_t{image_.screenWidth_} * image_.screenHeight_;
-    if (screen > image_.limits_.freeScreenPixels && screen > fileCodes_ * kMaxPixelsPerCode) {
-        error = LoadError::kScreen;
-        return false;
-    }
-    return true;
+bool GifParser::ScreenJustified(const GifScreen& screen) const {
+    const std::uint64_t pixels = std::uint64_t{screen.width} * screen.height;
+    return pixels <= limits_.freeScreenPixels || pixels <= fileCodes_ * kMaxPixelsPerCode;
 }
 
 }  // namespace plimova

@@ -1,6 +1,6 @@
 #pragma once
-// Block-level parse of a GIF file into a GifImage: header, screen descriptor,
-// global table, then extensions and images until the trailer.
+// Block-level parse of a GIF file: header, screen descriptor, global table,
+// then extensions and images until the trailer. Bytes in, a ParsedGif out.
 
 #include <cstddef>
 #include <cstdint>
@@ -12,34 +12,41 @@
 
 namespace plimova {
 
+// What a parse found: the screen and every image that decoded, or the reason
+// nothing usable was found.
+struct ParsedGif {
+    LoadError error = LoadError::kNone;
+    GifScreen screen;
+    std::vector<GifFrame> frames;
+};
+
 class GifParser {
 public:
-    explicit GifParser(GifImage& image) : image_(image) {}
+    // `data` must outlive the parser; the frames keep offsets into it.
+    GifParser(std::span<const std::byte> data, const DecodeLimits& limits);
 
-    // Parses image_.raw_ into image_; false when nothing usable was found,
-    // with the reason in `error`.
-    bool Parse(LoadError& error);
+    ParsedGif Parse();
 
 private:
     enum class Step { kDecoded, kDropped, kEndOfLoop };
 
-    bool ReadSubBlocks();
-    bool SkipSubBlocks();
-    bool WalkSubBlocks(bool keep);
-    Step ReadImage();
-    bool ScreenJustified(LoadError& error) const;
+    bool ReadHeader(ParsedGif& result);
+    bool SkipSubBlocks(std::size_t& dataBytes);
+    bool ReadControlExtension();
+    Step ReadImage(ParsedGif& result);
+    bool ScreenJustified(const GifScreen& screen) const;
 
     // The longest string a 12-bit code table can hold.
     static constexpr std::uint64_t kMaxPixelsPerCode = 4096;
 
-    GifImage& image_;
-    const std::uint8_t* data_ = nullptr;
-    std::size_t size_ = 0;
+    const std::uint8_t* data_;
+    std::size_t size_;
+    DecodeLimits limits_;
     std::size_t pos_ = 0;
+    // The graphic control extension seen last, waiting for the next image.
+    std::uint32_t pendingControlWord_ = 0;
     std::uint64_t filePixels_ = 0;
     std::uint64_t fileCodes_ = 0;  // codes the decoded images' data can hold
-    std::vector<std::byte> subBlocks_;
-    std::vector<std::uint8_t> indices_;
     LzwDecoder lzw_;
 };
 

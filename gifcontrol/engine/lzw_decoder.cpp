@@ -1,5 +1,6 @@
 #include "lzw_decoder.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 
@@ -7,19 +8,12 @@ namespace plimova {
 
 namespace {
 
-// The bits from byte `at` on, little-endian, as if zero bytes followed the
-// data: one 64-bit load away from the end, byte by byte near it.
-inline std::uint64_t ReadBits(const std::uint8_t* data, std::size_t size, std::size_t at) {
-    std::uint64_t word = 0;
-    if (at + 8 <= size) {
-        std::memcpy(&word, data + at, 8);
-        if constexpr (std::endian::native == std::endian::big) {
-            word = __builtin_bswap64(word);
-        }
-    } else {
-        for (std::size_t i = 0; at + i < size; ++i) {
-            word |= std::uint64_t{data[at + i]} << (8 * i);
-        }
+// The 64 bits from `at` on, little-endian.
+inline std::uint64_t ReadBits(const std::uint8_t* at) {
+    std::uint64_t word;
+    std::memcpy(&word, at, 8);
+    if constexpr (std::endian::native == std::endian::big) {
+        word = __builtin_bswap64(word);
     }
     return word;
 }
@@ -51,14 +45,78 @@ inline void CopyEarlier(std::uint8_t* dst, const std::uint8_t* src, std::size_t 
 
 }  // namespace
 
+// Feeds the code bytes into the decoder's window, either from one joined run
+// or straight from the sub-blocks in the file.
+class LzwDecoder::CodeInput {
+public:
+    CodeInput(const std::uint8_t* data, std::size_t size, bool chained)
+        : data_(data), size_(size), chained_(chained), left_(chained ? 0 : size) {}
+
+    bool Exhausted() const { return exhausted_; }
+
+    // Copies up to `room` further code bytes to `to`; fewer only once the
+    // data has ended.
+    std::size_t Read(std::uint8_t* to, std::size_t room) {
+        std::size_t got = 0;
+        while (got < room && !exhausted_) {
+            if (left_ == 0) {
+                if (!chained_ || pos_ >= size_ || data_[pos_] == 0) {
+                    exhausted_ = true;
+                    break;
+                }
+                left_ = data_[pos_++];
+            }
+            const std::size_t take = std::min({left_, room - got, size_ - pos_});
+            if (take == 0) {
+                exhausted_ = true;  // a sub-block cut short by the end of the data
+                break;
+            }
+            std::memcpy(to + got, data_ + pos_, take);
+            got += take;
+            pos_ += take;
+            left_ -= take;
+        }
+        return got;
+    }
+
+private:
+    const std::uint8_t* data_;
+    std::size_t size_;
+    bool chained_;
+    std::size_t pos_ = 0;
+    std::size_t left_;  // bytes left in the current sub-block
+    bool exhausted_ = false;
+};
+
 bool LzwDecoder::Decode(std::span<const std::byte> data, int minCodeSize,
                         std::span<std::uint8_t> out) {
+    CodeInput input(reinterpret_cast<const std::uint8_t*>(data.data()), data.size(), false);
+    return Run(input, minCodeSize, out);
+}
+
+bool LzwDecoder::DecodeSubBlocks(std::span<const std::uint8_t> chain, int minCodeSize,
+                                 std::span<std::uint8_t> out) {
+    CodeInput input(chain.data(), chain.size(), true);
+    return Run(input, minCodeSize, out);
+}
+
+bool LzwDecoder::Run(CodeInput& input, int minCodeSize, std::span<std::uint8_t> out) {
     if (minCodeSize < 0 || minCodeSize > 8) {
         return false;
     }
-    const auto* in = reinterpret_cast<const std::uint8_t*>(data.data());
-    const std::size_t inSize = data.size();
-    const std::uint64_t totalBits = static_cast<std::uint64_t>(inSize) * 8;
+    // `bit` counts from the window's start; the window is refilled whenever
+    // fewer than 8 of its bytes lie ahead, keeping the bytes not yet read.
+    std::size_t valid = 0;
+    std::uint64_t bit = 0;
+    const auto refill = [&] {
+        const std::size_t from = static_cast<std::size_t>(bit >> 3);
+        std::memmove(window_, window_ + from, valid - from);
+        valid -= from;
+        bit &= 7;
+        valid += input.Read(window_ + valid, kWindowBytes - valid);
+        std::memset(window_ + valid, 0, 8);
+    };
+    refill();
     std::uint8_t* const o = out.data();
     const std::size_t outSize = out.size();
 
@@ -77,17 +135,21 @@ bool LzwDecoder::Decode(std::span<const std::byte> data, int minCodeSize,
     // Where prev's string was written, kDetached when it was not.
     std::uint32_t prevOffset = kDetached;
     std::size_t pos = 0;
-    std::uint64_t bit = 0;
 
     for (int c = 0; c < clear; ++c) {
         table_[c] = Entry{kDetached, 1, static_cast<std::uint8_t>(c), 0};
     }
 
     bool ok = true;
-    while (bit < totalBits) {
-        const int k = static_cast<int>(
-            (ReadBits(in, inSize, static_cast<std::size_t>(bit >> 3)) >> (bit & 7)) &
-            static_cast<std::uint64_t>(limit - 1));
+    for (;;) {
+        if ((bit >> 3) + 8 > valid && !input.Exhausted()) {
+            refill();
+        }
+        if (bit >= std::uint64_t{valid} * 8) {
+            break;
+        }
+        const int k = static_cast<int>((ReadBits(window_ + (bit >> 3)) >> (bit & 7)) &
+                                       static_cast<std::uint64_t>(limit - 1));
         bit += static_cast<unsigned>(width);
 
         if (k == clear) {

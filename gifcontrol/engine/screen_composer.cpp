@@ -40,14 +40,14 @@ void ScreenComposer::Restore(const Rect& area, Rgb background) {
 
 void ScreenComposer::Draw(GifImage& image, int k) {
     const GifFrame* f = image.Frame(k);
-    const bool transparent = (f->controlWord & 1) != 0;
+    const bool transparent = f->HasTransparency();
     // The stored table keeps black at the transparent index, as the drawing
     // with AND mask and OR image requires.
     image.SetTransparentColour(k, Rgb{});
     BitmapView view(const_cast<std::uint8_t*>(f->bitmap.data()));
     std::uint32_t table[256];
     view.PixelTable(table);
-    const std::uint8_t t = static_cast<std::uint8_t>(f->controlWord >> 24);
+    const std::uint8_t t = f->TransparentIndex();
 
     const Rect frame = image.FrameRect(k);
     const Rect r = frame.Intersected(Rect{0, 0, screen_.Width(), screen_.Height()});
@@ -79,7 +79,7 @@ bool ScreenComposer::Compose(GifImage& image, int k, Rgb background) {
     if (k == 0) {
         Restore(Rect{0, 0, screen_.Width(), screen_.Height()}, background);
     } else if (const GifFrame* prev = image.Frame(previous_);
-               prev && (prev->controlWord & 0x1C) == 8) {
+               prev && prev->Disposal() == GifFrame::kRestoreBackground) {
         Restore(image.FrameRect(previous_), background);
     }
     Draw(image, k);

@@ -192,6 +192,25 @@ TEST(PlimovaStream, DamagedStreamsFailWithoutHarm) {
     EXPECT_EQ(d.Extent(), (Size{5, 6}));
 }
 
+TEST(PlimovaStream, FailedLoadChangesNothing) {
+    Plimova a;
+    Configure(a, SixFrames());
+    ByteStream s;
+    ASSERT_TRUE(a.Save(s, false));
+    const std::string bytes = s.ToString();
+    // Cut in the trailing extent, after every property and the GIF were read.
+    Plimova b;
+    b.SetSpeed(9);
+    b.SetExtent(Size{10, 20});
+    ByteStream in = ByteStream::FromString(bytes.substr(0, bytes.size() - 2));
+    EXPECT_FALSE(b.Load(in));
+    EXPECT_EQ(b.Speed(), 9);
+    EXPECT_TRUE(b.Transparent());
+    EXPECT_EQ(b.SequenceString(), u"");
+    EXPECT_EQ(b.Frames(), 0);
+    EXPECT_EQ(b.Extent(), (Size{10, 20}));
+}
+
 // ---- property bag ------------------------------------------------------------
 
 TEST(PlimovaBag, SavesNamedValuesAndTheGifAsAnObject) {
@@ -268,6 +287,28 @@ TEST(PlimovaBag, MissingNamesKeepTheDefaults) {
     EXPECT_TRUE(c.Transparent());
     EXPECT_EQ(c.BackColor().value, 12632256u);
     EXPECT_EQ(c.Frames(), 0);
+}
+
+TEST(PlimovaBag, FailedLoadChangesNothing) {
+    Plimova c;
+    Configure(c, SixFrames());
+    PropertyBag bag;
+    bag.Write("Speed", Variant(int16_t{3}));
+    bag.Write("Sequence", Variant(int32_t{70000}));  // no 16-bit number
+    EXPECT_FALSE(c.Load(bag));
+    EXPECT_EQ(c.Speed(), 4);
+    EXPECT_EQ(c.Sequence(), 3);
+    EXPECT_EQ(c.Frames(), 6);
+
+    PropertyBag unreadableGif;
+    unreadableGif.Write("Speed", Variant(int16_t{3}));
+    Expect count;
+    count.U32(1000);  // more than follow
+    unreadableGif.Write("GIF",
+                        Variant(std::make_shared<SavedObject>(ids::kGifStreamClsid, count.s)));
+    EXPECT_FALSE(c.Load(unreadableGif));
+    EXPECT_EQ(c.Speed(), 4);
+    EXPECT_EQ(c.Frames(), 6);
 }
 
 TEST(PlimovaPersist, InitNewRestoresDefaults) {

@@ -357,6 +357,22 @@ TEST(GifBitmapBlock, RowsArrangedInPlaceMatchTheCopyingBuilder) {
     }
 }
 
+TEST(GifBitmapBlock, InterlacedRowsPutInOrderInPlaceForEveryHeight) {
+    for (int height = 1; height <= 33; ++height) {
+        const int width = 3;
+        Bytes pixels;
+        for (int i = 0; i < height; ++i) {
+            pixels.insert(pixels.end(), width, static_cast<std::uint8_t>(i));
+        }
+        DeinterlaceRowsInPlace(pixels.data(), width, height);
+        for (int i = 0; i < height; ++i) {
+            const int row = InterlacedRow(i, height);
+            EXPECT_EQ(pixels[static_cast<std::size_t>(row * width)], i)
+                << "height " << height << " delivered row " << i;
+        }
+    }
+}
+
 TEST(GifBitmapBlock, ZeroSizedFramesDecodeToEmptyRows) {
     GifImage image;
     ASSERT_TRUE(Load(image, GifBuilder().Image(Img(0, 3)).Image(Img(3, 0)).Trailer()));

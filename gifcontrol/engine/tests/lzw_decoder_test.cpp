@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <vector>
 
@@ -68,6 +69,45 @@ TEST(LzwDecoder, RoundTripsEveryCodeSize) {
             ASSERT_TRUE(lzw.Decode(AsBytes(codes), b, out)) << "b=" << b << " size=" << size;
             EXPECT_EQ(out, indices) << "b=" << b << " size=" << size;
         }
+    }
+}
+
+// The parser hands the decoder the sub-blocks as they lie in the file; codes
+// straddle block borders and the decoder's window refills many times.
+TEST(LzwDecoder, SubBlocksDecodeLikeTheJoinedData) {
+    std::mt19937 rng(11);
+    Bytes indices(60000);
+    for (auto& i : indices) {
+        i = static_cast<std::uint8_t>(rng());
+    }
+    const Bytes codes = test::LzwEncode(indices, 8);
+    ASSERT_GT(codes.size(), 3u * 4096);
+    for (std::size_t piece : {1u, 2u, 7u, 254u, 255u}) {
+        Bytes chain;
+        for (std::size_t at = 0; at < codes.size(); at += piece) {
+            const std::size_t n = std::min(piece, codes.size() - at);
+            chain.push_back(static_cast<std::uint8_t>(n));
+            chain.insert(chain.end(), codes.begin() + static_cast<std::ptrdiff_t>(at),
+                         codes.begin() + static_cast<std::ptrdiff_t>(at + n));
+        }
+        chain.push_back(0);
+        chain.push_back(0x55);  // past the terminator: never read
+        LzwDecoder lzw;
+        std::vector<std::uint8_t> out(indices.size(), 0xAA);
+        ASSERT_TRUE(lzw.DecodeSubBlocks(chain, 8, out)) << "piece " << piece;
+        EXPECT_EQ(out, indices) << "piece " << piece;
+
+        // Cut inside a sub-block: decodes what the joined bytes up to the cut
+        // give, and stops there.
+        const std::size_t cut = chain.size() / 2;
+        const std::size_t dataBytes = cut - (cut + piece) / (piece + 1);
+        std::vector<std::uint8_t> joined(indices.size());
+        ASSERT_TRUE(lzw.Decode(
+            AsBytes(Bytes(codes.begin(), codes.begin() + static_cast<std::ptrdiff_t>(dataBytes))),
+            8, joined));
+        std::vector<std::uint8_t> chained(indices.size());
+        ASSERT_TRUE(lzw.DecodeSubBlocks({chain.data(), cut}, 8, chained));
+        EXPECT_EQ(chained, joined) << "piece " << piece;
     }
 }
 
