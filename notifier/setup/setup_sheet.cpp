@@ -22,6 +22,7 @@
 #include "settings/password_scramble.h"
 #include "settings/start_with_system.h"
 #include "setup/account_dialogs.h"
+#include "setup/window_rectangle.h"
 
 namespace corvy::setup {
 
@@ -29,6 +30,9 @@ using settings::AccountSlot;
 using settings::NotifierSettings;
 
 namespace {
+
+// The Setup window keeps its rectangle as the other Corvy windows do.
+constexpr char kRectangleSection[] = "Setup";
 
 QString Q(const std::string& s) {
     return QString::fromStdString(s);
@@ -455,6 +459,12 @@ CCorvyPropSheet::CCorvyPropSheet(SetupContext& ctx, const NotifierSettings& curr
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabs_);
     layout->addWidget(buttons);
+    LoadWindowRectangle(*this, ctx_.profile, kRectangleSection, ctx_.services.PlacesWindows());
+}
+
+void CCorvyPropSheet::done(int result) {
+    SaveWindowRectangle(*this, ctx_.profile, kRectangleSection, ctx_.services.PlacesWindows());
+    QDialog::done(result);
 }
 
 void CCorvyPropSheet::OnOK() {

@@ -125,6 +125,10 @@ public:
     void OnOK();
     const settings::NotifierSettings& Result() const { return result_; }
 
+protected:
+    // Every way out (OK, Cancel, the close button) keeps the rectangle.
+    void done(int result) override;
+
 private:
     SetupContext& ctx_;
     settings::NotifierSettings result_;
