@@ -8,15 +8,14 @@
 
 #include "settings/account_list.h"
 #include "settings/notifier_settings.h"
+#include "setup/options_page.h"
 #include "setup/setup_context.h"
 
-class QButtonGroup;
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
-class QSpinBox;
 class QTabWidget;
 
 namespace corvy::setup {
@@ -73,41 +72,6 @@ private:
     QLineEdit* host_;
     QLineEdit* from_;
     QLineEdit* reply_;
-};
-
-// Options: checking, the new-mail signals, peek lines, e-mail program,
-// left-click action and start at log-on.
-class CCorvyPropPage3 : public QWidget {
-    Q_OBJECT
-public:
-    CCorvyPropPage3(SetupContext& ctx, const settings::NotifierSettings& s, bool runAtStart,
-                    QWidget* parent);
-    void Store(settings::NotifierSettings& s) const;
-    bool RunAtStart() const;
-    void FillAccounts(const settings::AccountList& accounts);
-    void OnOK();  // RetrieveBodyWithHeaders
-    void OnBrowseSound();
-    void OnBrowseClient();
-    void UpdateEnabling();
-
-private:
-    SetupContext& ctx_;
-    std::string defaultAccount_;
-    QCheckBox* checkEvery_;
-    QSpinBox* checkTime_;
-    QCheckBox* onStartUp_;
-    QCheckBox* showWindow_;
-    QCheckBox* playSound_;
-    QLineEdit* sound_;
-    QPushButton* browseSound_;
-    QCheckBox* suppress_;
-    QCheckBox* untilView_;
-    QSpinBox* peekLines_;
-    QLineEdit* client_;
-    QButtonGroup* leftClick_;
-    QComboBox* defaultAccountBox_;
-    QCheckBox* retrieveBody_;
-    QCheckBox* runAtStart_;
 };
 
 class CCorvyPropSheet : public QDialog {
