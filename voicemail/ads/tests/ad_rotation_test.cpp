@@ -5,12 +5,12 @@
 #include <QTest>
 
 #include "ad_service.h"
-#include "audio/sound_player.h"
+#include "audio/testing/fake_sound_player.h"
 #include "automation/dispatch.h"
 #include "control/plimova.h"
 #include "frm_mm.h"
 #include "scripted_peer.h"
-#include "shell/shell.h"
+#include "shell/testing/fake_shell.h"
 #include "test_env.h"
 
 namespace murmel {
