@@ -14,12 +14,16 @@ macro(vantry_add_subdirs)
     endforeach()
 endmacro()
 
-# vantry_test(NAME [QT] SOURCES a.cpp b.cpp LIBS x y [LABELS l] [TIMEOUT s])
+# vantry_test(NAME [QT] SOURCES a.cpp b.cpp LIBS x y [LABELS l] [SLOW filter] [TIMEOUT s])
 # QT: the main creates a QApplication (offscreen platform unless set).
 # A GoogleTest executable whose main points every per-user location at a
 # fresh temporary folder before any test runs.
+# Cases start labelled "unit", so `ctest -L unit` is the quick run. Slow ones
+# (real servers, other programs, a compositor) are labelled "peer" instead:
+# the whole program with LABELS peer, or the cases matching the gtest filter
+# SLOW ("Suite.*:Other.Case").
 function(vantry_test name)
-    cmake_parse_arguments(T "QT" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+    cmake_parse_arguments(T "QT" "TIMEOUT;SLOW" "SOURCES;LIBS;LABELS" ${ARGN})
     add_executable(${name} ${T_SOURCES})
     if(T_QT)
         target_link_libraries(${name} PRIVATE vantry_qt_test_main ${T_LIBS})
@@ -29,15 +33,22 @@ function(vantry_test name)
     if(NOT T_TIMEOUT)
         set(T_TIMEOUT 120)
     endif()
-    # The source and build folders are compiled into the test support library,
-    # so only plain properties are passed here (an empty LABELS value would
-    # shift the list).
-    set(_props TIMEOUT ${T_TIMEOUT})
-    if(T_LABELS)
-        list(APPEND _props LABELS "${T_LABELS}")
+    if(NOT T_LABELS)
+        set(T_LABELS unit)
     endif()
-    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST TEST_PREFIX "${name}."
-        PROPERTIES ${_props})
+    # The source and build folders are compiled into the test support library,
+    # so only plain properties are passed here.
+    if(T_SLOW)
+        gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST TEST_PREFIX "${name}."
+            TEST_FILTER "-${T_SLOW}" TEST_LIST ${name}_quick_tests
+            PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${T_LABELS}")
+        gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST TEST_PREFIX "${name}."
+            TEST_FILTER "${T_SLOW}" TEST_LIST ${name}_slow_tests
+            PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS peer)
+    else()
+        gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST TEST_PREFIX "${name}."
+            PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${T_LABELS}")
+    endif()
 endfunction()
 
 # vantry_fuzzer(NAME SOURCES a.cpp LIBS x [CORPUS dir])

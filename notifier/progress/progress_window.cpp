@@ -1,35 +1,20 @@
-#include "progress_window.h"
+#include "progress/progress_window.h"
 
 #include <QCoreApplication>
-#include <QHBoxLayout>
-#include <QLabel>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QVBoxLayout>
+
+#include "ui_progress_window.h"
 
 namespace corvy {
 
-CProgressWindow::CProgressWindow(QWidget* parent) : QDialog(parent) {
-    setObjectName(QStringLiteral("CProgressWindow"));
-    setModal(false);
-    bar_ = new QProgressBar(this);
-    bar_->setObjectName(QStringLiteral("IDC_PROGDLG_PROGRESS"));
-    bar_->setTextVisible(false);
-    bar_->setRange(lower_, upper_);
-    label_ = new QLabel(this);
-    label_->setTextFormat(Qt::PlainText);  // status texts may carry server lines
-    label_->setObjectName(QStringLiteral("IDC_PROGDLG_PERCENT"));
-    cancel_ = new QPushButton(tr("Cancel"), this);
-    cancel_->setObjectName(QStringLiteral("IDCANCEL"));
-    connect(cancel_, &QPushButton::clicked, this, [this] { OnCancel(); });
-    auto* row = new QHBoxLayout;
-    row->addWidget(label_, 1);
-    row->addWidget(cancel_);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(bar_);
-    layout->addLayout(row);
+CProgressWindow::CProgressWindow(QWidget* parent)
+    : QDialog(parent), ui_(std::make_unique<Ui::CProgressWindow>()) {
+    // The percentage label shows plain text: status texts may carry server lines.
+    ui_->setupUi(this);
+    connect(ui_->IDCANCEL, &QPushButton::clicked, this, [this] { OnCancel(); });
     Update();
 }
+
+CProgressWindow::~CProgressWindow() = default;
 
 int CProgressWindow::Percent(int lower, int upper, int pos) {
     if (upper == lower) {
@@ -41,7 +26,7 @@ int CProgressWindow::Percent(int lower, int upper, int pos) {
 }
 
 QString CProgressWindow::PercentText() const {
-    return label_->text();
+    return ui_->IDC_PROGDLG_PERCENT->text();
 }
 
 void CProgressWindow::Pump() {
@@ -49,11 +34,11 @@ void CProgressWindow::Pump() {
 }
 
 void CProgressWindow::Update() {
-    bar_->setRange(std::min(lower_, upper_), std::max(lower_, upper_));
-    bar_->setValue(pos_);
+    ui_->IDC_PROGDLG_PROGRESS->setRange(std::min(lower_, upper_), std::max(lower_, upper_));
+    ui_->IDC_PROGDLG_PROGRESS->setValue(pos_);
     const QString text = QStringLiteral("%1%").arg(Percent(lower_, upper_, pos_));
-    if (label_->text() != text) {
-        label_->setText(text);
+    if (ui_->IDC_PROGDLG_PERCENT->text() != text) {
+        ui_->IDC_PROGDLG_PERCENT->setText(text);
     }
     Pump();
 }
@@ -87,7 +72,7 @@ int CProgressWindow::OffsetPos(int offset) {
 }
 
 void CProgressWindow::EnableCancel(bool enabled) {
-    cancel_->setEnabled(enabled);
+    ui_->IDCANCEL->setEnabled(enabled);
 }
 
 void CProgressWindow::SetTitle(const std::string& title) {

@@ -4,13 +4,14 @@
 // stays live; the POP3 client asks it for Cancel between socket waits.
 
 #include <QDialog>
+#include <memory>
 #include <string>
 
 #include "pop3/pop3_progress.h"
 
-class QLabel;
-class QProgressBar;
-class QPushButton;
+namespace Ui {
+class CProgressWindow;
+}
 
 namespace corvy {
 
@@ -18,6 +19,7 @@ class CProgressWindow : public QDialog, public pop3::Pop3Progress {
     Q_OBJECT
 public:
     explicit CProgressWindow(QWidget* parent = nullptr);
+    ~CProgressWindow() override;
 
     void SetRange(int lower, int upper);
     int SetPos(int pos);  // returns the previous position
@@ -44,9 +46,7 @@ private:
     void Update();
     static void Pump();
 
-    QProgressBar* bar_;
-    QLabel* label_;
-    QPushButton* cancel_;
+    std::unique_ptr<Ui::CProgressWindow> ui_;
     int lower_ = 0;
     int upper_ = 100;
     int step_ = 10;

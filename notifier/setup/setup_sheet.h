@@ -10,53 +10,17 @@
 #include "settings/notifier_settings.h"
 #include "setup/connection_page.h"
 #include "setup/mail_accounts_page.h"
+#include "setup/options_page.h"
 #include "setup/setup_context.h"
 
-class QButtonGroup;
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
-class QSpinBox;
 class QTabWidget;
 
 namespace corvy::setup {
-
-// Options: checking, the new-mail signals, peek lines, e-mail program,
-// left-click action and start at log-on.
-class CCorvyPropPage3 : public QWidget {
-    Q_OBJECT
-public:
-    CCorvyPropPage3(SetupContext& ctx, const settings::NotifierSettings& s, bool runAtStart,
-                    QWidget* parent);
-    void Store(settings::NotifierSettings& s) const;
-    bool RunAtStart() const;
-    void FillAccounts(const settings::AccountList& accounts);
-    void OnOK();  // RetrieveBodyWithHeaders
-    void OnBrowseSound();
-    void OnBrowseClient();
-    void UpdateEnabling();
-
-private:
-    SetupContext& ctx_;
-    std::string defaultAccount_;
-    QCheckBox* checkEvery_;
-    QSpinBox* checkTime_;
-    QCheckBox* onStartUp_;
-    QCheckBox* showWindow_;
-    QCheckBox* playSound_;
-    QLineEdit* sound_;
-    QPushButton* browseSound_;
-    QCheckBox* suppress_;
-    QCheckBox* untilView_;
-    QSpinBox* peekLines_;
-    QLineEdit* client_;
-    QButtonGroup* leftClick_;
-    QComboBox* defaultAccountBox_;
-    QCheckBox* retrieveBody_;
-    QCheckBox* runAtStart_;
-};
 
 class CCorvyPropSheet : public QDialog {
     Q_OBJECT
@@ -72,6 +36,10 @@ public:
     // Saves everything in order and closes with Accepted.
     void OnOK();
     const settings::NotifierSettings& Result() const { return result_; }
+
+protected:
+    // Every way out (OK, Cancel, the close button) keeps the rectangle.
+    void done(int result) override;
 
 private:
     SetupContext& ctx_;

@@ -3,7 +3,7 @@
 // no sound card is silent: Play returns false and nothing else happens.
 //
 // Usage:
-//   auto player = vantry::audio::CreateSystemSoundPlayer();  // or FakeSoundPlayer
+//   auto player = vantry::audio::CreateSystemSoundPlayer();  // or a fake in tests
 //   player->Play(appPath + "/sounds/click.wav", SoundMode::Sync);    // returns when heard
 //   player->Play(appPath + "/sounds/ok.wav", SoundMode::Async);      // returns at once
 // A new sound stops the one still playing, as one sound channel would.
@@ -28,26 +28,5 @@ public:
 // ALSA playback (VANTRY_ALSA_DEVICE or MURMEL_ALSA_DEVICE, default "default") of files
 // read by libsndfile.
 std::unique_ptr<SoundPlayer> CreateSystemSoundPlayer();
-
-// Records what was asked for; plays nothing.
-class FakeSoundPlayer : public SoundPlayer {
-public:
-    struct Played {
-        QString path;
-        SoundMode mode;
-    };
-    bool Play(const QString& path, SoundMode mode) override {
-        played_.push_back({path, mode});
-        return true;
-    }
-    void Stop() override { ++stops_; }
-    const std::vector<Played>& played() const { return played_; }
-    void clear() { played_.clear(); }
-    int stops() const { return stops_; }
-
-private:
-    std::vector<Played> played_;
-    int stops_ = 0;
-};
 
 }  // namespace vantry::audio

@@ -31,6 +31,7 @@
 #include "progids.h"
 #include "property_model.h"
 #include "registry/registry.h"
+#include "ui_container_window.h"
 #include "value_text.h"
 
 namespace testcontainer {
@@ -102,175 +103,73 @@ void Checkerboard::paintEvent(QPaintEvent* /*event*/) {
     }
 }
 
-ContainerWindow::ContainerWindow(QWidget* parent) : QMainWindow(parent) {
-    setWindowTitle(QStringLiteral("Test Container"));
-    auto* central = new QWidget(this);
-    auto* outer = new QVBoxLayout(central);
-
-    // Which control.
-    auto* top = new QHBoxLayout;
-    cmbProgId_ = new QComboBox(central);
-    cmbProgId_->setObjectName(QStringLiteral("cmbProgId"));
-    cmbProgId_->setMinimumContentsLength(24);
-    txtProgId_ = new QLineEdit(central);
-    txtProgId_->setObjectName(QStringLiteral("txtProgId"));
-    txtProgId_->setPlaceholderText(QStringLiteral("ProgID"));
-    auto* cmdCreate = new QPushButton(QStringLiteral("&Create"), central);
-    cmdCreate->setObjectName(QStringLiteral("cmdCreate"));
-    auto* cmdList = new QPushButton(QStringLiteral("Re&list"), central);
-    cmdList->setObjectName(QStringLiteral("cmdList"));
-    top->addWidget(new QLabel(QStringLiteral("Registered:"), central));
-    top->addWidget(cmbProgId_, 1);
-    top->addWidget(cmdList);
-    top->addWidget(new QLabel(QStringLiteral("ProgID:"), central));
-    top->addWidget(txtProgId_, 1);
-    top->addWidget(cmdCreate);
-    outer->addLayout(top);
-
-    // How it is hosted.
-    auto* options = new QHBoxLayout;
-    chkUserMode_ = new QCheckBox(QStringLiteral("&Run mode"), central);
-    chkUserMode_->setObjectName(QStringLiteral("chkUserMode"));
-    chkUserMode_->setChecked(true);
-    chkRefuseEdits_ = new QCheckBox(QStringLiteral("Re&fuse edit requests"), central);
-    chkRefuseEdits_->setObjectName(QStringLiteral("chkRefuseEdits"));
-    spnWidth_ = new QSpinBox(central);
-    spnWidth_->setObjectName(QStringLiteral("spnWidth"));
-    spnHeight_ = new QSpinBox(central);
-    spnHeight_->setObjectName(QStringLiteral("spnHeight"));
-    for (QSpinBox* spin : {spnWidth_, spnHeight_}) {
-        spin->setRange(0, 4000);
-        spin->setKeyboardTracking(false);
-    }
-    cmdPages_ = new QPushButton(QStringLiteral("Property &Pages..."), central);
-    cmdPages_->setObjectName(QStringLiteral("cmdPages"));
-    cmdPages_->setEnabled(false);
-    cmdReload_ = new QPushButton(QStringLiteral("&Stream Round Trip"), central);
-    cmdReload_->setObjectName(QStringLiteral("cmdReload"));
-    cmdReload_->setEnabled(false);
-    cmdBagReload_ = new QPushButton(QStringLiteral("&Bag Round Trip"), central);
-    cmdBagReload_->setObjectName(QStringLiteral("cmdBagReload"));
-    cmdBagReload_->setEnabled(false);
-    options->addWidget(chkUserMode_);
-    options->addWidget(chkRefuseEdits_);
-    options->addWidget(new QLabel(QStringLiteral("Width:"), central));
-    options->addWidget(spnWidth_);
-    options->addWidget(new QLabel(QStringLiteral("Height:"), central));
-    options->addWidget(spnHeight_);
-    options->addStretch(1);
-    options->addWidget(cmdPages_);
-    options->addWidget(cmdReload_);
-    options->addWidget(cmdBagReload_);
-    outer->addLayout(options);
-
-    auto* vertical = new QSplitter(Qt::Vertical, central);
-    auto* horizontal = new QSplitter(Qt::Horizontal, vertical);
+ContainerWindow::ContainerWindow(QWidget* parent)
+    : QMainWindow(parent), ui_(std::make_unique<Ui::ContainerWindow>()) {
+    ui_->setupUi(this);
 
     // The control over a checkerboard.
-    auto* scroll = new QScrollArea(horizontal);
-    scroll->setWidgetResizable(true);
     stage_ = new Checkerboard;
     stage_->setObjectName(QStringLiteral("stage"));
     host_ = new ControlHost(stage_);
     host_->setObjectName(QStringLiteral("host"));
     host_->move(kStageMargin, kStageMargin);
     host_->resize(0, 0);
-    scroll->setWidget(stage_);
+    ui_->scrollStage->setWidget(stage_);
 
-    // Properties and members.
-    auto* side = new QWidget(horizontal);
-    auto* sideLayout = new QVBoxLayout(side);
-    sideLayout->setContentsMargins(0, 0, 0, 0);
     properties_ = new PropertyModel(this);
-    lvProperties_ = new QTableView(side);
-    lvProperties_->setObjectName(QStringLiteral("lvProperties"));
-    lvProperties_->setModel(properties_);
-    lvProperties_->setItemDelegateForColumn(PropertyModel::kValueColumn,
-                                            new ValueDelegate(lvProperties_));
-    lvProperties_->verticalHeader()->hide();
-    lvProperties_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
-    lvProperties_->setWordWrap(false);
-    lvProperties_->horizontalHeader()->setSectionResizeMode(PropertyModel::kValueColumn,
-                                                            QHeaderView::Stretch);
-    lvProperties_->setEditTriggers(QAbstractItemView::DoubleClicked |
-                                   QAbstractItemView::EditKeyPressed |
-                                   QAbstractItemView::SelectedClicked);
-    auto* cmdRefresh = new QPushButton(QStringLiteral("Re&fresh"), side);
-    cmdRefresh->setObjectName(QStringLiteral("cmdRefresh"));
-    sideLayout->addWidget(lvProperties_, 1);
-    sideLayout->addWidget(cmdRefresh, 0, Qt::AlignRight);
+    QTableView* lvProperties = ui_->lvProperties;
+    lvProperties->setModel(properties_);
+    lvProperties->setItemDelegateForColumn(PropertyModel::kValueColumn,
+                                           new ValueDelegate(lvProperties));
+    lvProperties->verticalHeader()->hide();
+    lvProperties->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
+    lvProperties->horizontalHeader()->setSectionResizeMode(PropertyModel::kValueColumn,
+                                                           QHeaderView::Stretch);
+    lvProperties->setEditTriggers(QAbstractItemView::DoubleClicked |
+                                  QAbstractItemView::EditKeyPressed |
+                                  QAbstractItemView::SelectedClicked);
+    ui_->txtLog->setMaximumBlockCount(kLogLines);
 
-    auto* callBox = new QGroupBox(QStringLiteral("Methods"), side);
-    auto* callLayout = new QVBoxLayout(callBox);
-    cmbMember_ = new QComboBox(callBox);
-    cmbMember_->setObjectName(QStringLiteral("cmbMember"));
-    fraArguments_ = new QWidget(callBox);
-    argumentLayout_ = new QFormLayout(fraArguments_);
-    argumentLayout_->setContentsMargins(0, 0, 0, 0);
-    cmdCall_ = new QPushButton(QStringLiteral("C&all"), callBox);
-    cmdCall_->setObjectName(QStringLiteral("cmdCall"));
-    cmdCall_->setEnabled(false);
-    callLayout->addWidget(cmbMember_);
-    callLayout->addWidget(fraArguments_);
-    callLayout->addWidget(cmdCall_, 0, Qt::AlignRight);
-    sideLayout->addWidget(callBox);
-
-    // What happened.
-    auto* logBox = new QWidget(vertical);
-    auto* logLayout = new QVBoxLayout(logBox);
-    logLayout->setContentsMargins(0, 0, 0, 0);
-    txtLog_ = new QPlainTextEdit(logBox);
-    txtLog_->setObjectName(QStringLiteral("txtLog"));
-    txtLog_->setReadOnly(true);
-    txtLog_->setMaximumBlockCount(kLogLines);
-    txtLog_->setLineWrapMode(QPlainTextEdit::NoWrap);
-    auto* cmdClear = new QPushButton(QStringLiteral("C&lear Log"), logBox);
-    cmdClear->setObjectName(QStringLiteral("cmdClear"));
-    logLayout->addWidget(txtLog_, 1);
-    logLayout->addWidget(cmdClear, 0, Qt::AlignRight);
-
-    horizontal->setStretchFactor(0, 1);
-    horizontal->setStretchFactor(1, 1);
-    horizontal->setSizes({550, 550});
-    vertical->setStretchFactor(0, 3);
-    vertical->setStretchFactor(1, 1);
-    vertical->setSizes({560, 190});
-    outer->addWidget(vertical, 1);
-    setCentralWidget(central);
-    resize(1100, 750);
+    ui_->splitHorizontal->setStretchFactor(0, 1);
+    ui_->splitHorizontal->setStretchFactor(1, 1);
+    ui_->splitHorizontal->setSizes({550, 550});
+    ui_->splitVertical->setStretchFactor(0, 3);
+    ui_->splitVertical->setStretchFactor(1, 1);
+    ui_->splitVertical->setSizes({560, 190});
 
     // Picking from the list creates at once; the field takes any other name.
-    connect(cmbProgId_, &QComboBox::textActivated, this, [this](const QString& progId) {
-        txtProgId_->setText(progId);
+    connect(ui_->cmbProgId, &QComboBox::textActivated, this, [this](const QString& progId) {
+        ui_->txtProgId->setText(progId);
         OpenControl(progId);
     });
-    connect(cmdList, &QPushButton::clicked, this, &ContainerWindow::ReloadProgIds);
-    connect(cmdCreate, &QPushButton::clicked, this,
-            [this] { OpenControl(txtProgId_->text().trimmed()); });
-    connect(txtProgId_, &QLineEdit::returnPressed, this,
-            [this] { OpenControl(txtProgId_->text().trimmed()); });
-    connect(chkUserMode_, &QCheckBox::toggled, this, [this](bool on) {
+    connect(ui_->cmdList, &QPushButton::clicked, this, &ContainerWindow::ReloadProgIds);
+    connect(ui_->cmdCreate, &QPushButton::clicked, this,
+            [this] { OpenControl(ui_->txtProgId->text().trimmed()); });
+    connect(ui_->txtProgId, &QLineEdit::returnPressed, this,
+            [this] { OpenControl(ui_->txtProgId->text().trimmed()); });
+    connect(ui_->chkUserMode, &QCheckBox::toggled, this, [this](bool on) {
         host_->SetUserMode(on);
         Log(on ? QStringLiteral("Ambient: run mode") : QStringLiteral("Ambient: design mode"));
         properties_->Refresh();
     });
-    host_->SetRequestEditHandler([this](DispId) { return !chkRefuseEdits_->isChecked(); });
-    connect(spnWidth_, &QSpinBox::valueChanged, this,
+    host_->SetRequestEditHandler([this](DispId) { return !ui_->chkRefuseEdits->isChecked(); });
+    connect(ui_->spnWidth, &QSpinBox::valueChanged, this,
             [this](int w) { host_->resize(w, host_->height()); });
-    connect(spnHeight_, &QSpinBox::valueChanged, this,
+    connect(ui_->spnHeight, &QSpinBox::valueChanged, this,
             [this](int h) { host_->resize(host_->width(), h); });
     // However the control's size changes (the spin boxes, the control's own
     // request), the spin boxes and the stage follow.
     host_->installEventFilter(this);
-    connect(cmdPages_, &QPushButton::clicked, this, &ContainerWindow::ShowPropertyPages);
-    connect(cmdReload_, &QPushButton::clicked, this,
+    connect(ui_->cmdPages, &QPushButton::clicked, this, &ContainerWindow::ShowPropertyPages);
+    connect(ui_->cmdReload, &QPushButton::clicked, this,
             [this] { SaveAndReload(Persistence::Stream); });
-    connect(cmdBagReload_, &QPushButton::clicked, this,
+    connect(ui_->cmdBagReload, &QPushButton::clicked, this,
             [this] { SaveAndReload(Persistence::Bag); });
-    connect(cmdRefresh, &QPushButton::clicked, properties_, &PropertyModel::Refresh);
-    connect(cmbMember_, &QComboBox::currentIndexChanged, this, &ContainerWindow::MemberSelected);
-    connect(cmdCall_, &QPushButton::clicked, this, &ContainerWindow::CallSelectedMember);
-    connect(cmdClear, &QPushButton::clicked, txtLog_, &QPlainTextEdit::clear);
+    connect(ui_->cmdRefresh, &QPushButton::clicked, properties_, &PropertyModel::Refresh);
+    connect(ui_->cmbMember, &QComboBox::currentIndexChanged, this,
+            &ContainerWindow::MemberSelected);
+    connect(ui_->cmdCall, &QPushButton::clicked, this, &ContainerWindow::CallSelectedMember);
+    connect(ui_->cmdClear, &QPushButton::clicked, ui_->txtLog, &QPlainTextEdit::clear);
     connect(properties_, &PropertyModel::logLine, this, &ContainerWindow::Log);
 
     connect(host_, &ControlHost::propertyChanged, this, [this](int id) {
@@ -299,7 +198,7 @@ ContainerWindow::~ContainerWindow() {
 }
 
 void ContainerWindow::Log(const QString& line) {
-    txtLog_->appendPlainText(line);
+    ui_->txtLog->appendPlainText(line);
     lastEvent_.clear();
     repeats_ = 0;
 }
@@ -307,9 +206,9 @@ void ContainerWindow::Log(const QString& line) {
 void ContainerWindow::LogEvent(const QString& line) {
     // An animation fires the same event many times a second: one line
     // counts the repeats instead of flooding the log.
-    if (line == lastEvent_ && !txtLog_->document()->isEmpty()) {
+    if (line == lastEvent_ && !ui_->txtLog->document()->isEmpty()) {
         ++repeats_;
-        QTextCursor cursor(txtLog_->document()->lastBlock());
+        QTextCursor cursor(ui_->txtLog->document()->lastBlock());
         cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
         cursor.insertText(QStringLiteral("%1 (%2 times)").arg(line).arg(repeats_));
         return;
@@ -321,7 +220,7 @@ void ContainerWindow::LogEvent(const QString& line) {
 
 QStringList ContainerWindow::LogLines() const {
     QStringList lines;
-    for (QTextBlock b = txtLog_->document()->firstBlock(); b.isValid(); b = b.next()) {
+    for (QTextBlock b = ui_->txtLog->document()->firstBlock(); b.isValid(); b = b.next()) {
         if (!b.text().isEmpty()) {
             lines << b.text();
         }
@@ -330,16 +229,16 @@ QStringList ContainerWindow::LogLines() const {
 }
 
 void ContainerWindow::ReloadProgIds() {
-    const QString current = cmbProgId_->currentText();
-    cmbProgId_->clear();
+    const QString current = ui_->cmbProgId->currentText();
+    ui_->cmbProgId->clear();
     try {
-        cmbProgId_->addItems(RegisteredProgIds(vantry::registry::Store()));
+        ui_->cmbProgId->addItems(RegisteredProgIds(vantry::registry::Store()));
     } catch (const std::exception& e) {
         Log(QStringLiteral("Registry: %1").arg(QString::fromUtf8(e.what())));
     }
-    const int at = cmbProgId_->findText(current);
+    const int at = ui_->cmbProgId->findText(current);
     if (at >= 0) {
-        cmbProgId_->setCurrentIndex(at);
+        ui_->cmbProgId->setCurrentIndex(at);
     }
 }
 
@@ -359,10 +258,10 @@ void ContainerWindow::CloseControl() {
     events_.clear();
     allMembers_.clear();
     members_.clear();
-    cmbMember_->clear();
-    cmdPages_->setEnabled(false);
-    cmdReload_->setEnabled(false);
-    cmdBagReload_->setEnabled(false);
+    ui_->cmbMember->clear();
+    ui_->cmdPages->setEnabled(false);
+    ui_->cmdReload->setEnabled(false);
+    ui_->cmdBagReload->setEnabled(false);
     setWindowTitle(QStringLiteral("Test Container"));
 }
 
@@ -409,7 +308,7 @@ bool ContainerWindow::OpenControl(const QString& progId) {
 
 bool ContainerWindow::Place(ObjectPtr obj, const QString& progId) {
     progId_ = progId;
-    txtProgId_->setText(progId);
+    ui_->txtProgId->setText(progId);
     control_ = obj;
     // Events first, so whatever the control fires while it is placed is logged.
     if (auto events = QueryInterface<IConnectable>(obj)) {
@@ -425,7 +324,7 @@ bool ContainerWindow::Place(ObjectPtr obj, const QString& progId) {
     if (auto disp = QueryInterface<IDispatchable>(obj)) {
         allMembers_ = disp->Members();
     }
-    host_->SetUserMode(chkUserMode_->isChecked());
+    host_->SetUserMode(ui_->chkUserMode->isChecked());
     host_->SetControl(obj);
     if (control_ != obj) {
         return false;  // an event handler replaced it meanwhile
@@ -433,17 +332,17 @@ bool ContainerWindow::Place(ObjectPtr obj, const QString& progId) {
     host_->show();
     SizeStage();
     properties_->SetObject(obj);
-    lvProperties_->resizeColumnToContents(PropertyModel::kNameColumn);
-    lvProperties_->resizeColumnToContents(PropertyModel::kTypeColumn);
-    lvProperties_->resizeColumnToContents(PropertyModel::kIdColumn);
-    if (const int at = cmbProgId_->findText(progId); at >= 0) {
-        cmbProgId_->setCurrentIndex(at);
+    ui_->lvProperties->resizeColumnToContents(PropertyModel::kNameColumn);
+    ui_->lvProperties->resizeColumnToContents(PropertyModel::kTypeColumn);
+    ui_->lvProperties->resizeColumnToContents(PropertyModel::kIdColumn);
+    if (const int at = ui_->cmbProgId->findText(progId); at >= 0) {
+        ui_->cmbProgId->setCurrentIndex(at);
     }
     BuildMembers();
     auto pages = QueryInterface<ISpecifyPropertyPages>(obj);
-    cmdPages_->setEnabled(pages && !pages->Pages().empty());
-    cmdReload_->setEnabled(static_cast<bool>(QueryInterface<IPersistStreamInit>(obj)));
-    cmdBagReload_->setEnabled(static_cast<bool>(QueryInterface<IPersistPropertyBag>(obj)));
+    ui_->cmdPages->setEnabled(pages && !pages->Pages().empty());
+    ui_->cmdReload->setEnabled(static_cast<bool>(QueryInterface<IPersistStreamInit>(obj)));
+    ui_->cmdBagReload->setEnabled(static_cast<bool>(QueryInterface<IPersistPropertyBag>(obj)));
     setWindowTitle(QStringLiteral("Test Container - %1").arg(progId));
     return true;
 }
@@ -457,12 +356,12 @@ bool ContainerWindow::eventFilter(QObject* watched, QEvent* event) {
 
 void ContainerWindow::SizeStage() {
     const QSize size = host_->size();
-    spnWidth_->blockSignals(true);
-    spnHeight_->blockSignals(true);
-    spnWidth_->setValue(size.width());
-    spnHeight_->setValue(size.height());
-    spnWidth_->blockSignals(false);
-    spnHeight_->blockSignals(false);
+    ui_->spnWidth->blockSignals(true);
+    ui_->spnHeight->blockSignals(true);
+    ui_->spnWidth->setValue(size.width());
+    ui_->spnHeight->setValue(size.height());
+    ui_->spnWidth->blockSignals(false);
+    ui_->spnHeight->blockSignals(false);
     stage_->setMinimumSize(size.width() + 2 * kStageMargin, size.height() + 2 * kStageMargin);
 }
 
@@ -502,26 +401,27 @@ void ContainerWindow::BuildMembers() {
                  QStringLiteral("Let %1(%2) = %3").arg(name, index, TypeText(m.type))});
         }
     }
-    cmbMember_->blockSignals(true);
-    cmbMember_->clear();
+    ui_->cmbMember->blockSignals(true);
+    ui_->cmbMember->clear();
     for (const MemberEntry& e : members_) {
-        cmbMember_->addItem(e.label);
+        ui_->cmbMember->addItem(e.label);
         if (!e.info.description.empty()) {
-            cmbMember_->setItemData(cmbMember_->count() - 1,
-                                    QString::fromStdString(e.info.description), Qt::ToolTipRole);
+            ui_->cmbMember->setItemData(ui_->cmbMember->count() - 1,
+                                        QString::fromStdString(e.info.description),
+                                        Qt::ToolTipRole);
         }
     }
-    cmbMember_->blockSignals(false);
-    MemberSelected(cmbMember_->currentIndex());
+    ui_->cmbMember->blockSignals(false);
+    MemberSelected(ui_->cmbMember->currentIndex());
 }
 
 void ContainerWindow::MemberSelected(int index) {
     for (QLineEdit* edit : argumentEdits_) {
-        argumentLayout_->removeRow(edit);
+        ui_->argumentLayout->removeRow(edit);
     }
     argumentEdits_.clear();
-    cmdCall_->setEnabled(index >= 0 && index < static_cast<int>(members_.size()));
-    if (!cmdCall_->isEnabled()) {
+    ui_->cmdCall->setEnabled(index >= 0 && index < static_cast<int>(members_.size()));
+    if (!ui_->cmdCall->isEnabled()) {
         return;
     }
     const MemberEntry& entry = members_[index];
@@ -530,10 +430,10 @@ void ContainerWindow::MemberSelected(int index) {
         types.push_back(entry.info.type);
     }
     for (size_t i = 0; i < types.size(); ++i) {
-        auto* edit = new QLineEdit(fraArguments_);
+        auto* edit = new QLineEdit(ui_->fraArguments);
         edit->setObjectName(QStringLiteral("txtArgument%1").arg(i));
         const bool value = entry.kind == MemberEntry::kLet && i + 1 == types.size();
-        argumentLayout_->addRow(
+        ui_->argumentLayout->addRow(
             value ? QStringLiteral("Value (%1):").arg(TypeText(types[i]))
                   : QStringLiteral("Argument %1 (%2):").arg(i + 1).arg(TypeText(types[i])),
             edit);
@@ -543,7 +443,7 @@ void ContainerWindow::MemberSelected(int index) {
 }
 
 void ContainerWindow::CallSelectedMember() {
-    const int index = cmbMember_->currentIndex();
+    const int index = ui_->cmbMember->currentIndex();
     if (index < 0 || index >= static_cast<int>(members_.size()) || !control_) {
         return;
     }

@@ -13,14 +13,11 @@
 #include "automation/dispatch.h"
 #include "automation/events.h"
 
-class QCheckBox;
-class QComboBox;
-class QFormLayout;
 class QLineEdit;
-class QPlainTextEdit;
-class QPushButton;
-class QSpinBox;
-class QTableView;
+
+namespace Ui {
+class ContainerWindow;
+}
 
 namespace testcontainer {
 
@@ -91,25 +88,11 @@ private:
     QString MemberName(vantry::automation::DispId id) const;
     void SizeStage();
 
-    QComboBox* cmbProgId_ = nullptr;
-    QLineEdit* txtProgId_ = nullptr;
-    QCheckBox* chkUserMode_ = nullptr;
-    QCheckBox* chkRefuseEdits_ = nullptr;
-    QSpinBox* spnWidth_ = nullptr;
-    QSpinBox* spnHeight_ = nullptr;
-    QPushButton* cmdPages_ = nullptr;
-    QPushButton* cmdReload_ = nullptr;
-    QPushButton* cmdBagReload_ = nullptr;
+    std::unique_ptr<Ui::ContainerWindow> ui_;
     Checkerboard* stage_ = nullptr;
     vantry::automation::ControlHost* host_ = nullptr;
-    QTableView* lvProperties_ = nullptr;
     PropertyModel* properties_ = nullptr;
-    QComboBox* cmbMember_ = nullptr;
-    QWidget* fraArguments_ = nullptr;
-    QFormLayout* argumentLayout_ = nullptr;
     std::vector<QLineEdit*> argumentEdits_;
-    QPushButton* cmdCall_ = nullptr;
-    QPlainTextEdit* txtLog_ = nullptr;
 
     QString lastEvent_;
     int repeats_ = 0;

@@ -2,10 +2,12 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <pwd.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,12 +15,24 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <thread>
 
 namespace fs = std::filesystem;
 
 namespace corvy::pop3::testing {
 namespace {
+
+// Waits until the child ends, at most `limit`; true when it ended. A pidfd
+// turns the wait into an event instead of a polling loop.
+bool WaitForExit(pid_t pid, std::chrono::milliseconds limit) {
+    const int fd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+    if (fd < 0) {
+        return false;
+    }
+    pollfd p{fd, POLLIN, 0};
+    const bool ended = ::poll(&p, 1, static_cast<int>(limit.count())) > 0;
+    ::close(fd);
+    return ended;
+}
 
 int FreePort() {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
@@ -155,10 +169,13 @@ DovecotServer::DovecotServer(std::vector<User> users, Certificate tls) {
         return;
     }
     pid_ = pid;
+    // Dovecot tells nobody when it listens: between tries the wait ends at
+    // once should it exit instead.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
     while (std::chrono::steady_clock::now() < deadline) {
         int status = 0;
-        if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+        if (WaitForExit(pid_, std::chrono::milliseconds(50)) &&
+            ::waitpid(pid_, &status, WNOHANG) == pid_) {
             pid_ = -1;
             std::ifstream log(root_ + "/dovecot.log");
             error_ = "dovecot ended: " + std::string(std::istreambuf_iterator<char>(log),
@@ -168,7 +185,6 @@ DovecotServer::DovecotServer(std::vector<User> users, Certificate tls) {
         if (Accepts(port_)) {
             return;
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     error_ = "dovecot did not listen";
 }
@@ -176,16 +192,11 @@ DovecotServer::DovecotServer(std::vector<User> users, Certificate tls) {
 DovecotServer::~DovecotServer() {
     if (pid_ > 0) {
         ::kill(pid_, SIGTERM);
-        int status = 0;
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (::waitpid(pid_, &status, WNOHANG) == 0) {
-            if (std::chrono::steady_clock::now() >= deadline) {
-                ::kill(pid_, SIGKILL);
-                ::waitpid(pid_, &status, 0);
-                break;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        if (!WaitForExit(pid_, std::chrono::seconds(10))) {
+            ::kill(pid_, SIGKILL);
         }
+        int status = 0;
+        ::waitpid(pid_, &status, 0);
     }
     if (!root_.empty()) {
         std::error_code ec;

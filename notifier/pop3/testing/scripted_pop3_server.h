@@ -1,13 +1,13 @@
 #pragma once
-// A loopback server that plays a fixed script to one client, byte for byte,
-// and records every line the client sent. For exact POP3 cases that a real
-// server will not produce.
+// The shared scripted peer in the POP3 tests' terms: a fixed script played to
+// one client byte for byte, every line the client sent recorded. For exact
+// POP3 cases that a real server will not produce.
 
-#include <atomic>
 #include <chrono>
 #include <string>
-#include <thread>
 #include <vector>
+
+#include "scripted_peer.h"
 
 namespace corvy::pop3::testing {
 
@@ -29,30 +29,16 @@ struct ScriptStep {
 class ScriptedPop3Server {
 public:
     explicit ScriptedPop3Server(std::vector<ScriptStep> script);
-    ~ScriptedPop3Server();
 
-    int Port() const { return port_; }
+    int Port() const { return peer_.Port(); }
     // Waits until the client closed the connection (at most `limit`), then
     // returns every line it sent, without line ends.
     std::vector<std::string> Lines(std::chrono::milliseconds limit = std::chrono::seconds(10));
     // True when a client connected at all.
-    bool Connected() const { return connected_; }
+    bool Connected() const { return peer_.Connected(); }
 
 private:
-    void Run();
-    void RunScript();
-    bool ReadLine(std::string& line, std::chrono::milliseconds limit);
-
-    std::vector<ScriptStep> script_;
-    int listenFd_ = -1;
-    int fd_ = -1;
-    int port_ = 0;
-    std::string pending_;
-    std::vector<std::string> lines_;
-    std::atomic<bool> stop_{false};
-    std::atomic<bool> connected_{false};
-    std::atomic<bool> done_{false};
-    std::thread thread_;
+    vantry::test::ScriptedPeer peer_;
 };
 
 }  // namespace corvy::pop3::testing

@@ -1,14 +1,13 @@
 #pragma once
-// A loopback server that plays a fixed script to one client and records
-// every byte it received, for the exact SMTP cases a real server will not
-// produce (odd greetings, silence, a server that stops reading).
+// The shared scripted peer in the SMTP tests' terms: a fixed script played to
+// one client, every byte it sent recorded, for the exact SMTP cases a real
+// server will not produce (odd greetings, silence, a server that stops reading).
 
-#include <atomic>
 #include <chrono>
-#include <limits>
 #include <string>
-#include <thread>
 #include <vector>
+
+#include "scripted_peer.h"
 
 namespace corvy::smtp::testing {
 
@@ -30,28 +29,14 @@ public:
     // `smallReceiveBuffer` shrinks the kernel's buffer, so a server that
     // holds fills up after a few kilobytes.
     explicit ScriptedSmtpServer(std::vector<SmtpStep> script, bool smallReceiveBuffer = false);
-    ~ScriptedSmtpServer();
 
-    int Port() const { return port_; }
+    int Port() const { return peer_.Port(); }
     // After the script: keeps reading until the client closed (at most
     // `limit`), then returns every byte received.
     std::string Received(std::chrono::milliseconds limit = std::chrono::seconds(10));
 
 private:
-    void Run();
-    bool ReadUntil(const std::string& until);
-    bool Stopping() const;
-
-    std::vector<SmtpStep> script_;
-    int listenFd_ = -1;
-    int fd_ = -1;
-    int port_ = 0;
-    std::string received_;
-    std::size_t mark_ = 0;
-    std::atomic<bool> stop_{false};
-    std::atomic<long long> deadline_{std::numeric_limits<long long>::max()};
-    std::atomic<bool> peerClosed_{false};
-    std::thread thread_;
+    vantry::test::ScriptedPeer peer_;
 };
 
 }  // namespace corvy::smtp::testing

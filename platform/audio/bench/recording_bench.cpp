@@ -12,7 +12,7 @@
 #include <string>
 #include <thread>
 
-#include "fake_wave_device.h"
+#include "audio/testing/fake_wave_device.h"
 #include "wave_device.h"
 
 using namespace vantry::audio;

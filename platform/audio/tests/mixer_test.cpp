@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "fake_mixer.h"
+#include "audio/testing/fake_mixer.h"
 #include "mixer.h"
 
 using namespace vantry::audio;

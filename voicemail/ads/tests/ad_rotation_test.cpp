@@ -5,12 +5,12 @@
 #include <QTest>
 
 #include "ad_service.h"
-#include "audio/sound_player.h"
+#include "audio/testing/fake_sound_player.h"
 #include "automation/dispatch.h"
 #include "control/plimova.h"
 #include "frm_mm.h"
-#include "scripted_http_peer.h"
-#include "shell/shell.h"
+#include "scripted_peer.h"
+#include "shell/testing/fake_shell.h"
 #include "test_env.h"
 
 namespace murmel {
@@ -211,12 +211,12 @@ TEST(AdRotation, AClickOpensOnlyAWebTarget) {
 
 TEST(AdRotation, ACheckForAdsMergesTheAnswerAndSavesTheList) {
     const std::string ad = "a1\t5\t1\ta1.gif\thttps://one.example/\tOne";
-    test::ScriptedHttpPeer peer({test::ScriptedHttpPeer::Send(
+    vantry::test::ScriptedPeer peer(vantry::test::AnswerRequest({vantry::test::PeerStep::Send(
         "HTTP/1.1 200 OK\r\nLast-Modified: Mon, 07 Dec 2026 20:00:00 GMT\r\n\r\n<BODY>\r\n" + ad +
-        "\r\n</BODY>\r\n")});
+        "\r\n</BODY>\r\n")}));
     Window w;
     frmMM& form = w.Start();
-    form.Settings()->Let("ConnectTo", QStringLiteral("http://127.0.0.1:%1").arg(peer.port()));
+    form.Settings()->Let("ConnectTo", QStringLiteral("http://127.0.0.1:%1").arg(peer.Port()));
     form.m_CheckForAds();
     ASSERT_NE(w.ads->adsWindow(), nullptr);
     ASSERT_TRUE(QTest::qWaitFor([&w] { return w.ads->adsWindow() == nullptr; }));

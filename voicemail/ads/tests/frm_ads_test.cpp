@@ -7,12 +7,13 @@
 
 #include "ad_list.h"
 #include "frm_ads.h"
-#include "scripted_http_peer.h"
+#include "scripted_peer.h"
 
 namespace murmel {
 namespace {
 
-using test::ScriptedHttpPeer;
+using vantry::test::PeerStep;
+using vantry::test::ScriptedPeer;
 
 // The main window's side, with a list and settings of its own.
 class Host : public AdsHost {
@@ -45,8 +46,9 @@ const std::string kAd2 = "a0002\t8\t0\ttwo.gif\thttps://two.example/\tTwo";
 
 // One download against a peer; the window as it is when the exchange is over.
 struct Download {
-    explicit Download(std::vector<ScriptedHttpPeer::Step> script) : peer(std::move(script)) {
-        host.connectTo = QStringLiteral("http://127.0.0.1:%1").arg(peer.port());
+    explicit Download(std::vector<PeerStep> script)
+        : peer(vantry::test::AnswerRequest(std::move(script))) {
+        host.connectTo = QStringLiteral("http://127.0.0.1:%1").arg(peer.Port());
         MergeAdLine(host.list, "a0000\t10\t0\ta0000.gif\t\tPermanent");
         MergeAdLine(host.list, "old\t5\t4\told.gif\t\tOld");
         window = new frmAds(host);
@@ -60,24 +62,24 @@ struct Download {
     }
     // Waits for the peer's end, then lets every posted event run.
     void PeerDone() {
-        ASSERT_TRUE(QTest::qWaitFor([this] { return peer.done(); }));
+        ASSERT_TRUE(QTest::qWaitFor([this] { return peer.Done(); }));
         QCoreApplication::processEvents();
         QCoreApplication::sendPostedEvents();
     }
 
-    ScriptedHttpPeer peer;
+    ScriptedPeer peer;
     Host host;
     QPointer<frmAds> window;
 };
 
 TEST(frmAds, MergesTheListOfASuccessfulAnswer) {
     Download d(
-        {ScriptedHttpPeer::Send("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n"
-                                "Last-Modified: Mon, 07 Dec 2026 20:00:00 GMT\r\n\r\n"
-                                "<BODY>\r\n" +
-                                kAd1 + "\r\n" + kAd2 + "\r\n</BODY>\r\n")});
+        {PeerStep::Send("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n"
+                        "Last-Modified: Mon, 07 Dec 2026 20:00:00 GMT\r\n\r\n"
+                        "<BODY>\r\n" +
+                        kAd1 + "\r\n" + kAd2 + "\r\n</BODY>\r\n")});
     ASSERT_TRUE(d.Unloaded());
-    EXPECT_EQ(d.peer.request(), kRequest);
+    EXPECT_EQ(d.peer.First().All(), kRequest);
     EXPECT_EQ(d.host.lines, (std::vector<std::string>{kAd1, kAd2}));
     EXPECT_EQ(d.host.lastAdUpdate, "Mon, 07 Dec 2026 20:00:00 GMT");
     EXPECT_EQ(d.host.merged, 1);
@@ -89,11 +91,11 @@ TEST(frmAds, MergesTheListOfASuccessfulAnswer) {
 
 TEST(frmAds, NotModifiedChangesNothingAndUnloads) {
     Download d(
-        {ScriptedHttpPeer::Send("HTTP/1.1 304 Not Modified\r\n"
-                                "Last-Modified: Mon, 07 Dec 2026 20:00:00 GMT\r\n\r\n")});
+        {PeerStep::Send("HTTP/1.1 304 Not Modified\r\n"
+                        "Last-Modified: Mon, 07 Dec 2026 20:00:00 GMT\r\n\r\n")});
     d.host.lastAdUpdate.clear();  // set before the request is sent
     ASSERT_TRUE(d.Unloaded());
-    const QString sent = QString::fromStdString(d.peer.request());
+    const QString sent = QString::fromStdString(d.peer.First().All());
     EXPECT_TRUE(sent.contains(QRegularExpression(
         "^GET /ads/ HTTP/1.0\r\nIf-Modified-Since: [A-Z][a-z]{2}, \\d\\d [A-Z][a-z]{2} \\d{4} "
         "\\d\\d:\\d\\d [+-]\\d{4}\r\n\r\n$")))
@@ -104,8 +106,8 @@ TEST(frmAds, NotModifiedChangesNothingAndUnloads) {
 }
 
 TEST(frmAds, AnErrorStatusClosesTheSocketAndKeepsTheWindow) {
-    Download d({ScriptedHttpPeer::Send("HTTP/1.1 404 Not Found\r\n\r\n<BODY>\r\n" + kAd1 +
-                                       "\r\n</BODY>\r\n")});
+    Download d(
+        {PeerStep::Send("HTTP/1.1 404 Not Found\r\n\r\n<BODY>\r\n" + kAd1 + "\r\n</BODY>\r\n")});
     ASSERT_TRUE(QTest::qWaitFor([&d] { return !d.window->socket().isConnected(); }));
     d.PeerDone();
     ASSERT_FALSE(d.window.isNull());
@@ -115,8 +117,7 @@ TEST(frmAds, AnErrorStatusClosesTheSocketAndKeepsTheWindow) {
 }
 
 TEST(frmAds, AnotherProtocolVersionIsTakenLineByLine) {
-    Download d(
-        {ScriptedHttpPeer::Send("HTTP/1.0 200 OK\r\nServer: other\r\n\r\n" + kAd1 + "\r\n")});
+    Download d({PeerStep::Send("HTTP/1.0 200 OK\r\nServer: other\r\n\r\n" + kAd1 + "\r\n")});
     ASSERT_TRUE(d.Unloaded());
     EXPECT_EQ(d.host.ended, 1);
     // Status and header lines reach the merge, which finds no ad in them.
@@ -125,9 +126,9 @@ TEST(frmAds, AnotherProtocolVersionIsTakenLineByLine) {
 }
 
 TEST(frmAds, ALineSplitAcrossPacketsArrivesWhole) {
-    Download d({ScriptedHttpPeer::Send("HTTP/1.1 200 OK\r\nLast-Mod"), ScriptedHttpPeer::Hold(),
-                ScriptedHttpPeer::Send("ified: Tue, 08 Dec 2026 08:00:00 GMT\r\n\r\n<BODY>\r\n" +
-                                       kAd2 + "\r\n</BODY>\r\n")});
+    Download d({PeerStep::Send("HTTP/1.1 200 OK\r\nLast-Mod"), PeerStep::Hold(),
+                PeerStep::Send("ified: Tue, 08 Dec 2026 08:00:00 GMT\r\n\r\n<BODY>\r\n" + kAd2 +
+                               "\r\n</BODY>\r\n")});
     // The first part has been read once the status line is in.
     ASSERT_TRUE(QTest::qWaitFor([&d] { return d.window->answer().buffer().startsWith("HTTP"); }));
     d.peer.Release();
@@ -138,9 +139,9 @@ TEST(frmAds, ALineSplitAcrossPacketsArrivesWhole) {
 
 TEST(frmAds, AListCutShortByTheServerChangesNothing) {
     Download d(
-        {ScriptedHttpPeer::Send("HTTP/1.1 200 OK\r\nLast-Modified: Mon, 07 Dec 2026 "
-                                "20:00:00 GMT\r\n\r\n<BODY>\r\n" +
-                                kAd1 + "\r\na0002\t8\t0\ttw")});
+        {PeerStep::Send("HTTP/1.1 200 OK\r\nLast-Modified: Mon, 07 Dec 2026 "
+                        "20:00:00 GMT\r\n\r\n<BODY>\r\n" +
+                        kAd1 + "\r\na0002\t8\t0\ttw")});
     ASSERT_TRUE(d.Unloaded());
     EXPECT_EQ(d.host.ended, 0);
     EXPECT_TRUE(d.host.lines.empty());

@@ -10,8 +10,8 @@
 #include <QTimer>
 #include <QWidget>
 
-#include "audio/fake_mixer.h"
-#include "audio/fake_wave_device.h"
+#include "audio/testing/fake_mixer.h"
+#include "audio/testing/fake_wave_device.h"
 #include "language.h"
 #include "recorder.h"
 #include "test_env.h"

@@ -14,10 +14,13 @@
 #include <vector>
 
 #include "audio/sound_player.h"
+#include "audio/testing/fake_sound_player.h"
 #include "form_settings.h"
 #include "frm_mm.h"
 #include "shell/shell.h"
+#include "shell/testing/fake_shell.h"
 #include "test_env.h"
+#include "testing/fake_tray_icon.h"
 #include "tray_icon.h"
 
 namespace murmel::testing {

@@ -14,14 +14,22 @@
 
 #include "frm_email.h"
 #include "language.h"
-#include "loopback_server.h"
+#include "scripted_peer.h"
 #include "test_env.h"
 
 namespace murmel {
 namespace {
 
 namespace fs = std::filesystem;
-using murmel::test::LoopbackServer;
+using vantry::test::PeerStep;
+using vantry::test::ScriptedPeer;
+
+// The relay's side: each connection read to its end and closed, unless a
+// test scripts it otherwise.
+ScriptedPeer Relay(std::vector<PeerStep> script = {}, int receiveBuffer = 0) {
+    return ScriptedPeer(std::move(script),
+                        {.receiveBuffer = receiveBuffer, .everyConnection = true});
+}
 using namespace std::chrono_literals;
 
 constexpr int kTick = 300;  // ms; the window's real interval is 1000
@@ -132,15 +140,15 @@ void WaitFor(const std::function<bool()>& cond, int ms = 5000) {
 }
 
 TEST(Upload, LongItemGoesOutInChunksOnSuccessiveTicks) {
-    LoopbackServer server;
+    ScriptedPeer server = Relay();
     Upload u;
-    u.connectTo = QStringLiteral("http://127.0.0.1:%1").arg(server.port());
+    u.connectTo = QStringLiteral("http://127.0.0.1:%1").arg(server.Port());
     const std::string item = Filler(20000, 'A');
     u.Item("261206154907.txt", item);
     ASSERT_TRUE(u.Run());
-    WaitFor([&] { return server.connections().size() >= 2; });
+    WaitFor([&] { return server.Connections().size() >= 2; });
 
-    const auto conns = server.connections();
+    const auto conns = server.Connections();
     ASSERT_EQ(conns.size(), 2u);  // the item, then the one that finds the outbox empty
     EXPECT_EQ(conns[0].All(), kRequest + item);
     const auto bursts = conns[0].Bursts(std::chrono::milliseconds(kTick / 2));
@@ -160,13 +168,13 @@ TEST(Upload, LongItemGoesOutInChunksOnSuccessiveTicks) {
 }
 
 TEST(Upload, ExactlyOneChunkGoesOutOnOneTick) {
-    LoopbackServer server;
+    ScriptedPeer server = Relay();
     Upload u;
-    u.connectTo = QStringLiteral("x://127.0.0.1:%1").arg(server.port());
+    u.connectTo = QStringLiteral("x://127.0.0.1:%1").arg(server.Port());
     const std::string item = Filler(8192, 'a');
     u.Item("261206154907.txt", item);
     ASSERT_TRUE(u.Run());
-    const auto conns = server.connections();
+    const auto conns = server.Connections();
     ASSERT_GE(conns.size(), 1u);
     const auto bursts = conns[0].Bursts(std::chrono::milliseconds(kTick / 2));
     ASSERT_EQ(bursts.size(), 2u);
@@ -176,14 +184,14 @@ TEST(Upload, ExactlyOneChunkGoesOutOnOneTick) {
 }
 
 TEST(Upload, TinyAndEmptyItemsAreSentAndRemoved) {
-    LoopbackServer server;
+    ScriptedPeer server = Relay();
     Upload u;
-    u.connectTo = QStringLiteral("http://localhost:%1").arg(server.port());
+    u.connectTo = QStringLiteral("http://localhost:%1").arg(server.Port());
     u.Item("261206154901.txt", "x");
     u.Item("261206154902.txt", "");
     ASSERT_TRUE(u.Run());
-    WaitFor([&] { return server.connections().size() >= 3; });
-    const auto conns = server.connections();
+    WaitFor([&] { return server.Connections().size() >= 3; });
+    const auto conns = server.Connections();
     ASSERT_EQ(conns.size(), 3u);
     EXPECT_EQ(conns[0].All(), kRequest + "x");
     EXPECT_EQ(conns[1].All(), kRequest);
@@ -191,17 +199,17 @@ TEST(Upload, TinyAndEmptyItemsAreSentAndRemoved) {
 }
 
 TEST(Upload, TwoItemsOverTwoConnectionsOldestFirst) {
-    LoopbackServer server;
+    ScriptedPeer server = Relay();
     Upload u;
-    u.connectTo = QStringLiteral("http://127.0.0.1:%1").arg(server.port());
+    u.connectTo = QStringLiteral("http://127.0.0.1:%1").arg(server.Port());
     const std::string older = Filler(9000, 'o');
     const std::string newer = Filler(300, 'n');
     u.Item("261206154908.txt", newer);
     u.Item("261206154907.txt", older);
     u.Item("notes.doc", "not an item");
     ASSERT_TRUE(u.Run());
-    WaitFor([&] { return server.connections().size() >= 3; });
-    const auto conns = server.connections();
+    WaitFor([&] { return server.Connections().size() >= 3; });
+    const auto conns = server.Connections();
     ASSERT_EQ(conns.size(), 3u);
     EXPECT_EQ(conns[0].All(), kRequest + older);
     EXPECT_EQ(conns[1].All(), kRequest + newer);
@@ -213,17 +221,17 @@ TEST(Upload, TwoItemsOverTwoConnectionsOldestFirst) {
 }
 
 TEST(Upload, EmptyOutboxChecksAdsAndClosesAfterOneSecond) {
-    LoopbackServer server;
+    ScriptedPeer server = Relay();
     Upload u;
     u.realPause = true;
-    u.connectTo = QStringLiteral("http://127.0.0.1:%1").arg(server.port());
+    u.connectTo = QStringLiteral("http://127.0.0.1:%1").arg(server.Port());
     QElapsedTimer t;
     t.start();
     ASSERT_TRUE(u.Run());
     EXPECT_GE(t.elapsed(), 1000);
     EXPECT_EQ(u.adChecks, 1);
-    WaitFor([&] { return !server.connections().empty() && server.connections()[0].ended; });
-    const auto conns = server.connections();
+    WaitFor([&] { return !server.Connections().empty() && server.Connections()[0].ended; });
+    const auto conns = server.Connections();
     ASSERT_EQ(conns.size(), 1u);
     EXPECT_TRUE(conns[0].All().empty());
     EXPECT_TRUE(u.played.isEmpty());
@@ -232,9 +240,9 @@ TEST(Upload, EmptyOutboxChecksAdsAndClosesAfterOneSecond) {
 }
 
 TEST(Upload, ServerThatNeverRepliesDoesNotDelayDeletion) {
-    LoopbackServer server({.closeAfterBytes = 0, .holdOpen = true});
+    ScriptedPeer server = Relay({PeerStep::ReadToEnd(), PeerStep::Linger()});
     Upload u;
-    u.connectTo = QStringLiteral("http://127.0.0.1:%1").arg(server.port());
+    u.connectTo = QStringLiteral("http://127.0.0.1:%1").arg(server.Port());
     u.Item("261206154907.txt", Filler(500, 'q'));
     QElapsedTimer t;
     t.start();
@@ -246,7 +254,7 @@ TEST(Upload, ServerThatNeverRepliesDoesNotDelayDeletion) {
 
 TEST(Upload, RefusedConnectionShowsNetworkError) {
     Upload u;
-    const int port = LoopbackServer::ClosedPort();
+    const int port = ScriptedPeer::UnusedPort();
     u.connectTo = QStringLiteral("http://127.0.0.1:%1").arg(port);
     u.Item("261206154907.txt", "kept");
     ASSERT_TRUE(u.Run());
@@ -274,9 +282,9 @@ TEST(Upload, BadServerAddressFailsAtOnce) {
 }
 
 TEST(Upload, ServerClosingMidItemKeepsTheItem) {
-    LoopbackServer server({.closeAfterBytes = kRequest.size() + 8192, .holdOpen = false});
+    ScriptedPeer server = Relay({PeerStep::ReadBytes(kRequest.size() + 8192), PeerStep::Close()});
     Upload u;
-    u.connectTo = QStringLiteral("http://127.0.0.1:%1").arg(server.port());
+    u.connectTo = QStringLiteral("http://127.0.0.1:%1").arg(server.Port());
     u.Item("261206154907.txt", Filler(30000, 'c'));
     ASSERT_TRUE(u.Run());
     EXPECT_EQ(u.Items(), QStringList({"261206154907.txt"}));
@@ -287,16 +295,17 @@ TEST(Upload, ServerClosingMidItemKeepsTheItem) {
                               T("mm0016"));
     EXPECT_EQ(u.statusAtUnload, QStringList({"MurmelMail not sent"}));
     EXPECT_EQ(u.adChecks, 0);
-    const auto conns = server.connections();
+    const auto conns = server.Connections();
     ASSERT_EQ(conns.size(), 1u);
     EXPECT_EQ(conns[0].All().size(), kRequest.size() + 8192);
 }
 
 TEST(Upload, ItemIsKeptWhileTheSystemHasNotTakenAllOfIt) {
-    LoopbackServer server({.stall = true});
+    // A choked uplink: nothing read until released, then a reset.
+    ScriptedPeer server = Relay({PeerStep::Hold(), PeerStep::Close()}, 4096);
     Upload u;
     u.tickMs = 1;
-    u.connectTo = QStringLiteral("http://127.0.0.1:%1").arg(server.port());
+    u.connectTo = QStringLiteral("http://127.0.0.1:%1").arg(server.Port());
     u.Item("261206154907.txt", Filler(4 * 1024 * 1024, 's'));
     // The uplink gives up once the upload waits for it, or once the item is gone.
     QTimer probe;
@@ -314,9 +323,9 @@ TEST(Upload, ItemIsKeptWhileTheSystemHasNotTakenAllOfIt) {
 }
 
 TEST(Upload, ProgressBarFollowsTheSentPosition) {
-    LoopbackServer server({.closeAfterBytes = 0, .holdOpen = true});
+    ScriptedPeer server = Relay({PeerStep::ReadToEnd(), PeerStep::Linger()});
     Upload u;
-    u.connectTo = QStringLiteral("http://127.0.0.1:%1").arg(server.port());
+    u.connectTo = QStringLiteral("http://127.0.0.1:%1").arg(server.Port());
     u.Item("261206154907.txt", Filler(20000, 'p'));
     QList<int> values;
     QTimer probe;
@@ -338,9 +347,9 @@ TEST(Upload, ProgressBarFollowsTheSentPosition) {
 }
 
 TEST(Upload, OnlyOneWindowAtATime) {
-    LoopbackServer server({.closeAfterBytes = 0, .holdOpen = true});
+    ScriptedPeer server = Relay({PeerStep::ReadToEnd(), PeerStep::Linger()});
     Upload u;
-    u.connectTo = QStringLiteral("http://127.0.0.1:%1").arg(server.port());
+    u.connectTo = QStringLiteral("http://127.0.0.1:%1").arg(server.Port());
     u.Item("261206154907.txt", Filler(100, 'z'));
     UploadServices s;
     s.appPath = Q(u.app);

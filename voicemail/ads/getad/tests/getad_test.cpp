@@ -6,7 +6,7 @@
 #include <QRegularExpression>
 
 #include "cregistry.h"
-#include "scripted_http_peer.h"
+#include "scripted_peer.h"
 #include "test_env.h"
 
 namespace murmel {
@@ -88,11 +88,12 @@ TEST(getad, AMissingPictureLeavesNothingBehind) {
 }
 
 TEST(getad, APictureCutShortLeavesNothingBehind) {
-    test::ScriptedHttpPeer peer({test::ScriptedHttpPeer::Send(
-        "HTTP/1.0 200 OK\r\nContent-Type: image/gif\r\nContent-Length: 2000\r\n\r\nGIF89a")});
-    const GetadRun run(peer.port(), {"cut.gif"});
+    vantry::test::ScriptedPeer peer(vantry::test::AnswerRequest({vantry::test::PeerStep::Send(
+        "HTTP/1.0 200 OK\r\nContent-Type: image/gif\r\nContent-Length: 2000\r\n\r\nGIF89a")}));
+    const GetadRun run(peer.Port(), {"cut.gif"});
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(peer.request().rfind("GET /ad/cut.gif HTTP/1.0\r\n", 0), 0u) << peer.request();
+    EXPECT_EQ(peer.First().All().rfind("GET /ad/cut.gif HTTP/1.0\r\n", 0), 0u)
+        << peer.First().All();
     EXPECT_TRUE(run.AdFolder().isEmpty());
 }
 

@@ -1,4 +1,4 @@
-#include "fake_wave_device.h"
+#include "audio/testing/fake_wave_device.h"
 
 #include <algorithm>
 #include <vector>
