@@ -8,8 +8,8 @@
 
 #include "headers/message_text.h"
 #include "headers/peek_dlg.h"
-#include "headers/window_rect.h"
 #include "quickmail/quickmail_dlg.h"
+#include "services/window_rectangle.h"
 #include "settings/notifier_settings.h"
 #include "ui_header_list_dlg.h"
 
@@ -81,7 +81,7 @@ CHeaderListDlg::~CHeaderListDlg() {
 
 bool CHeaderListDlg::Start() {
     withBodies_ = context_.profile.GetInt("Options", "RetrieveBodyWithHeaders", 1) != 0;
-    headers::LoadWindowRect(context_.profile, kSection, context_.services, *this);
+    LoadWindowRectangle(*this, context_.profile, kSection, context_.services.PlacesWindows());
     QHeaderView* header = ui_->lstHeaders->header();
     header->setStretchLastSection(false);
     for (int c = 0; c < kColumns; ++c) {
@@ -297,7 +297,7 @@ void CHeaderListDlg::reject() {
 }
 
 void CHeaderListDlg::CloseWindow() {
-    headers::SaveWindowRect(context_.profile, kSection, *this);
+    SaveWindowRectangle(*this, context_.profile, kSection, context_.services.PlacesWindows());
     for (int c = 0; c < static_cast<int>(std::size(kWidths)); ++c) {
         context_.profile.WriteInt(kSection, kWidths[c].key, ui_->lstHeaders->columnWidth(c));
     }

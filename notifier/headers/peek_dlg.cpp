@@ -3,7 +3,7 @@
 #include <QStringDecoder>
 
 #include "headers/message_text.h"
-#include "headers/window_rect.h"
+#include "services/window_rectangle.h"
 #include "ui_peek_dlg.h"
 
 namespace corvy {
@@ -26,9 +26,12 @@ QString MessageToDisplay(const std::string& bytes) {
 CPeekDlg::CPeekDlg(vantry::profile::Profile& profile, NotifierServices& services,
                    const std::string& dataFolder, const std::optional<std::string>& text,
                    int peekLines, QWidget* parent)
-    : QDialog(parent), ui_(std::make_unique<Ui::CPeekDlg>()), profile_(profile) {
+    : QDialog(parent),
+      ui_(std::make_unique<Ui::CPeekDlg>()),
+      profile_(profile),
+      placesWindows_(services.PlacesWindows()) {
     ui_->setupUi(this);
-    headers::LoadWindowRect(profile_, kSection, services, *this);
+    LoadWindowRectangle(*this, profile_, kSection, placesWindows_);
     if (text) {
         const headers::MessageFields fields = headers::ExtractMessageFields(*text);
         ui_->txtHeaders->setPlainText(MessageToDisplay(headers::PeekHeaderText(fields)));
@@ -44,7 +47,7 @@ CPeekDlg::CPeekDlg(vantry::profile::Profile& profile, NotifierServices& services
 CPeekDlg::~CPeekDlg() = default;
 
 void CPeekDlg::done(int result) {
-    headers::SaveWindowRect(profile_, kSection, *this);
+    SaveWindowRectangle(*this, profile_, kSection, placesWindows_);
     QDialog::done(result);
 }
 

@@ -33,6 +33,7 @@ signals:
 private:
     std::unique_ptr<Ui::CPeekDlg> ui_;
     vantry::profile::Profile& profile_;
+    bool placesWindows_;
 };
 
 // Message bytes for display: UTF-8 when they are valid UTF-8, else Latin-1.

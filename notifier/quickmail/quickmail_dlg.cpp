@@ -7,6 +7,7 @@
 #include "progress/progress_window.h"
 #include "quickmail/progress_adapter.h"
 #include "quickmail/quickmail_text.h"
+#include "services/window_rectangle.h"
 #include "settings/notifier_settings.h"
 #include "smtp/smtp_client.h"
 #include "ui_quickmail_dlg.h"
@@ -67,31 +68,13 @@ void CQuickMailDlg::OnToChanged(const QString& recipient) {
 }
 
 void CQuickMailDlg::LoadRectangle() {
-    const int left = profile_.GetInt(kSection, "Left", -1);
-    if (left == -1) {
-        return;
-    }
-    const int top = profile_.GetInt(kSection, "Top", -1);
-    const int right = profile_.GetInt(kSection, "Right", -1);
-    const int bottom = profile_.GetInt(kSection, "Bottom", -1);
-    const bool placed = services_.PlacesWindows();
-    if (right > left && bottom > top) {
-        if (placed) {
-            setGeometry(left, top, right - left, bottom - top);
-        } else {
-            resize(right - left, bottom - top);
-        }
-    } else if (placed) {
-        move(left, top);
-    }
+    LoadWindowRectangle(*this, profile_, kSection, services_.PlacesWindows());
 }
 
 void CQuickMailDlg::SaveRectangle() {
-    const QRect r = geometry();
-    profile_.WriteInt(kSection, "Left", r.left());
-    profile_.WriteInt(kSection, "Top", r.top());
-    profile_.WriteInt(kSection, "Right", r.left() + r.width());
-    profile_.WriteInt(kSection, "Bottom", r.top() + r.height());
+    // Where the compositor places windows only the size is new; the saved
+    // position stays for an X11 session.
+    SaveWindowRectangle(*this, profile_, kSection, services_.PlacesWindows());
 }
 
 void CQuickMailDlg::reject() {

@@ -20,7 +20,7 @@
 #include "settings/start_with_system.h"
 #include "setup/account_dialogs.h"
 #include "setup/options_page.h"
-#include "setup/window_rectangle.h"
+#include "services/window_rectangle.h"
 
 namespace corvy::setup {
 

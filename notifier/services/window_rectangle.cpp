@@ -1,9 +1,9 @@
-#include "setup/window_rectangle.h"
+#include "services/window_rectangle.h"
 
 #include <QRect>
 #include <QWidget>
 
-namespace corvy::setup {
+namespace corvy {
 
 void LoadWindowRectangle(QWidget& window, const vantry::profile::Profile& profile,
                          const std::string& section, bool placesWindows) {
@@ -41,4 +41,4 @@ bool SaveWindowRectangle(const QWidget& window, vantry::profile::Profile& profil
     return left && top && right && bottom;
 }
 
-}  // namespace corvy::setup
+}  // namespace corvy

@@ -9,7 +9,7 @@
 
 class QWidget;
 
-namespace corvy::setup {
+namespace corvy {
 
 // Applies the saved rectangle, if any; a missing Left key leaves the window as it is.
 void LoadWindowRectangle(QWidget& window, const vantry::profile::Profile& profile,
@@ -20,4 +20,4 @@ void LoadWindowRectangle(QWidget& window, const vantry::profile::Profile& profil
 bool SaveWindowRectangle(const QWidget& window, vantry::profile::Profile& profile,
                          const std::string& section, bool placesWindows);
 
-}  // namespace corvy::setup
+}  // namespace corvy
