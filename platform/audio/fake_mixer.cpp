@@ -1,4 +1,4 @@
-#include "fake_mixer.h"
+#include "audio/fake_mixer.h"
 
 namespace vantry::audio {
 

@@ -9,7 +9,7 @@
 
 #include <map>
 
-#include "mixer.h"
+#include "audio/mixer.h"
 
 namespace vantry::audio {
 

@@ -1,10 +1,10 @@
-#include "fake_wave_device.h"
+#include "audio/fake_wave_device.h"
 
 #include <algorithm>
 #include <vector>
 
-#include "wave_engine.h"
-#include "wave_store.h"
+#include "audio/wave_engine.h"
+#include "audio/wave_store.h"
 
 namespace vantry::audio {
 

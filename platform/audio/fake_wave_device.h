@@ -16,7 +16,7 @@
 #include <QStringList>
 #include <map>
 
-#include "wave_device.h"
+#include "audio/wave_device.h"
 
 namespace vantry::audio {
 

@@ -12,8 +12,8 @@
 #include <string>
 #include <thread>
 
-#include "fake_wave_device.h"
-#include "wave_device.h"
+#include "audio/fake_wave_device.h"
+#include "audio/wave_device.h"
 
 using namespace vantry::audio;
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "fake_mixer.h"
-#include "mixer.h"
+#include "audio/fake_mixer.h"
+#include "audio/mixer.h"
 
 using namespace vantry::audio;
 

@@ -6,7 +6,7 @@
 #include <QSignalSpy>
 #include <vector>
 
-#include "fake_wave_device.h"
+#include "audio/fake_wave_device.h"
 #include "test_env.h"
 
 using namespace vantry::audio;

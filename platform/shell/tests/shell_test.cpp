@@ -4,7 +4,7 @@
 #include <QFile>
 #include <QTest>
 
-#include "shell.h"
+#include "shell/shell.h"
 #include "test_env.h"
 
 using vantry::shell::CreateSystemShell;

@@ -5,9 +5,9 @@
 #include <QRegularExpression>
 #include <QTest>
 
-#include "ad_list.h"
-#include "frm_ads.h"
-#include "scripted_http_peer.h"
+#include "ads/ad_list.h"
+#include "ads/frm_ads.h"
+#include "ads/tests/scripted_http_peer.h"
 
 namespace murmel {
 namespace {
