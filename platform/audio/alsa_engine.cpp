@@ -2,10 +2,10 @@
 #include <thread>
 #include <vector>
 
-#include "alsa_p.h"
-#include "wave_device.h"
-#include "wave_engine.h"
-#include "wave_store.h"
+#include "audio/alsa_p.h"
+#include "audio/wave_device.h"
+#include "audio/wave_engine.h"
+#include "audio/wave_store.h"
 
 namespace vantry::audio {
 namespace {

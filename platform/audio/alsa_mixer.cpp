@@ -1,7 +1,7 @@
 #include <map>
 
-#include "alsa_p.h"
-#include "mixer.h"
+#include "audio/alsa_p.h"
+#include "audio/mixer.h"
 
 namespace vantry::audio {
 namespace {

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <thread>
 
-#include "alsa_p.h"
+#include "audio/alsa_p.h"
 
 Q_LOGGING_CATEGORY(lcAlsa, "vantry.audio.alsa", QtWarningMsg)
 

@@ -1,4 +1,4 @@
-#include "mixer.h"
+#include "audio/mixer.h"
 
 namespace vantry::audio {
 

@@ -1,4 +1,4 @@
-#include "recording_format.h"
+#include "audio/recording_format.h"
 
 namespace vantry::audio {
 

@@ -1,4 +1,4 @@
-#include "sound_player.h"
+#include "audio/sound_player.h"
 
 #include <sndfile.h>
 
@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "alsa_p.h"
+#include "audio/alsa_p.h"
 
 namespace vantry::audio {
 namespace {

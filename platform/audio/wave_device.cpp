@@ -1,11 +1,11 @@
-#include "wave_device.h"
+#include "audio/wave_device.h"
 
 #include <QFileInfo>
 #include <QMetaObject>
 #include <QStringList>
 
-#include "wave_engine.h"
-#include "wave_store.h"
+#include "audio/wave_engine.h"
+#include "audio/wave_store.h"
 
 namespace vantry::audio {
 

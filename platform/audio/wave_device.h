@@ -44,7 +44,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "recording_format.h"
+#include "audio/recording_format.h"
 
 namespace vantry::audio {
 

@@ -1,4 +1,4 @@
-#include "wave_store.h"
+#include "audio/wave_store.h"
 
 #include <fcntl.h>
 #include <sndfile.h>
@@ -11,7 +11,7 @@
 #include <cerrno>
 #include <vector>
 
-#include "wave_device.h"
+#include "audio/wave_device.h"
 
 namespace vantry::audio {
 namespace {
@@ -68,10 +68,7 @@ WaveStore::~WaveStore() {
 }
 
 void WaveStore::CloseFile() {
-    if (fd_ >= 0) {
-        ::close(fd_);
-        fd_ = -1;
-    }
+    fd_.Reset();
     frames_ = 0;
 }
 
@@ -80,8 +77,8 @@ bool WaveStore::Reset(int sampleRate, int channels, int bitsPerSample, Encoding 
     if (sampleRate <= 0 || channels < 1 || channels > 2) {
         return false;
     }
-    fd_ = OpenTemporary();
-    if (fd_ < 0) {
+    fd_.Reset(OpenTemporary());
+    if (!fd_.valid()) {
         return false;
     }
     rate_ = sampleRate;
@@ -127,7 +124,7 @@ int WaveStore::Load(const QString& path) {
 }
 
 int WaveStore::Save(const QString& path) const {
-    if (fd_ < 0 || path.isEmpty()) {
+    if (!fd_.valid() || path.isEmpty()) {
         return kErrFileNotSaved;
     }
     const QByteArray target = QFile::encodeName(path);
@@ -163,13 +160,13 @@ int WaveStore::Save(const QString& path) const {
 }
 
 bool WaveStore::Truncate(int64_t frame) {
-    if (fd_ < 0 || frame < 0) {
+    if (!fd_.valid() || frame < 0) {
         return false;
     }
     if (frame >= frames()) {
         return true;
     }
-    if (::ftruncate(fd_, static_cast<off_t>(frame * channels_ * 2)) != 0) {
+    if (::ftruncate(fd_.get(), static_cast<off_t>(frame * channels_ * 2)) != 0) {
         return false;
     }
     frames_ = frame;
@@ -177,12 +174,12 @@ bool WaveStore::Truncate(int64_t frame) {
 }
 
 bool WaveStore::Append(const int16_t* data, int64_t count) {
-    if (fd_ < 0 || count < 0) {
+    if (!fd_.valid() || count < 0) {
         return false;
     }
     const int64_t at = frames();
     const size_t bytes = static_cast<size_t>(count * channels_) * sizeof(int16_t);
-    if (!WriteAt(fd_, reinterpret_cast<const char*>(data), bytes,
+    if (!WriteAt(fd_.get(), reinterpret_cast<const char*>(data), bytes,
                  static_cast<off_t>(at * channels_ * 2))) {
         return false;
     }
@@ -192,7 +189,7 @@ bool WaveStore::Append(const int16_t* data, int64_t count) {
 
 int64_t WaveStore::Read(int64_t frame, int16_t* data, int64_t count) const {
     const int64_t available = frames() - frame;
-    if (fd_ < 0 || frame < 0 || count <= 0 || available <= 0) {
+    if (!fd_.valid() || frame < 0 || count <= 0 || available <= 0) {
         return 0;
     }
     const int64_t want = std::min(count, available);
@@ -200,7 +197,7 @@ int64_t WaveStore::Read(int64_t frame, int16_t* data, int64_t count) const {
     size_t done = 0;
     const size_t total = static_cast<size_t>(want) * frameBytes;
     while (done < total) {
-        const ssize_t n = ::pread(fd_, reinterpret_cast<char*>(data) + done, total - done,
+        const ssize_t n = ::pread(fd_.get(), reinterpret_cast<char*>(data) + done, total - done,
                                   static_cast<off_t>(frame * static_cast<int64_t>(frameBytes) +
                                                      static_cast<int64_t>(done)));
         if (n < 0 && errno == EINTR) {

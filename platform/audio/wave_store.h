@@ -8,7 +8,8 @@
 #include <atomic>
 #include <cstdint>
 
-#include "recording_format.h"
+#include "audio/recording_format.h"
+#include "base/regular_file.h"
 
 namespace vantry::audio {
 
@@ -46,7 +47,7 @@ public:
 private:
     void CloseFile();
 
-    int fd_ = -1;
+    vantry::FileDescriptor fd_;
     int rate_ = 16000;
     int channels_ = 1;
     int bits_ = 16;

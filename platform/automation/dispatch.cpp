@@ -3,12 +3,12 @@
 #include <new>
 #include <stdexcept>
 
-#include "registry/registry.h"
+#include "base/ascii.h"
 
 namespace vantry::automation {
 
 bool NameEquals(std::string_view a, std::string_view b) {
-    return vantry::registry::EqualsIgnoreCase(a, b);
+    return vantry::EqualsIgnoreAsciiCase(a, b);
 }
 
 namespace detail {

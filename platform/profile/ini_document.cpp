@@ -1,26 +1,21 @@
-#include "ini_document.h"
+#include "profile/ini_document.h"
 
 #include <algorithm>
+
+#include "base/ascii.h"
 
 namespace vantry::profile {
 namespace {
 
+// Profiles also take vertical tabs and form feeds as blanks.
+constexpr std::string_view kBlanks = " \t\v\f";
+
 bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\v' || c == '\f';
+    return kBlanks.find(c) != std::string_view::npos;
 }
 
 std::string_view Trim(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front())) {
-        s.remove_prefix(1);
-    }
-    while (!s.empty() && IsBlank(s.back())) {
-        s.remove_suffix(1);
-    }
-    return s;
-}
-
-char Lower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    return vantry::TrimAscii(s, kBlanks);
 }
 
 // A value read back loses surrounding blanks and one pair of double quotes,
@@ -112,11 +107,6 @@ std::string OneLine(std::string_view s) {
 
 }  // namespace
 
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [](char x, char y) { return Lower(x) == Lower(y); });
-}
-
 IniDocument IniDocument::Parse(std::string_view text) {
     IniDocument doc;
     doc.sections_.push_back(Section{});
@@ -179,7 +169,7 @@ std::string IniDocument::Serialize() const {
 
 IniDocument::Section* IniDocument::FindSection(std::string_view name) {
     for (Section& s : sections_) {
-        if (s.hasHeader && EqualsIgnoreCase(s.name, name)) {
+        if (s.hasHeader && vantry::EqualsIgnoreAsciiCase(s.name, name)) {
             return &s;
         }
     }
@@ -196,7 +186,7 @@ std::optional<std::string> IniDocument::Get(std::string_view section, std::strin
         return std::nullopt;
     }
     for (const Line& l : s->lines) {
-        if (l.isEntry && EqualsIgnoreCase(l.key, key)) {
+        if (l.isEntry && vantry::EqualsIgnoreAsciiCase(l.key, key)) {
             return l.value;
         }
     }
@@ -216,7 +206,7 @@ void IniDocument::Set(std::string_view section, std::string_view key, std::strin
         s = &sections_.back();
     }
     for (Line& l : s->lines) {
-        if (l.isEntry && EqualsIgnoreCase(l.key, keyName)) {
+        if (l.isEntry && vantry::EqualsIgnoreAsciiCase(l.key, keyName)) {
             l.value = OneLine(value);
             return;
         }
@@ -239,7 +229,7 @@ void IniDocument::Remove(std::string_view section, std::string_view key) {
         return;
     }
     auto it = std::find_if(s->lines.begin(), s->lines.end(), [&](const Line& l) {
-        return l.isEntry && EqualsIgnoreCase(l.key, key);
+        return l.isEntry && vantry::EqualsIgnoreAsciiCase(l.key, key);
     });
     if (it != s->lines.end()) {
         s->lines.erase(it);

@@ -49,7 +49,4 @@ private:
     std::vector<Section> sections_;
 };
 
-// True when a and b are equal ignoring ASCII case.
-bool EqualsIgnoreCase(std::string_view a, std::string_view b);
-
 }  // namespace vantry::profile

@@ -42,7 +42,4 @@ private:
     std::filesystem::path path_;
 };
 
-// The integer reading rule of GetInt, on its own for tests and fuzzing.
-int ParseProfileInt(std::string_view text);
-
 }  // namespace vantry::profile

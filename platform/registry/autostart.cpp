@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "base/atomic_file.h"
+
 namespace vantry::registry {
 namespace {
 
@@ -98,30 +100,6 @@ std::filesystem::path ConfigHome() {
     return std::filesystem::path(home != nullptr ? home : "/") / ".config";
 }
 
-void WriteAtomically(const std::filesystem::path& path, const std::string& text) {
-    std::string temp = path.string() + ".tmp-XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) {
-        return;
-    }
-    ::fchmod(fd, 0644);
-    std::size_t done = 0;
-    bool ok = true;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n <= 0) {
-            ok = false;
-            break;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    ok = ::fsync(fd) == 0 && ok;
-    ok = ::close(fd) == 0 && ok;
-    if (!ok || ::rename(temp.c_str(), path.c_str()) != 0) {
-        ::unlink(temp.c_str());
-    }
-}
-
 }  // namespace
 
 std::filesystem::path AutostartFolder() {
@@ -157,7 +135,9 @@ void MirrorAutostart(std::string_view entryName, std::string_view command) {
     }
     const std::string text = "[Desktop Entry]\nType=Application\nName=" + name + "\nExec=" + exec +
                              "\nTerminal=false\nX-GNOME-Autostart-enabled=true\n";
-    WriteAtomically(file, text);
+    AtomicWriteOptions options;
+    options.mode = 0644;  // the session reads desktop entries, not only we
+    WriteFileAtomically(file, text, options);
 }
 
 }  // namespace vantry::registry

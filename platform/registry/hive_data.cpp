@@ -1,36 +1,8 @@
-#include "hive_data.h"
+#include "registry/hive_data.h"
+
+#include "base/ascii.h"
 
 namespace vantry::registry {
-
-std::string FoldCase(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return out;
-}
-
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i];
-        char y = b[i];
-        if (x >= 'A' && x <= 'Z') {
-            x = static_cast<char>(x - 'A' + 'a');
-        }
-        if (y >= 'A' && y <= 'Z') {
-            y = static_cast<char>(y - 'A' + 'a');
-        }
-        if (x != y) {
-            return false;
-        }
-    }
-    return true;
-}
 
 namespace {
 
@@ -77,17 +49,17 @@ bool ValidValueName(std::string_view name) {
 }
 
 KeyNode* KeyNode::Child(std::string_view name) {
-    auto it = children_.find(FoldCase(name));
+    auto it = children_.find(vantry::LowerAscii(name));
     return it == children_.end() ? nullptr : it->second.get();
 }
 
 const KeyNode* KeyNode::Child(std::string_view name) const {
-    auto it = children_.find(FoldCase(name));
+    auto it = children_.find(vantry::LowerAscii(name));
     return it == children_.end() ? nullptr : it->second.get();
 }
 
 KeyNode* KeyNode::AddChild(std::string_view name, bool* created) {
-    auto [it, inserted] = children_.try_emplace(FoldCase(name));
+    auto [it, inserted] = children_.try_emplace(vantry::LowerAscii(name));
     if (inserted) {
         it->second = std::make_unique<KeyNode>(std::string(name));
         if (created) {
@@ -98,16 +70,16 @@ KeyNode* KeyNode::AddChild(std::string_view name, bool* created) {
 }
 
 bool KeyNode::RemoveChild(std::string_view name) {
-    return children_.erase(FoldCase(name)) > 0;
+    return children_.erase(vantry::LowerAscii(name)) > 0;
 }
 
 const NamedValue* KeyNode::FindValue(std::string_view name) const {
-    auto it = values_.find(FoldCase(name));
+    auto it = values_.find(vantry::LowerAscii(name));
     return it == values_.end() ? nullptr : &it->second;
 }
 
 bool KeyNode::SetValue(std::string_view name, const Value& value) {
-    auto [it, inserted] = values_.try_emplace(FoldCase(name));
+    auto [it, inserted] = values_.try_emplace(vantry::LowerAscii(name));
     if (inserted) {
         it->second.name = std::string(name);
     } else if (it->second.value == value) {
@@ -118,7 +90,7 @@ bool KeyNode::SetValue(std::string_view name, const Value& value) {
 }
 
 bool KeyNode::RemoveValue(std::string_view name) {
-    return values_.erase(FoldCase(name)) > 0;
+    return values_.erase(vantry::LowerAscii(name)) > 0;
 }
 
 bool KeyNode::operator==(const KeyNode& other) const {

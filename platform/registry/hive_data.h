@@ -22,8 +22,6 @@ inline constexpr std::size_t kMaxValueNameBytes = 16383;  // one value name
 inline constexpr std::size_t kMaxValueDataBytes = 1 << 20;
 inline constexpr std::size_t kMaxHiveFileBytes = 16 << 20;
 
-std::string FoldCase(std::string_view text);
-
 // Splits "A\B\C" into its components; a single trailing backslash is
 // allowed. Empty when the path is the root. nullopt for a malformed path
 // (empty component, control character, beyond the limits).

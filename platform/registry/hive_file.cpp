@@ -1,7 +1,6 @@
-#include "hive_file.h"
+#include "registry/hive_file.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,7 +9,8 @@
 #include <ctime>
 #include <string>
 
-#include "hive_text.h"
+#include "base/atomic_file.h"
+#include "registry/hive_text.h"
 
 namespace vantry::registry {
 namespace {
@@ -20,28 +20,6 @@ void (*g_beforeRename)() = nullptr;
 Status FromErrno(int err) {
     return (err == EACCES || err == EPERM || err == EROFS) ? kAccessDenied : kWriteFault;
 }
-
-// Closes a descriptor when it goes out of scope.
-class Fd {
-public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    int release() {
-        const int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
-
-private:
-    int fd_;
-};
 
 // Makes the folder and its missing parents; new folders are private.
 int MakeFolder(const std::filesystem::path& folder) {
@@ -59,32 +37,6 @@ int MakeFolder(const std::filesystem::path& folder) {
     return S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
 }
 
-bool WriteAll(int fd, const std::string& text) {
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-void SyncFolder(const std::filesystem::path& folder) {
-    Fd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (fd.get() >= 0) {
-        ::fsync(fd.get());
-    }
-}
-
-std::string TemporaryPrefix(const std::filesystem::path& path) {
-    return path.filename().string() + ".tmp-";
-}
-
 }  // namespace
 
 namespace testing {
@@ -100,8 +52,8 @@ HiveFile::HiveFile(std::filesystem::path folder, Hive hive)
 
 HiveSnapshot HiveFile::Read() const {
     HiveSnapshot snap;
-    Fd fd(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.get() < 0) {
+    const FileDescriptor fd(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd.valid()) {
         snap.readable = errno == ENOENT;
         snap.complete = snap.readable;
         return snap;
@@ -135,15 +87,9 @@ Status HiveFile::Update(const Edit& edit) {
     if (const int err = MakeFolder(folder_); err != 0) {
         return FromErrno(err);
     }
-    const auto lockPath = folder_ / (std::string(HiveName(hive_)) + ".lock");
-    Fd lock(::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
-    if (lock.get() < 0) {
-        return FromErrno(errno);
-    }
-    while (::flock(lock.get(), LOCK_EX) != 0) {
-        if (errno != EINTR) {
-            return FromErrno(errno);
-        }
+    const FileLock lock(folder_ / (std::string(HiveName(hive_)) + ".lock"));
+    if (lock.error() != 0) {
+        return FromErrno(lock.error());
     }
     HiveSnapshot old = Read();
     if (!old.readable) {
@@ -167,30 +113,17 @@ Status HiveFile::WriteLocked(const HiveSnapshot& old, const HiveData& data) {
     // Only a writer holding the lock has a temporary file, so any left
     // over belongs to a writer that died.
     RemoveStaleTemporaries();
-    std::string temp = (folder_ / (TemporaryPrefix(path_) + "XXXXXX")).string();
-    Fd fd(::mkstemp(temp.data()));
-    if (fd.get() < 0) {
-        return FromErrno(errno);
-    }
-    ::fchmod(fd.get(), 0600);
-    if (!WriteAll(fd.get(), text) || ::fsync(fd.get()) != 0 || ::close(fd.release()) != 0) {
-        const int err = errno;
-        ::unlink(temp.c_str());
-        return FromErrno(err);
-    }
-    if (g_beforeRename != nullptr) {
-        g_beforeRename();
-    }
-    if (old.exists && !old.complete) {
-        KeepBackup();
-    }
-    if (::rename(temp.c_str(), path_.c_str()) != 0) {
-        const int err = errno;
-        ::unlink(temp.c_str());
-        return FromErrno(err);
-    }
-    SyncFolder(folder_);
-    return kSuccess;
+    AtomicWriteOptions options;
+    options.beforeRename = [&] {
+        if (g_beforeRename != nullptr) {
+            g_beforeRename();
+        }
+        if (old.exists && !old.complete) {
+            KeepBackup();
+        }
+    };
+    const int err = WriteFileAtomically(path_, text, options);
+    return err == 0 ? kSuccess : FromErrno(err);
 }
 
 // Keeps the file that did not fully parse as NAME.reg.damaged-TIME[-N].
@@ -224,7 +157,7 @@ void HiveFile::KeepBackup() const {
 }
 
 void HiveFile::RemoveStaleTemporaries() const {
-    const std::string prefix = TemporaryPrefix(path_);
+    const std::string prefix = AtomicTemporaryPrefix(path_);
     std::error_code ec;
     for (const auto& entry : std::filesystem::directory_iterator(folder_, ec)) {
         if (entry.path().filename().string().starts_with(prefix)) {

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <functional>
 
-#include "hive_data.h"
+#include "registry/hive_data.h"
 
 namespace vantry::registry {
 

@@ -1,9 +1,10 @@
-#include "hive_text.h"
+#include "registry/hive_text.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <optional>
 
+#include "base/ascii.h"
 #include "base/hex.h"
 
 namespace vantry::registry {
@@ -16,20 +17,6 @@ constexpr std::size_t kHexBytesPerLine = 25;
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t';
-}
-
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front())) {
-        s.remove_prefix(1);
-    }
-    while (!s.empty() && IsBlank(s.back())) {
-        s.remove_suffix(1);
-    }
-    return s;
-}
-
-bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && EqualsIgnoreCase(text.substr(0, prefix.size()), prefix);
 }
 
 // Splits the input into lines (LF or CR LF), one at a time.
@@ -85,7 +72,7 @@ std::optional<std::string> ReadQuoted(std::string_view text, std::size_t* pos, s
 
 std::optional<std::vector<std::byte>> ReadHexList(std::string_view text) {
     std::vector<std::byte> out;
-    text = Trim(text);
+    text = vantry::TrimAscii(text);
     if (text.empty()) {
         return out;
     }
@@ -96,7 +83,7 @@ std::optional<std::vector<std::byte>> ReadHexList(std::string_view text) {
         if (last) {
             end = text.size();
         }
-        const std::string_view item = Trim(text.substr(start, end - start));
+        const std::string_view item = vantry::TrimAscii(text.substr(start, end - start));
         if (item.empty() || item.size() > 2) {
             return std::nullopt;
         }
@@ -120,7 +107,7 @@ std::optional<std::vector<std::byte>> ReadHexList(std::string_view text) {
 }
 
 bool RestIsBlank(std::string_view text, std::size_t pos) {
-    return Trim(text.substr(std::min(pos, text.size()))).empty();
+    return vantry::TrimAscii(text.substr(std::min(pos, text.size()))).empty();
 }
 
 std::optional<Value> ReadData(std::string_view text) {
@@ -132,8 +119,8 @@ std::optional<Value> ReadData(std::string_view text) {
         }
         return Value::String(*s);
     }
-    if (StartsWithIgnoreCase(text, "dword:")) {
-        const std::string_view digits = Trim(text.substr(6));
+    if (vantry::StartsWithIgnoreAsciiCase(text, "dword:")) {
+        const std::string_view digits = vantry::TrimAscii(text.substr(6));
         if (digits.empty() || digits.size() > 8) {
             return std::nullopt;
         }
@@ -147,7 +134,7 @@ std::optional<Value> ReadData(std::string_view text) {
         }
         return Value::Dword(number);
     }
-    if (StartsWithIgnoreCase(text, "hex")) {
+    if (vantry::StartsWithIgnoreAsciiCase(text, "hex")) {
         std::size_t pos = 3;
         uint32_t type = static_cast<uint32_t>(ValueType::Binary);
         if (pos < text.size() && text[pos] == '(') {
@@ -206,7 +193,8 @@ std::optional<std::string> ReadValueName(std::string_view line, std::size_t* dat
 // quoted text ending in an escaped backslash must not swallow the next line.
 bool ContinuesOnNextLine(std::string_view line, std::size_t dataPos) {
     return line.back() == '\\' &&
-           StartsWithIgnoreCase(Trim(line.substr(std::min(dataPos, line.size()))), "hex");
+           vantry::StartsWithIgnoreAsciiCase(
+               vantry::TrimAscii(line.substr(std::min(dataPos, line.size()))), "hex");
 }
 
 // "[HKEY_...\path]": the key it names, created, or null when it is not ours.
@@ -367,7 +355,7 @@ HiveParseResult ParseHiveText(std::string_view bytes, Hive hive) {
     KeyNode* current = nullptr;
     std::string joined;
     while (reader.Next(&raw)) {
-        std::string_view line = Trim(raw);
+        std::string_view line = vantry::TrimAscii(raw);
         if (line.empty()) {
             continue;
         }
@@ -389,7 +377,7 @@ HiveParseResult ParseHiveText(std::string_view bytes, Hive hive) {
                 joined.assign(line.substr(0, line.size() - 1));
                 std::string_view more;
                 while (reader.Next(&more)) {
-                    more = Trim(more);
+                    more = vantry::TrimAscii(more);
                     const bool goesOn = !more.empty() && more.back() == '\\';
                     if (goesOn) {
                         more.remove_suffix(1);
@@ -406,7 +394,7 @@ HiveParseResult ParseHiveText(std::string_view bytes, Hive hive) {
                 line = joined;
             }
             if (name && !tooLong && current != nullptr) {
-                auto value = ReadData(Trim(line.substr(dataPos)));
+                auto value = ReadData(vantry::TrimAscii(line.substr(dataPos)));
                 if (value) {
                     // The last line for a name wins, as on import; the earlier
                     // one would be lost on the next write, so the file counts

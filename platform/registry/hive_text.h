@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "hive_data.h"
+#include "registry/hive_data.h"
 
 namespace vantry::registry {
 

@@ -1,9 +1,11 @@
-#include "locale_id.h"
+#include "registry/locale_id.h"
+
+#include "base/ascii.h"
 
 #include <cstdio>
 #include <cstdlib>
 
-#include "hive_data.h"
+#include "registry/hive_data.h"
 
 namespace vantry::registry {
 namespace {
@@ -52,13 +54,13 @@ std::string LocaleIdFor(std::string_view locale) {
     const LocaleEntry* fallback = nullptr;
     for (const auto& entry : kLocales) {
         const std::string_view name(entry.name);
-        if (!EqualsIgnoreCase(name.substr(0, 2), language) || language.size() != 2) {
+        if (!vantry::EqualsIgnoreAsciiCase(name.substr(0, 2), language) || language.size() != 2) {
             continue;
         }
         if (fallback == nullptr) {
             fallback = &entry;
         }
-        if (EqualsIgnoreCase(name.substr(3), country)) {
+        if (vantry::EqualsIgnoreAsciiCase(name.substr(3), country)) {
             return Format(entry.id);
         }
     }

@@ -1,13 +1,15 @@
 #include "registry/registry.h"
 
+#include "base/ascii.h"
+
 #include <pwd.h>
 #include <unistd.h>
 
 #include <cstdlib>
 
-#include "hive_data.h"
-#include "hive_file.h"
-#include "locale_id.h"
+#include "registry/hive_data.h"
+#include "registry/hive_file.h"
+#include "registry/locale_id.h"
 
 namespace vantry::registry {
 namespace {
@@ -41,8 +43,9 @@ std::filesystem::path HomeFolder() {
 // the international key exists and nobody stored a value of that name.
 bool IsLocaleValue(Hive hive, const std::vector<std::string>& parts, std::string_view name) {
     return hive == Hive::CurrentUser && parts.size() == 2 &&
-           EqualsIgnoreCase(parts[0], "Control Panel") &&
-           EqualsIgnoreCase(parts[1], "International") && EqualsIgnoreCase(name, kLocaleValue);
+           vantry::EqualsIgnoreAsciiCase(parts[0], "Control Panel") &&
+           vantry::EqualsIgnoreAsciiCase(parts[1], "International") &&
+           vantry::EqualsIgnoreAsciiCase(name, kLocaleValue);
 }
 
 }  // namespace
@@ -95,7 +98,8 @@ std::string_view HiveName(Hive hive) {
 
 std::optional<Hive> ParseHive(std::string_view name) {
     for (const auto& h : kHives) {
-        if (EqualsIgnoreCase(name, h.longName) || EqualsIgnoreCase(name, h.shortName)) {
+        if (vantry::EqualsIgnoreAsciiCase(name, h.longName) ||
+            vantry::EqualsIgnoreAsciiCase(name, h.shortName)) {
             return h.hive;
         }
     }

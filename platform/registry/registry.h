@@ -47,10 +47,6 @@ struct Value {
 
 // "HKEY_LOCAL_MACHINE" and so on; ParseHive accepts the long names and the
 // short forms HKLM, HKCU, HKU, HKCR, ignoring case.
-// Key and value names match ignoring ASCII case, as do the names of members
-// that hosts look up late-bound.
-bool EqualsIgnoreCase(std::string_view a, std::string_view b);
-
 std::string_view HiveName(Hive hive);
 std::optional<Hive> ParseHive(std::string_view name);
 

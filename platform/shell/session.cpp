@@ -1,4 +1,4 @@
-#include "session.h"
+#include "shell/session.h"
 
 namespace vantry::shell {
 

@@ -1,4 +1,4 @@
-#include "shell.h"
+#include "shell/shell.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>

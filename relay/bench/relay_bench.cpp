@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "composer/outbox_item.h"
 #include "core/delivery.h"
 #include "core/event_log.h"
 #include "core/http_server.h"
 #include "core/spool.h"
-#include "outbox_item.h"
 #include "tests/exchange.h"
 
 namespace {

@@ -3,8 +3,7 @@
 #include <microhttpd.h>
 #include <sys/stat.h>
 
-#include <charconv>
-
+#include "base/integer.h"
 #include "base/regular_file.h"
 #include "core/event_log.h"
 #include "core/http_date.h"
@@ -19,9 +18,8 @@ constexpr std::size_t kMaxListBytes = 1 << 20;
 constexpr std::size_t kMaxFields = 6;
 
 bool IsInteger(std::string_view s, long long min, long long max) {
-    long long v = 0;
-    const auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
-    return !s.empty() && ec == std::errc() && p == s.data() + s.size() && v >= min && v <= max;
+    const auto v = vantry::ParseInteger<long long>(s);
+    return v && *v >= min && *v <= max;
 }
 
 std::vector<std::string_view> Fields(std::string_view line) {

@@ -3,7 +3,8 @@
 #include <iconv.h>
 
 #include <cerrno>
-#include <charconv>
+
+#include "base/integer.h"
 
 namespace murmel::relay {
 
@@ -27,11 +28,11 @@ constexpr Mapping kCodePages[] = {
 }  // namespace
 
 std::string CodePageOfLocale(std::string_view lcid) {
-    unsigned value = 0;
-    const auto [p, ec] = std::from_chars(lcid.data(), lcid.data() + lcid.size(), value, 16);
-    if (lcid.size() != 8 || ec != std::errc() || p != lcid.data() + lcid.size()) {
+    const auto parsed = vantry::ParseInteger<unsigned>(lcid, 16);
+    if (lcid.size() != 8 || !parsed) {
         return "CP1252";
     }
+    const unsigned value = *parsed;
     const unsigned primary = value & 0x3ff;
     const unsigned sub = (value >> 10) & 0x3f;
     if (primary == 0x04) {  // Chinese: Taiwan, Hong Kong and Macao write traditional

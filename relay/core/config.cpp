@@ -2,10 +2,10 @@
 
 #include <sys/stat.h>
 
-#include <charconv>
 #include <cstdlib>
 #include <filesystem>
 
+#include "base/integer.h"
 #include "base/regular_file.h"
 #include "core/gate.h"
 #include "profile/ini_document.h"
@@ -19,13 +19,11 @@ constexpr std::size_t kMaxConfigBytes = 1 << 20;
 
 template <typename T>
 bool Number(const std::string& text, T* out) {
-    T value{};
-    const auto [p, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || ec != std::errc() || p != text.data() + text.size()) {
-        return false;
+    const auto value = vantry::ParseInteger<T>(text);
+    if (value) {
+        *out = *value;
     }
-    *out = value;
-    return true;
+    return value.has_value();
 }
 
 bool Flag(const std::string& text, bool* out) {

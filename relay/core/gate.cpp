@@ -5,8 +5,10 @@
 #include <sys/socket.h>
 
 #include <algorithm>
-#include <charconv>
 #include <cstring>
+
+#include "base/ascii.h"
+#include "base/integer.h"
 
 namespace murmel::relay {
 
@@ -15,18 +17,7 @@ namespace {
 constexpr std::size_t kMaxBuckets = 100000;
 
 std::string Trim(const std::string& s) {
-    const std::size_t a = s.find_first_not_of(" \t");
-    if (a == std::string::npos) {
-        return {};
-    }
-    return s.substr(a, s.find_last_not_of(" \t") - a + 1);
-}
-
-std::string Lower(std::string s) {
-    for (char& c : s) {
-        c = (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
-    }
-    return s;
+    return std::string(vantry::TrimAscii(s));
 }
 
 std::vector<std::string> SplitList(const std::string& text) {
@@ -83,11 +74,11 @@ std::optional<Network> ParseNetwork(const std::string& raw) {
     n.prefix = maxPrefix;
     if (slash != std::string::npos) {
         const std::string bits = text.substr(slash + 1);
-        const auto [p, ec] = std::from_chars(bits.data(), bits.data() + bits.size(), n.prefix);
-        if (bits.empty() || ec != std::errc() || p != bits.data() + bits.size() ||
-            n.prefix > maxPrefix) {
+        const auto prefix = vantry::ParseInteger<decltype(n.prefix)>(bits);
+        if (!prefix || *prefix > maxPrefix) {
             return std::nullopt;
         }
+        n.prefix = *prefix;
     }
     return n;
 }
@@ -142,8 +133,9 @@ std::vector<std::string> AddressDomains(const std::string& list) {
             address = item.substr(open + 1, item.find('>', open) - open - 1);
         }
         const std::size_t at = address.rfind('@');
-        domains.push_back(at == std::string::npos ? std::string()
-                                                  : Lower(Trim(address.substr(at + 1))));
+        domains.push_back(at == std::string::npos
+                              ? std::string()
+                              : vantry::LowerAscii(Trim(address.substr(at + 1))));
     }
     return domains;
 }
@@ -159,7 +151,7 @@ NetworkGate::NetworkGate(std::vector<Network> allowed, std::vector<std::string> 
       clock_(clock ? std::move(clock) : Clock(&std::chrono::steady_clock::now)) {
     for (auto* list : {&senderDomains_, &recipientDomains_}) {
         for (std::string& d : *list) {
-            d = Lower(Trim(d));
+            d = vantry::LowerAscii(Trim(d));
         }
     }
 }

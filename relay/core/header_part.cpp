@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "base/ascii.h"
+
 namespace murmel::relay {
 
 namespace {
@@ -19,16 +21,6 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
         }
     }
     return true;
-}
-
-std::string_view TrimBlanks(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) {
-        s.remove_prefix(1);
-    }
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) {
-        s.remove_suffix(1);
-    }
-    return s;
 }
 
 bool HasLineBreakOrNul(std::string_view s) {
@@ -105,7 +97,7 @@ HeaderPartResult ParseHeaderPart(std::string_view bytes, std::size_t maxRecipien
             return Refuse("malformed header line");
         }
         const std::string_view name = line.substr(0, colon);
-        const std::string_view value = TrimBlanks(line.substr(colon + 1));
+        const std::string_view value = vantry::TrimAscii(line.substr(colon + 1));
         if (EqualsNoCase(name, "X-Return-Receipt")) {
             if (receiptSeen) {
                 return Refuse("repeated header X-Return-Receipt");

@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdio>
 
+#include "base/ascii.h"
+
 namespace murmel::relay {
 
 namespace {
@@ -11,10 +13,6 @@ constexpr std::array<std::string_view, 12> kMonths{"Jan", "Feb", "Mar", "Apr", "
                                                    "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 constexpr std::array<std::string_view, 7> kWeekdays{"Thu", "Fri", "Sat", "Sun",
                                                     "Mon", "Tue", "Wed"};  // 1970-01-01 first
-
-char Lower(char c) {
-    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
-}
 
 // Days since 1970-01-01 of a proleptic Gregorian date.
 std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
@@ -95,8 +93,7 @@ std::optional<unsigned> MonthNumber(std::string_view word) {
         return std::nullopt;
     }
     for (std::size_t i = 0; i < kMonths.size(); ++i) {
-        if (Lower(word[0]) == Lower(kMonths[i][0]) && Lower(word[1]) == Lower(kMonths[i][1]) &&
-            Lower(word[2]) == Lower(kMonths[i][2])) {
+        if (vantry::EqualsIgnoreAsciiCase(word.substr(0, 3), kMonths[i])) {
             return static_cast<unsigned>(i + 1);
         }
     }
@@ -149,14 +146,8 @@ std::optional<std::int64_t> ReadZone(Scanner& in) {
     }
     const std::string_view word = in.Word();
     for (std::string_view utc : {"GMT", "UT", "UTC", "Z"}) {
-        if (word.size() == utc.size()) {
-            bool same = true;
-            for (std::size_t i = 0; i < word.size(); ++i) {
-                same = same && Lower(word[i]) == Lower(utc[i]);
-            }
-            if (same) {
-                return 0;
-            }
+        if (vantry::EqualsIgnoreAsciiCase(word, utc)) {
+            return 0;
         }
     }
     return std::nullopt;

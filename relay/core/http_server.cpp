@@ -10,6 +10,7 @@
 #include <ctime>
 
 #include "base/hex.h"
+#include "base/integer.h"
 #include "core/ad_store.h"
 #include "core/archive.h"
 #include "core/header_part.h"
@@ -332,13 +333,12 @@ bool ParseListen(const std::string& listen, std::string* address, std::uint16_t*
         host = host.substr(1, host.size() - 2);
     }
     const std::string portText = listen.substr(colon + 1);
-    unsigned value = 0;
-    const auto [p, ec] = std::from_chars(portText.data(), portText.data() + portText.size(), value);
-    if (ec != std::errc() || p != portText.data() + portText.size() || value > 65535) {
+    const auto value = vantry::ParseInteger<std::uint16_t>(portText);
+    if (!value) {
         return false;
     }
     *address = host;
-    *port = static_cast<std::uint16_t>(value);
+    *port = *value;
     return true;
 }
 

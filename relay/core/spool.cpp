@@ -7,10 +7,12 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
 #include <cstring>
 #include <ctime>
 #include <memory>
+#include <type_traits>
+
+#include "base/integer.h"
 
 namespace murmel::relay {
 
@@ -98,11 +100,14 @@ std::optional<SpoolItem> ParseItemHead(std::string_view bytes, std::uint64_t fil
     SpoolItem item;
     std::uint64_t headerSize = 0;
     auto number = [&rest](auto& out) {
-        const auto [p, ec] = std::from_chars(rest.data(), rest.data() + rest.size(), out);
-        if (ec != std::errc() || p == rest.data() || p == rest.data() + rest.size() || *p != ' ') {
+        const std::size_t space = rest.find(' ');
+        const auto value =
+            vantry::ParseInteger<std::remove_reference_t<decltype(out)>>(rest.substr(0, space));
+        if (space == std::string_view::npos || !value) {
             return false;
         }
-        rest.remove_prefix(static_cast<std::size_t>(p - rest.data()) + 1);
+        out = *value;
+        rest.remove_prefix(space + 1);
         return true;
     };
     if (!number(headerSize) || !number(item.received)) {

@@ -5,10 +5,10 @@
 #include <QPointer>
 #include <QTest>
 
-#include "ad_list.h"
+#include "ads/ad_list.h"
+#include "ads/frm_ads.h"
 #include "core/ad_folder.h"
 #include "core/http_date.h"
-#include "frm_ads.h"
 #include "relay_fixture.h"
 #include "tests/exchange.h"
 

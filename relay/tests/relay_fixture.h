@@ -19,13 +19,13 @@
 #include <string>
 #include <vector>
 
+#include "composer/outbox_item.h"
+#include "composer/zip_file.h"
 #include "core/event_log.h"
 #include "core/http_server.h"
 #include "core/spool.h"
-#include "frm_email.h"
-#include "outbox_item.h"
 #include "test_env.h"
-#include "zip_file.h"
+#include "upload/frm_email.h"
 
 namespace murmel::relay::test {
 

@@ -9,7 +9,7 @@
 #include "addressbook/sqlite_book.h"
 #include "addressbook/vcard_reader.h"
 #include "base/regular_file.h"
-#include "utilities.h"
+#include "startup/utilities.h"
 
 namespace murmel {
 

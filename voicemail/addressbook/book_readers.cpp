@@ -4,7 +4,8 @@
 #include <cstdint>
 #include <optional>
 
-#include "utilities.h"
+#include "base/little_endian.h"
+#include "startup/utilities.h"
 
 namespace murmel {
 
@@ -29,15 +30,8 @@ public:
         return static_cast<std::uint8_t>(bytes_[offset]);
     }
 
-    std::optional<std::uint32_t> LittleEndian(std::uint64_t offset, int width) const {
-        if (!Has(offset, static_cast<std::uint64_t>(width))) {
-            return std::nullopt;
-        }
-        std::uint32_t value = 0;
-        for (int i = width - 1; i >= 0; --i) {
-            value = (value << 8) | static_cast<std::uint8_t>(bytes_[offset + i]);
-        }
-        return value;
+    std::optional<std::uint64_t> LittleEndian(std::uint64_t offset, int width) const {
+        return vantry::ReadLittleEndian(bytes_, offset, width);
     }
 
     // Text from FROM up to the first zero byte before END (both absolute);

@@ -7,6 +7,8 @@
 #include <QStringDecoder>
 #include <QStringList>
 
+#include "base/hex.h"
+
 namespace murmel {
 
 namespace {
@@ -95,26 +97,13 @@ ContentLine ParseLine(std::string_view line) {
     return parsed;
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    return -1;
-}
-
 std::string DecodeQuotedPrintable(std::string_view value) {
     std::string bytes;
     for (std::size_t i = 0; i < value.size(); ++i) {
-        if (value[i] == '=' && i + 2 < value.size() && HexDigit(value[i + 1]) >= 0 &&
-            HexDigit(value[i + 2]) >= 0) {
-            bytes.push_back(
-                static_cast<char>(HexDigit(value[i + 1]) * 16 + HexDigit(value[i + 2])));
+        if (value[i] == '=' && i + 2 < value.size() && vantry::HexDigit(value[i + 1]) >= 0 &&
+            vantry::HexDigit(value[i + 2]) >= 0) {
+            bytes.push_back(static_cast<char>(vantry::HexDigit(value[i + 1]) * 16 +
+                                              vantry::HexDigit(value[i + 2])));
             i += 2;
         } else {
             bytes.push_back(value[i]);

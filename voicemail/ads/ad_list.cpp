@@ -1,4 +1,4 @@
-#include "ad_list.h"
+#include "ads/ad_list.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -6,7 +6,7 @@
 #include <limits>
 
 #include "base/regular_file.h"
-#include "utilities.h"
+#include "startup/utilities.h"
 
 namespace murmel {
 

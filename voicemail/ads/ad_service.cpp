@@ -1,12 +1,12 @@
-#include "ad_service.h"
+#include "ads/ad_service.h"
 
 #include <QDir>
 
 #include <limits>
 
-#include "frm_mm.h"
+#include "shell/frm_mm.h"
 #include "shell/shell.h"
-#include "utilities.h"
+#include "startup/utilities.h"
 
 namespace murmel {
 
@@ -128,16 +128,16 @@ void AdService::picAd_Click() {
 }
 
 QString AdService::ConnectTo() const {
-    return form_.Settings() ? form_.Settings()->Get("ConnectTo") : QString();
+    return form_.Settings() ? form_.Settings()->ConnectTo() : QString();
 }
 
 QString AdService::LastAdUpdate() const {
-    return form_.Settings() ? form_.Settings()->Get("LastAdUpdate") : QString();
+    return form_.Settings() ? form_.Settings()->LastAdUpdate() : QString();
 }
 
 void AdService::SetLastAdUpdate(const QString& value) {
     if (form_.Settings()) {
-        form_.Settings()->Let("LastAdUpdate", value);
+        form_.Settings()->setLastAdUpdate(value);
     }
 }
 

@@ -10,8 +10,8 @@
 #include <QPointer>
 #include <QString>
 
-#include "ad_list.h"
-#include "frm_ads.h"
+#include "ads/ad_list.h"
+#include "ads/frm_ads.h"
 
 namespace murmel {
 

@@ -1,6 +1,6 @@
-#include "ads_answer.h"
+#include "ads/ads_answer.h"
 
-#include "ad_list.h"
+#include "ads/ad_list.h"
 
 namespace murmel {
 

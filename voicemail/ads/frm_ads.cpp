@@ -1,12 +1,12 @@
-#include "frm_ads.h"
+#include "ads/frm_ads.h"
 
 #include <QDateTime>
 #include <QGuiApplication>
 #include <QScreen>
 
-#include "ad_list.h"
-#include "upload_texts.h"
-#include "utilities.h"
+#include "ads/ad_list.h"
+#include "startup/utilities.h"
+#include "upload/upload_texts.h"
 
 namespace murmel {
 
@@ -53,13 +53,7 @@ bool frmAds::GetAds() {
     answer_ = AdsAnswer();
     const ServerAddress server = ParseConnectTo(host_.ConnectTo());
     sConnect.setRemotePort(server.port > 0 ? server.port : kDefaultPort);
-    if (IsDottedAddress(server.host)) {
-        sConnect.setRemoteDotAddr(server.host);
-        sConnect.setRemoteHost(QString());
-    } else {
-        sConnect.setRemoteHost(server.host);
-        sConnect.setRemoteDotAddr(QString());
-    }
+    SetRemoteAddress(sConnect, server.host);
     sConnect.setLineMode(true);
     // A line the list may hold arrives whole; longer ones come in pieces.
     sConnect.setBufferSize(static_cast<int>(kMaxAdLineBytes) + 2);

@@ -14,7 +14,7 @@
 #include <QString>
 #include <QWidget>
 
-#include "ads_answer.h"
+#include "ads/ads_answer.h"
 #include "net/socket_control.h"
 
 namespace murmel {

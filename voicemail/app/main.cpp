@@ -13,11 +13,11 @@
 #include <csignal>
 #include <cstdio>
 
-#include "apppath.h"
-#include "automation.h"
-#include "frm_mm.h"
-#include "program_services.h"
-#include "tray_icon.h"
+#include "app/program_services.h"
+#include "shell/frm_mm.h"
+#include "shell/tray_icon.h"
+#include "startup/apppath.h"
+#include "startup/automation.h"
 
 namespace murmel {
 namespace {

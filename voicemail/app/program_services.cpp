@@ -1,42 +1,98 @@
-#include "program_services.h"
+#include "app/program_services.h"
 
 #include <QCoreApplication>
 #include <QMessageBox>
 
-#include "ad_service.h"
+#include "ads/ad_service.h"
 #include "audio/mixer.h"
 #include "audio/recording_format.h"
 #include "audio/wave_device.h"
-#include "composer.h"
-#include "frm_email.h"
+#include "composer/composer.h"
 #include "options/main_window_options.h"
 #include "picker/frm_addresses.h"
 #include "picker/main_window_context.h"
-#include "recorder.h"
+#include "recorder/recorder.h"
 #include "registry/registry.h"
-#include "registry_settings.h"
+#include "settings/registry_settings.h"
 #include "ui_frm_mm.h"
+#include "upload/frm_email.h"
 
 namespace murmel {
 
 namespace {
 
-// The sender's settings, read from the window's settings at the moment of use.
-class FormPostSettings : public PostSettings {
+// The panels' shared services over the main window.
+template <typename Context>
+class WindowContext : public Context {
 public:
-    explicit FormPostSettings(frmMM& form) : form_(form) {}
-    QString MyEmail() const override { return Get("MyEmail"); }
-    QString MyName() const override { return Get("MyName"); }
-    QString MyCc() const override { return Get("MyCc"); }
-    QString MyOrganization() const override { return Get("MyOrganization"); }
-    QString UserLanguage() const override { return Get("UserLanguage"); }
-    QString MyNote() const override { return Get("MyNote"); }
+    explicit WindowContext(frmMM& form) : form_(form) {}
+    QString T(std::string_view id) const override { return form_.T(id); }
+    Settings& settings() override { return form_.Settings() ? *form_.Settings() : unloaded_; }
+    void PlaySound(const QString& name, bool wait) override {
+        if (form_.PlaySoundsEnabled()) {
+            form_.PlaySound(name, wait);
+        }
+    }
+    void MessageBox(const QString& text) override {
+        QMessageBox box(QMessageBox::Information, QStringLiteral("MurmelMail"), text,
+                        QMessageBox::Ok, &form_);
+        box.setTextFormat(Qt::PlainText);
+        box.exec();
+    }
+    QString& Status() override { return form_.m_Status; }
+    QString AppPath() const override { return form_.AppPath(); }
+
+protected:
+    frmMM& form_;
 
 private:
-    QString Get(std::string_view name) const {
-        return form_.Settings() ? form_.Settings()->Get(name) : QString();
+    MemorySettings unloaded_;  // before start-up has made the settings
+};
+
+class WindowRecorderContext : public WindowContext<RecorderContext> {
+public:
+    using WindowContext::WindowContext;
+    vantry::audio::WaveDevice& Device() override { return *device; }
+    vantry::audio::Mixer* Mixer() override { return mixer.get(); }
+    void LogoPlay() override { form_.gifLogo()->Play(); }
+    void LogoStill() override {
+        form_.gifLogo()->Stop();
+        form_.gifLogo()->SetFrame(1);
     }
-    frmMM& form_;
+
+    // Owned here alone: a Qt parent would delete them a second time.
+    std::unique_ptr<vantry::audio::WaveDevice> device = vantry::audio::CreateSystemWaveDevice();
+    std::unique_ptr<vantry::audio::Mixer> mixer = vantry::audio::CreateSystemMixer();
+};
+
+class WindowComposerContext : public WindowContext<ComposerContext> {
+public:
+    using WindowContext::WindowContext;
+    void ShowUploadWindow() override {
+        frmMM& form = form_;
+        UploadServices us;
+        us.appPath = form.AppPath();
+        us.connectTo = [&form] {
+            return form.Settings() ? form.Settings()->ConnectTo() : QString();
+        };
+        us.T = [&form](std::string_view id) { return form.T(id); };
+        us.soundsEnabled = [&form] { return form.PlaySoundsEnabled(); };
+        us.playSound = [&form](const QString& path) {
+            if (form.services().sound) {
+                form.services().sound->Play(path, vantry::audio::SoundMode::Async);
+            }
+        };
+        us.checkForAds = [&form] { form.m_CheckForAds(); };
+        frmEmail::ShowUpload(std::move(us));
+    }
+    std::optional<QStringList> PickAddresses(bool) override {
+        frmMM& form = form_;
+        MainWindowPickerContext context(form,
+                                        [&form](int initialTab) { ShowOptions(form, initialTab); });
+        frmAddresses picker(context, &form);
+        picker.exec();
+        return picker.CheckedAddresses();
+    }
 };
 
 }  // namespace
@@ -45,8 +101,8 @@ ProgramServices CreateProgramServices() {
     ProgramServices s;
     s.sound = vantry::audio::CreateSystemSoundPlayer();
     s.shell = vantry::shell::CreateSystemShell();
-    s.createSettings = []() -> std::unique_ptr<FormSettings> {
-        return std::make_unique<RegistryFormSettings>(std::make_unique<cRegistry>());
+    s.createSettings = []() -> std::unique_ptr<Settings> {
+        return std::make_unique<RegistrySettings>(std::make_unique<cRegistry>());
     };
     return s;
 }
@@ -70,11 +126,10 @@ void ApplySystemRecordingFormat(vantry::audio::WaveDevice& device) {
 }  // namespace
 
 struct ProgramPieces::Parts {
-    explicit Parts(frmMM& form) : post(form) {}
-    FormPostSettings post;
+    explicit Parts(frmMM& form) : composing(form), recording(form) {}
+    WindowComposerContext composing;
+    WindowRecorderContext recording;
     std::unique_ptr<Composer> composer;
-    std::unique_ptr<vantry::audio::WaveDevice> device;
-    std::unique_ptr<vantry::audio::Mixer> mixer;
     std::unique_ptr<Recorder> recorder;
     std::unique_ptr<AdService> ads;
 };
@@ -97,46 +152,7 @@ ProgramPieces::ProgramPieces(frmMM& form) : parts_(std::make_unique<Parts>(form)
     view.cmdSend = u.cmdSend;
     view.cmdClose = u.cmdClose;
     view.cmdHide = u.cmdHide;
-
-    ComposerServices cs;
-    cs.appPath = form.AppPath();
-    cs.settings = &parts_->post;
-    cs.T = [&form](std::string_view id) { return form.T(id); };
-    cs.soundsEnabled = [&form] { return form.PlaySoundsEnabled(); };
-    cs.playSound = [&form](const QString& path) {
-        if (form.services().sound) {
-            form.services().sound->Play(path, vantry::audio::SoundMode::Async);
-        }
-    };
-    cs.messageBox = [&form](const QString& text) {
-        QMessageBox::information(&form, QStringLiteral("MurmelMail"), text);
-    };
-    cs.showUploadWindow = [&form] {
-        UploadServices us;
-        us.appPath = form.AppPath();
-        us.connectTo = [&form] {
-            return form.Settings() ? form.Settings()->Get("ConnectTo") : QString();
-        };
-        us.T = [&form](std::string_view id) { return form.T(id); };
-        us.soundsEnabled = [&form] { return form.PlaySoundsEnabled(); };
-        us.playSound = [&form](const QString& path) {
-            if (form.services().sound) {
-                form.services().sound->Play(path, vantry::audio::SoundMode::Async);
-            }
-        };
-        us.checkForAds = [&form] { form.m_CheckForAds(); };
-        frmEmail::ShowUpload(std::move(us));
-    };
-    cs.pickAddresses = [&form](bool) {
-        MainWindowPickerContext context(form,
-                                        [&form](int initialTab) { ShowOptions(form, initialTab); });
-        frmAddresses picker(context, &form);
-        picker.exec();
-        return std::optional<QStringList>(picker.CheckedAddresses());
-    };
-    cs.status = [&form] { return form.m_Status; };
-    cs.setStatus = [&form](const QString& status) { form.m_Status = status; };
-    parts_->composer = std::make_unique<Composer>(view, std::move(cs));
+    parts_->composer = std::make_unique<Composer>(view, parts_->composing);
 
     // The configure button and the first run open the options on the mail page.
     form.routines().m_ShowOptions = [](frmMM& window) { ShowOptions(window, 0); };
@@ -165,10 +181,6 @@ ProgramPieces::ProgramPieces(frmMM& form) : parts_(std::make_unique<Parts>(form)
 
 void ProgramPieces::AttachRecorder(frmMM& form) {
     Ui::frmMM& u = *form.ui();
-    // Owned here alone: a Qt parent would delete it a second time.
-    parts_->device = vantry::audio::CreateSystemWaveDevice();
-    parts_->mixer = vantry::audio::CreateSystemMixer();
-
     RecorderView view;
     view.cmdRecord = u.cmdRecord;
     view.cmdPlay = u.cmdPlay;
@@ -181,32 +193,12 @@ void ProgramPieces::AttachRecorder(frmMM& form) {
     view.Slider2 = u.Slider2;
     view.tmrRecording = form.tmrRecording();
     view.window = &form;
-
-    RecorderServices rs;
-    rs.device = parts_->device.get();
-    rs.mixer = parts_->mixer.get();
-    rs.appPath = form.AppPath();
-    rs.status = &form.m_Status;
-    rs.T = [&form](std::string_view id) { return form.T(id); };
-    rs.setting = [&form](std::string_view property) {
-        return form.Settings() ? form.Settings()->Get(property) : QString();
-    };
-    rs.playSoundsEnabled = [&form] { return form.PlaySoundsEnabled(); };
-    rs.playSound = [&form](const QString& file, bool wait) { form.PlaySound(file, wait); };
-    rs.messageBox = [&form](const QString& text) {
-        QMessageBox::information(&form, QStringLiteral("MurmelMail"), text);
-    };
-    rs.logoPlay = [&form] { form.gifLogo()->Play(); };
-    rs.logoStill = [&form] {
-        form.gifLogo()->Stop();
-        form.gifLogo()->SetFrame(1);
-    };
-    parts_->recorder = std::make_unique<Recorder>(view, std::move(rs));
+    parts_->recorder = std::make_unique<Recorder>(view, parts_->recording);
 
     Recorder* recorder = parts_->recorder.get();
     frmMMRoutines& r = form.routines();
     r.m_InitVolumes = [recorder](frmMM&) { recorder->m_InitVolumes(); };
-    vantry::audio::WaveDevice* device = parts_->device.get();
+    vantry::audio::WaveDevice* device = parts_->recording.device.get();
     r.cmdRecord_Click = [recorder, device](frmMM&) {
         if (device && device->mode() != vantry::audio::kModeRecording &&
             device->mode() != vantry::audio::kModePaused) {

@@ -6,8 +6,8 @@
 #include <memory>
 
 #include "audio/sound_player.h"
-#include "form_settings.h"
-#include "frm_mm.h"
+#include "settings/settings.h"
+#include "shell/frm_mm.h"
 #include "shell/shell.h"
 
 namespace murmel {
@@ -15,7 +15,7 @@ namespace murmel {
 struct ProgramServices {
     std::unique_ptr<vantry::audio::SoundPlayer> sound;
     std::unique_ptr<vantry::shell::Shell> shell;
-    std::function<std::unique_ptr<FormSettings>()> createSettings;
+    std::function<std::unique_ptr<Settings>()> createSettings;
 };
 
 ProgramServices CreateProgramServices();

@@ -1,4 +1,4 @@
-#include "ansi_text.h"
+#include "composer/ansi_text.h"
 
 #include <iconv.h>
 

@@ -1,4 +1,4 @@
-#include "composer.h"
+#include "composer/composer.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -11,9 +11,11 @@
 #include <QMouseEvent>
 #include <QTimer>
 
-#include "recipients.h"
-#include "utilities.h"
-#include "zip_file.h"
+#include "composer/recipients.h"
+#include "composer/settings_post.h"
+#include "composer/zip_file.h"
+#include "settings/settings.h"
+#include "startup/utilities.h"
 
 namespace murmel {
 
@@ -37,8 +39,16 @@ void Enable(QAbstractButton* button, bool on) {
 
 }  // namespace
 
-Composer::Composer(const ComposerView& view, ComposerServices services, QObject* parent)
-    : QObject(parent), v_(view), s_(std::move(services)) {
+QDateTime ComposerContext::Now() const {
+    return QDateTime::currentDateTime();
+}
+
+QString ComposerContext::TimeZone() const {
+    return GetTimeZone();
+}
+
+Composer::Composer(const ComposerView& view, ComposerContext& context, QObject* parent)
+    : QObject(parent), v_(view), context_(context) {
     if (v_.cmdSend != nullptr) {
         connect(v_.cmdSend, &QAbstractButton::clicked, this, &Composer::cmdSend_Click);
     }
@@ -81,18 +91,8 @@ bool Composer::eventFilter(QObject* watched, QEvent* event) {
     return QObject::eventFilter(watched, event);
 }
 
-QString Composer::T(std::string_view id) const {
-    return s_.T ? s_.T(id) : QString::fromLatin1(id.data(), static_cast<qsizetype>(id.size()));
-}
-
-QString Composer::sound(const char* name) const {
-    return s_.appPath + QStringLiteral("/sounds/") + QLatin1String(name);
-}
-
 void Composer::playIfEnabled(const char* name) {
-    if (s_.soundsEnabled && s_.soundsEnabled() && s_.playSound) {
-        s_.playSound(sound(name));
-    }
+    context_.PlaySound(QLatin1String(name));
 }
 
 bool Composer::isPlaceholderOrEmpty(const QString& text) const {
@@ -117,9 +117,7 @@ void Composer::setButtons(bool record, bool play, bool stop, bool send, bool clo
 
 void Composer::missingRecipient() {
     playIfEnabled("error.wav");
-    if (s_.messageBox) {
-        s_.messageBox(T("mm0005"));
-    }
+    context_.MessageBox(T("mm0005"));
     v_.cmbTo->setFocus();
 }
 
@@ -146,13 +144,9 @@ void Composer::moveToTopOfRecent() {
         box->removeItem(found);
         box->insertItem(0, text);
         // "Initializing" keeps the list's click sound silent during the selection.
-        if (s_.setStatus) {
-            s_.setStatus(kInitializing);
-        }
+        context_.Status() = kInitializing;
         box->setCurrentIndex(0);
-        if (s_.setStatus) {
-            s_.setStatus(QString());
-        }
+        context_.Status().clear();
     } else {
         box->insertItem(0, text);
         SetBoxText(box, text);  // inserting may move the current entry
@@ -177,8 +171,8 @@ void Composer::cmdSend_Click() {
         m_NormalizeRecipients(v_.cmbCc);
     }
 
-    const QString wave = s_.appPath + QStringLiteral("/in.wav");
-    const QString zip = s_.appPath + QStringLiteral("/in.zip");
+    const QString wave = context_.AppPath() + QStringLiteral("/in.wav");
+    const QString zip = context_.AppPath() + QStringLiteral("/in.zip");
     if (!FileExists(wave)) {
         return;
     }
@@ -187,7 +181,7 @@ void Composer::cmdSend_Click() {
     setStatusText(T("mail0003"));
 
     int status = 0;
-    const QString shortApp = GetShortPath(s_.appPath);
+    const QString shortApp = GetShortPath(context_.AppPath());
     const int result =
         ZipFile(shortApp + QStringLiteral("/in.wav"), shortApp + QStringLiteral("/in.zip"));
     if (result != 0) {
@@ -197,14 +191,15 @@ void Composer::cmdSend_Click() {
     } else {
         setButtons(false, false, false, false, false, false);
         const QString cc = v_.cmbCc->currentText().trimmed();
+        const SettingsPost sender(context_.settings());
         PostEnvironment env;
-        env.outboxFolder = s_.appPath + QStringLiteral("/Outbox");
-        env.settings = s_.settings;
+        env.outboxFolder = context_.AppPath() + QStringLiteral("/Outbox");
+        env.settings = &sender;
         env.T = [this](std::string_view id) { return T(id); };
-        env.versionMajor = s_.versionMajor;
-        env.versionMinor = s_.versionMinor;
-        env.clock = s_.clock;
-        env.timeZone = s_.timeZone;
+        env.versionMajor = MURMEL_VERSION_MAJOR;
+        env.versionMinor = MURMEL_VERSION_MINOR;
+        env.clock = [this] { return context_.Now(); };
+        env.timeZone = [this] { return context_.TimeZone(); };
         status = BuildPost(
             env, v_.cmbTo->currentText().trimmed(), isPlaceholderOrEmpty(cc) ? QString() : cc,
             v_.txtSubject != nullptr ? v_.txtSubject->text().trimmed() : QString(),
@@ -214,9 +209,7 @@ void Composer::cmdSend_Click() {
     lastStatus_ = status;
 
     if (status == 0) {
-        if (s_.showUploadWindow) {
-            s_.showUploadWindow();
-        }
+        context_.ShowUploadWindow();
         if (v_.txtSubject != nullptr) {
             v_.txtSubject->clear();
         }
@@ -228,9 +221,7 @@ void Composer::cmdSend_Click() {
         if (v_.form != nullptr) {
             v_.form->repaint();
         }
-        if (s_.sent) {
-            s_.sent();
-        }
+        context_.Sent();
         return;
     }
     setButtons(true, true, false, true, true, true);
@@ -262,11 +253,9 @@ void Composer::cmdSend_Click() {
 
 void Composer::pickInto(QComboBox* box, bool cc) {
     playIfEnabled("click.wav");
-    if (s_.pickAddresses) {
-        if (const std::optional<QStringList> chosen = s_.pickAddresses(cc)) {
-            const QString joined = chosen->join(QStringLiteral(", "));
-            SetBoxText(box, joined.isEmpty() ? placeholder() : joined);
-        }
+    if (const std::optional<QStringList> chosen = context_.PickAddresses(cc)) {
+        const QString joined = chosen->join(QStringLiteral(", "));
+        SetBoxText(box, joined.isEmpty() ? placeholder() : joined);
     }
     box->setFocus();
 }
@@ -280,7 +269,7 @@ void Composer::cmdCC_Click() {
 }
 
 void Composer::cmbTo_Click() {
-    if (!s_.status || s_.status() != kInitializing) {
+    if (context_.Status() != kInitializing) {
         playIfEnabled("swoosh.wav");
     }
 }
@@ -307,7 +296,7 @@ void Composer::txtSubject_GotFocus() {
 }
 
 void Composer::m_LoadRecipients() {
-    const QStringList lines = LoadRecipientsFile(s_.appPath + QStringLiteral("/Tos.txt"));
+    const QStringList lines = LoadRecipientsFile(context_.AppPath() + QStringLiteral("/Tos.txt"));
     v_.cmbTo->addItems(lines);
     v_.cmbCc->addItems(lines);
     if (v_.cmbTo->count() == 0) {
@@ -323,7 +312,7 @@ void Composer::m_SaveRecipients() {
     for (int i = 0; i < v_.cmbTo->count() && i < kMaxRecentRecipients; ++i) {
         entries << v_.cmbTo->itemText(i);
     }
-    SaveRecipientsFile(s_.appPath + QStringLiteral("/Tos.txt"), entries, placeholder());
+    SaveRecipientsFile(context_.AppPath() + QStringLiteral("/Tos.txt"), entries, placeholder());
 }
 
 }  // namespace murmel

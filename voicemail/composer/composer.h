@@ -4,8 +4,8 @@
 // recording, writes the outbox item and hands over to the upload window.
 //
 // The main window keeps its widgets; it gives them to Composer through
-// ComposerView and the rest of the program through ComposerServices:
-//   murmel::Composer composer(view, services);   // wires the widgets' signals
+// ComposerView and the rest of the program through one ComposerContext:
+//   murmel::Composer composer(view, context);    // wires the widgets' signals
 //   composer.m_LoadRecipients();                 // during start-up
 //   composer.m_SaveRecipients();                 // when the window unloads
 
@@ -13,11 +13,11 @@
 #include <QString>
 #include <QStringList>
 
-#include <functional>
 #include <optional>
 #include <string_view>
 
-#include "outbox_item.h"
+#include "composer/outbox_item.h"
+#include "startup/panel_context.h"
 
 class QAbstractButton;
 class QCheckBox;
@@ -46,31 +46,27 @@ struct ComposerView {
     QAbstractButton* cmdHide = nullptr;
 };
 
-struct ComposerServices {
-    QString appPath;  // program folder
-    const PostSettings* settings = nullptr;
-    std::function<QString(std::string_view)> T;           // language strings
-    std::function<bool()> soundsEnabled;                  // PlaySounds is "1"
-    std::function<void(const QString& path)> playSound;   // returns at once
-    std::function<void(const QString& text)> messageBox;  // OK button only
-    std::function<void()> showUploadWindow;               // the upload window, modeless
-    std::function<QString()> status;                      // the main window's m_Status
-    std::function<void(const QString&)> setStatus;
+// The program as the composer sees it: the shared panel services plus the
+// windows it opens and the time a message is stamped with.
+class ComposerContext : public PanelContext {
+public:
+    // Shows the upload window, modeless.
+    virtual void ShowUploadWindow() = 0;
     // The address picker for To (false) or Cc (true): the chosen addresses in
     // list order, or nullopt when no picker is available (the box stays).
-    std::function<std::optional<QStringList>(bool cc)> pickAddresses;
-    std::function<void()> sent;               // after an item was written
-    int versionMajor = MURMEL_VERSION_MAJOR;  // the program's own version
-    int versionMinor = MURMEL_VERSION_MINOR;
-    std::function<QDateTime()> clock;   // local time; now when unset
-    std::function<QString()> timeZone;  // the machine's zone when unset
+    virtual std::optional<QStringList> PickAddresses(bool cc) = 0;
+    // After an item was written.
+    virtual void Sent() {}
+    // Local time and its zone ("-0500") for the item's date.
+    virtual QDateTime Now() const;
+    virtual QString TimeZone() const;
 };
 
 class Composer : public QObject {
     Q_OBJECT
 public:
     // Connects the widgets' user signals to the handlers below.
-    Composer(const ComposerView& view, ComposerServices services, QObject* parent = nullptr);
+    Composer(const ComposerView& view, ComposerContext& context, QObject* parent = nullptr);
 
     void cmdSend_Click();
     void cmdTo_Click();
@@ -94,9 +90,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QString T(std::string_view id) const;
+    QString T(std::string_view id) const { return context_.T(id); }
     QString placeholder() const { return T("mm0002"); }
-    QString sound(const char* name) const;
     void playIfEnabled(const char* name);
     bool isPlaceholderOrEmpty(const QString& text) const;
     void missingRecipient();
@@ -106,7 +101,7 @@ private:
     void setStatusText(const QString& text);
 
     ComposerView v_;
-    ComposerServices s_;
+    ComposerContext& context_;
     int lastStatus_ = 0;
 };
 

@@ -1,4 +1,4 @@
-#include "outbox_item.h"
+#include "composer/outbox_item.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,8 +8,8 @@
 #include <unistd.h>
 #include <cerrno>
 
-#include "ansi_text.h"
-#include "utilities.h"
+#include "composer/ansi_text.h"
+#include "startup/utilities.h"
 
 namespace murmel {
 

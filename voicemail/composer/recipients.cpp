@@ -1,10 +1,10 @@
-#include "recipients.h"
+#include "composer/recipients.h"
 
 #include <QFile>
 #include <QSaveFile>
 
 #include "base/regular_file.h"
-#include "utilities.h"
+#include "startup/utilities.h"
 
 namespace murmel {
 

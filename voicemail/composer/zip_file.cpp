@@ -1,4 +1,4 @@
-#include "zip_file.h"
+#include "composer/zip_file.h"
 
 #include <zip.h>
 #include <QFile>

@@ -7,9 +7,9 @@
 #include <QTreeWidget>
 
 #include "addressbook/book_kinds.h"
-#include "hover_look.h"
+#include "shell/hover_look.h"
+#include "shell/window_shape.h"
 #include "ui_frm_options.h"
-#include "window_shape.h"
 
 namespace murmel {
 
@@ -112,12 +112,12 @@ void frmOptions::Form_Load() {
     SetTexts();
     ui_->cmdApply->setEnabled(false);
 
-    FormSettings& settings = context_.Settings();
-    ui_->txtName->setText(settings.Get("MyName"));
-    ui_->txtOrganization->setText(settings.Get("MyOrganization"));
-    ui_->txtEmail->setText(settings.Get("MyEmail"));
-    ui_->txtCC->setText(settings.Get("MyCc"));
-    ui_->txtNote->setText(settings.Get("MyNote"));
+    Settings& settings = context_.Settings();
+    ui_->txtName->setText(settings.MyName());
+    ui_->txtOrganization->setText(settings.MyOrganization());
+    ui_->txtEmail->setText(settings.MyEmail());
+    ui_->txtCC->setText(settings.MyCc());
+    ui_->txtNote->setText(settings.MyNote());
 
     QTreeWidget* list = ui_->lvBooks;
     list->setHeaderLabels({context_.T("opt0010") + QStringLiteral("  "),
@@ -128,8 +128,8 @@ void frmOptions::Form_Load() {
     list->header()->setSortIndicatorShown(false);
     sort_.Reset();
 
-    SetCheckValue(ui_->chkSounds, settings.Get("PlaySounds"));
-    SetCheckValue(ui_->chkAutorun, settings.Get("Autorun"));
+    SetCheckValue(ui_->chkSounds, settings.PlaySounds());
+    SetCheckValue(ui_->chkAutorun, settings.Autorun());
     ui_->txtServer->setText(context_.ServerCopy());
 
     ui_->Drive1->clear();
@@ -228,18 +228,18 @@ void frmOptions::cmdSearch_Click() {
     QGuiApplication::setOverrideCursor(Qt::BusyCursor);
     const QString found = context_.FindAddressBooks(ui_->Drive1->currentText());
     QGuiApplication::restoreOverrideCursor();
-    context_.Settings().Let("KnownAddressBooks", found);
+    context_.Settings().setKnownAddressBooks(found);
     RefillBooks();
 }
 
 void frmOptions::RefillBooks() {
     QTreeWidget* list = ui_->lvBooks;
     list->clear();
-    const QString addressBook = context_.Settings().Get("AddressBook");
+    const QString addressBook = context_.Settings().AddressBook();
     const qsizetype tab = addressBook.indexOf(QLatin1Char('\t'));
     const QString current = tab < 0 ? QString() : addressBook.mid(tab + 1);
     const QStringList labels = context_.BookKindLabels();
-    for (const QString& path : context_.Settings().Get("KnownAddressBooks").split('\t')) {
+    for (const QString& path : context_.Settings().KnownAddressBooks().split('\t')) {
         if (path.isEmpty()) {
             break;
         }
@@ -299,23 +299,23 @@ bool frmOptions::ValidateAndSave() {
         ui_->txtServer->setText(QStringLiteral("http://") + server);
         return false;
     }
-    FormSettings& settings = context_.Settings();
-    settings.Let("ConnectTo", server);
-    context_.SetServerCopy(settings.Get("ConnectTo"));
-    settings.Let("MyName", ui_->txtName->text());
-    settings.Let("MyOrganization", ui_->txtOrganization->text());
-    settings.Let("MyEmail", ui_->txtEmail->text());
-    settings.Let("MyCc", ui_->txtCC->text());
-    settings.Let("MyNote", ui_->txtNote->text());
-    settings.Let("PlaySounds", CheckValue(ui_->chkSounds));
-    settings.Let("Autorun", CheckValue(ui_->chkAutorun));
-    settings.Let("SetRunAtInitialization",
-                 settings.Get("Autorun") != QLatin1String("0") ? context_.RunCommand() : QString());
+    Settings& settings = context_.Settings();
+    settings.setConnectTo(server);
+    context_.SetServerCopy(settings.ConnectTo());
+    settings.setMyName(ui_->txtName->text());
+    settings.setMyOrganization(ui_->txtOrganization->text());
+    settings.setMyEmail(ui_->txtEmail->text());
+    settings.setMyCc(ui_->txtCC->text());
+    settings.setMyNote(ui_->txtNote->text());
+    settings.setPlaySounds(CheckValue(ui_->chkSounds));
+    settings.setAutorun(CheckValue(ui_->chkAutorun));
+    settings.setSetRunAtInitialization(
+        settings.Autorun() != QLatin1String("0") ? context_.RunCommand() : QString());
     const QList<QTreeWidgetItem*> selected = ui_->lvBooks->selectedItems();
-    settings.Let("AddressBook", selected.isEmpty()
-                                    ? QString()
-                                    : selected.first()->text(0) + QLatin1Char('\t') +
-                                          selected.first()->data(0, kKeyRole).toString());
+    settings.setAddressBook(selected.isEmpty()
+                                ? QString()
+                                : selected.first()->text(0) + QLatin1Char('\t') +
+                                      selected.first()->data(0, kKeyRole).toString());
     return true;
 }
 

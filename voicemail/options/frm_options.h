@@ -7,8 +7,8 @@
 
 #include <QDialog>
 
-#include "header_sort.h"
 #include "options/options_context.h"
+#include "shell/header_sort.h"
 
 namespace Ui {
 class frmOptions;

@@ -2,12 +2,12 @@
 
 #include <QApplication>
 #include <QMessageBox>
-#include "list_images.h"
+#include "shell/list_images.h"
 
 #include "addressbook/book_search.h"
-#include "frm_mm.h"
 #include "options/drive_list.h"
 #include "options/frm_options.h"
+#include "shell/frm_mm.h"
 
 namespace murmel {
 
@@ -22,7 +22,7 @@ QStringList MainWindowOptionsContext::BookKindLabels() const {
             form_.T("opt0009"), form_.T("opt0035"), form_.T("opt0036")};
 }
 
-FormSettings& MainWindowOptionsContext::Settings() {
+Settings& MainWindowOptionsContext::Settings() {
     return *form_.Settings();
 }
 

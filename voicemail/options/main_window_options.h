@@ -14,7 +14,7 @@ public:
 
     QString T(std::string_view id) const override;
     QStringList BookKindLabels() const override;
-    FormSettings& Settings() override;
+    murmel::Settings& Settings() override;
     QString ServerCopy() const override;
     void SetServerCopy(const QString& server) override;
     void PlayClick() override;

@@ -7,7 +7,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "form_settings.h"
+#include "settings/settings.h"
 
 namespace murmel {
 
@@ -17,7 +17,7 @@ public:
     virtual QString T(std::string_view id) const = 0;
     // The kinds' display names, in kind order.
     virtual QStringList BookKindLabels() const = 0;
-    virtual FormSettings& Settings() = 0;
+    virtual murmel::Settings& Settings() = 0;
     // The program-wide copy of the relay server address.
     virtual QString ServerCopy() const = 0;
     virtual void SetServerCopy(const QString& server) = 0;

@@ -6,9 +6,9 @@
 #include <QTreeWidget>
 
 #include "addressbook/book_loader.h"
-#include "hover_look.h"
+#include "shell/hover_look.h"
+#include "shell/window_shape.h"
 #include "ui_frm_addresses.h"
-#include "window_shape.h"
 
 namespace murmel {
 

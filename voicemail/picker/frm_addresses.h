@@ -8,8 +8,8 @@
 #include <QDialog>
 #include <QStringList>
 
-#include "header_sort.h"
 #include "picker/picker_context.h"
+#include "shell/header_sort.h"
 
 namespace Ui {
 class frmAddresses;

@@ -1,9 +1,9 @@
 #include "picker/main_window_context.h"
 
-#include "list_images.h"
+#include "shell/list_images.h"
 
 #include "addressbook/contact_import.h"
-#include "frm_mm.h"
+#include "shell/frm_mm.h"
 
 namespace murmel {
 
@@ -22,7 +22,7 @@ QStringList MainWindowPickerContext::BookKindLabels() const {
 }
 
 QString MainWindowPickerContext::AddressBook() const {
-    return form_.Settings() ? form_.Settings()->Get("AddressBook") : QString();
+    return form_.Settings() ? form_.Settings()->AddressBook() : QString();
 }
 
 void MainWindowPickerContext::PlayClick() {

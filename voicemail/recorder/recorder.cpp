@@ -1,4 +1,4 @@
-#include "recorder.h"
+#include "recorder/recorder.h"
 
 #include <QAbstractButton>
 #include <QAbstractSlider>
@@ -8,6 +8,8 @@
 #include <QWidget>
 #include <cstdlib>
 #include <utility>
+
+#include "settings/settings.h"
 
 namespace murmel {
 namespace {
@@ -45,9 +47,9 @@ QString MinutesSeconds(int seconds) {
 
 }  // namespace
 
-Recorder::Recorder(RecorderView view, RecorderServices services, QObject* parent)
-    : QObject(parent), view_(view), services_(std::move(services)) {
-    connect(services_.device, &vantry::audio::WaveDevice::Done, this, &Recorder::MMControl1_Done);
+Recorder::Recorder(RecorderView view, RecorderContext& context, QObject* parent)
+    : QObject(parent), view_(view), context_(context) {
+    connect(&context_.Device(), &vantry::audio::WaveDevice::Done, this, &Recorder::MMControl1_Done);
     connect(view_.Slider1, &QAbstractSlider::valueChanged, this, &Recorder::Slider1_Change);
     connect(view_.Slider2, &QAbstractSlider::valueChanged, this, &Recorder::Slider2_Change);
 }
@@ -62,66 +64,44 @@ void Recorder::ConnectInputs() {
 }
 
 QString Recorder::RecordingPath() const {
-    return services_.appPath + QStringLiteral("/in.wav");
-}
-
-QString Recorder::T(std::string_view id) const {
-    return services_.T ? services_.T(id) : QString::fromUtf8(id.data(), id.size());
-}
-
-QString& Recorder::Status() {
-    return services_.status != nullptr ? *services_.status : ownStatus_;
+    return context_.AppPath() + QStringLiteral("/in.wav");
 }
 
 int Recorder::Send(const QString& command) {
     m_Command_ = command;
-    return services_.device->setCommand(command);
+    return context_.Device().setCommand(command);
 }
 
 // A record or play that failed as it was sent: the device is closed again, so no
 // later report can leave a busy state behind, and the error waits for the next report.
 void Recorder::AbandonStart(State state, std::string_view statusId) {
-    pendingError_ = services_.device->errorMessage();
+    pendingError_ = context_.Device().errorMessage();
     Send(QStringLiteral("close"));
-    LogoStill();
+    context_.LogoStill();
     ApplyState(state);
-    Status().clear();
+    context_.Status().clear();
     view_.lblStatus->setText(T(statusId));
 }
 
 // Saves and closes a recording that has ended; one that holds no sound is no
 // recording, and saying "recorded" would send the user to a Send that does nothing.
 void Recorder::EndRecording() {
-    const bool hasSound = services_.device->length() > 0;
+    const bool hasSound = context_.Device().length() > 0;
     Send(QStringLiteral("save"));
-    saveError_ = services_.device->error();
-    saveMessage_ = services_.device->errorMessage();
+    saveError_ = context_.Device().error();
+    saveMessage_ = context_.Device().errorMessage();
     Send(QStringLiteral("close"));
     const bool recorded = hasSound && saveError_ == 0 && QFile::exists(RecordingPath());
     if (!recorded) {
         QFile::remove(RecordingPath());
     }
     ApplyState(recorded ? State::IdleWithRecording : State::Idle);
-    Status().clear();
+    context_.Status().clear();
     view_.lblStatus->setText(recorded ? T("mm0049") : saveError_ != 0 ? saveMessage_ : T("mm0082"));
 }
 
 void Recorder::ClickSound(bool wait) {
-    if (services_.playSoundsEnabled && services_.playSoundsEnabled() && services_.playSound) {
-        services_.playSound(QStringLiteral("click.wav"), wait);
-    }
-}
-
-void Recorder::LogoPlay() {
-    if (services_.logoPlay) {
-        services_.logoPlay();
-    }
-}
-
-void Recorder::LogoStill() {
-    if (services_.logoStill) {
-        services_.logoStill();
-    }
+    context_.PlaySound(QStringLiteral("click.wav"), wait);
 }
 
 void Recorder::Repaint() {
@@ -161,27 +141,25 @@ void Recorder::ApplyState(State state) {
 }
 
 void Recorder::m_InitVolumes() {
-    mixerOpen_ = services_.mixer != nullptr && services_.mixer->Open(0);
+    vantry::audio::Mixer* mixer = context_.Mixer();
+    mixerOpen_ = mixer != nullptr && mixer->Open(0);
     if (!mixerOpen_) {
         view_.Slider1->setEnabled(false);
         view_.Slider2->setEnabled(false);
     }
-    micFound_ =
-        mixerOpen_ && vantry::audio::GetVolumeControl(*services_.mixer, kComponentSrcMicrophone,
-                                                      kControlTypeVolume, mic_);
-    InitSlider(view_.Slider1, micFound_, "InVolume");
-    speakerFound_ =
-        mixerOpen_ && vantry::audio::GetVolumeControl(*services_.mixer, kComponentDstSpeakers,
-                                                      kControlTypeVolume, speakers_);
-    InitSlider(view_.Slider2, speakerFound_, "OutVolume");
+    micFound_ = mixerOpen_ && vantry::audio::GetVolumeControl(*mixer, kComponentSrcMicrophone,
+                                                              kControlTypeVolume, mic_);
+    InitSlider(view_.Slider1, micFound_, context_.settings().InVolume());
+    speakerFound_ = mixerOpen_ && vantry::audio::GetVolumeControl(*mixer, kComponentDstSpeakers,
+                                                                  kControlTypeVolume, speakers_);
+    InitSlider(view_.Slider2, speakerFound_, context_.settings().OutVolume());
 }
 
-void Recorder::InitSlider(QAbstractSlider* slider, bool found, std::string_view property) {
+void Recorder::InitSlider(QAbstractSlider* slider, bool found, const QString& saved) {
     if (!found) {
         slider->setEnabled(false);
         return;
     }
-    const QString saved = services_.setting ? services_.setting(property) : QString();
     int value = 0;
     if (saved.isEmpty()) {
         value = ZeroEnd(slider) + (FullEnd(slider) - ZeroEnd(slider)) / 3;
@@ -211,16 +189,16 @@ void Recorder::SliderChanged(QAbstractSlider* slider, std::string_view tipId, bo
     const int percent = full > 0 ? qRound(100.0 * level / full) : 0;
     slider->setToolTip(T(tipId) + QStringLiteral(": ") + QString::number(percent));
     if (found) {
-        vantry::audio::SetVolumeControl(*services_.mixer, control, static_cast<uint32_t>(level));
+        vantry::audio::SetVolumeControl(*context_.Mixer(), control, static_cast<uint32_t>(level));
     }
 }
 
 void Recorder::cmdRecord_Click() {
     ClickSound(true);
     const QString caption = view_.cmdRecord->text();
-    auto device = services_.device;
+    vantry::audio::WaveDevice* device = &context_.Device();
     if (caption.compare(T("mm0063"), Qt::CaseInsensitive) == 0) {
-        LogoPlay();
+        context_.LogoPlay();
         view_.lblStatus->setText(T("mm0003"));
         QFile::remove(RecordingPath());
         device->setNotify(true);
@@ -230,7 +208,7 @@ void Recorder::cmdRecord_Click() {
             AbandonStart(State::Idle, "mm0082");
             return;
         }
-        Status() = T("mm0050");
+        context_.Status() = T("mm0050");
         SetRecordCaption("mm0077", "mm0078");
     } else if (caption.compare(T("mm0077"), Qt::CaseInsensitive) == 0) {
         device->setNotify(true);
@@ -248,19 +226,19 @@ void Recorder::cmdRecord_Click() {
 
 void Recorder::cmdPlay_Click() {
     ClickSound(true);
-    LogoPlay();
+    context_.LogoPlay();
     view_.lblStatus->setText(T("mm0004"));
-    services_.device->setNotify(true);
+    context_.Device().setNotify(true);
     if (Send(QStringLiteral("open")) != 0 || Send(QStringLiteral("play")) != 0) {
         AbandonStart(State::IdleWithRecording, "mm0049");
         return;
     }
-    m_Length_ = static_cast<int>(services_.device->length() / 1000) + 1;
-    Status() = T("mm0051");
+    m_Length_ = static_cast<int>(context_.Device().length() / 1000) + 1;
+    context_.Status() = T("mm0051");
 }
 
 void Recorder::cmdStop_Click() {
-    services_.device->setNotify(true);
+    context_.Device().setNotify(true);
     Send(QStringLiteral("stop"));
     ClickSound(false);
 }
@@ -282,24 +260,22 @@ void Recorder::RestoreSlider2() {
 }
 
 void Recorder::MMControl1_Done(int notifyCode) {
-    auto device = services_.device;
+    vantry::audio::WaveDevice* device = &context_.Device();
     QTimer* timer = view_.tmrRecording;
     saveError_ = 0;
     if (!pendingError_.isEmpty()) {
         const QString message = std::exchange(pendingError_, QString());
-        if (services_.messageBox) {
-            services_.messageBox(message);
-        }
+        context_.MessageBox(message);
         return;
     }
     if (notifyCode == vantry::audio::kNotifySuccessful) {
         if (m_Command_ == QLatin1String("play")) {
             if (timer->isActive()) {  // the second report: playback has ended
                 ApplyState(State::IdleWithRecording);
-                LogoStill();
+                context_.LogoStill();
                 timer->stop();
                 Send(QStringLiteral("close"));
-                Status().clear();
+                context_.Status().clear();
                 view_.lblStatus->setText(T("mm0049"));
             } else {  // the first report: playback has begun
                 ApplyState(State::Playing);
@@ -310,19 +286,19 @@ void Recorder::MMControl1_Done(int notifyCode) {
             }
         } else if (m_Command_ == QLatin1String("stop")) {
             ApplyState(State::IdleWithRecording);
-            LogoStill();
+            context_.LogoStill();
             m_Ticks_ = 0;
             timer->stop();
             Send(QStringLiteral("close"));
             // Nothing runs any more: a status left behind would refuse Exit for good.
-            Status().clear();
+            context_.Status().clear();
             view_.lblStatus->setText(T("mm0049"));
         } else if (m_Command_ == QLatin1String("pause")) {
             RestoreSlider2();
             timer->stop();
             state_ = State::Paused;
-            Status() = T("mm0081");
-            view_.lblStatus->setText(Status());
+            context_.Status() = T("mm0081");
+            view_.lblStatus->setText(context_.Status());
         } else if (m_Command_ == QLatin1String("record")) {
             KeepSlider2();
             ApplyState(State::Recording);
@@ -333,10 +309,10 @@ void Recorder::MMControl1_Done(int notifyCode) {
         }
     } else if (notifyCode == vantry::audio::kNotifyAborted && m_Command_ == QLatin1String("stop")) {
         RestoreSlider2();
-        const bool wasRecording = Status() == T("mm0050");
+        const bool wasRecording = context_.Status() == T("mm0050");
         m_Ticks_ = 0;
         timer->stop();
-        LogoStill();
+        context_.LogoStill();
         EndRecording();
         Repaint();
         if (state_ == State::Idle) {
@@ -346,8 +322,8 @@ void Recorder::MMControl1_Done(int notifyCode) {
         } else {
             view_.cmdSend->setFocus();
         }
-        if (saveError_ != 0 && services_.messageBox) {
-            services_.messageBox(saveMessage_);
+        if (saveError_ != 0) {
+            context_.MessageBox(saveMessage_);
         }
         return;
     } else if (notifyCode == vantry::audio::kNotifyFailure &&
@@ -358,24 +334,21 @@ void Recorder::MMControl1_Done(int notifyCode) {
         RestoreSlider2();
         m_Ticks_ = 0;
         timer->stop();
-        LogoStill();
+        context_.LogoStill();
         EndRecording();
-        if (services_.messageBox) {
-            services_.messageBox(saveError_ != 0 ? saveMessage_ : message);
-        }
+        context_.MessageBox(saveError_ != 0 ? saveMessage_ : message);
         return;
     }
     // The error number outlives its report; only a failure report shows it, so one
     // failure gives one box.
-    if (notifyCode == vantry::audio::kNotifyFailure && device->error() != 0 &&
-        services_.messageBox) {
-        services_.messageBox(device->errorMessage());
+    if (notifyCode == vantry::audio::kNotifyFailure && device->error() != 0) {
+        context_.MessageBox(device->errorMessage());
     }
 }
 
 void Recorder::tmrRecording_Timer() {
-    if (Status() == T("mm0051")) {
-        const int position = static_cast<int>(services_.device->position() / 1000) + 1;
+    if (context_.Status() == T("mm0051")) {
+        const int position = static_cast<int>(context_.Device().position() / 1000) + 1;
         const int shown = position < m_Length_ ? position : m_Length_;
         view_.lblStatus->setText(T("mm0051") + QStringLiteral(": ") + MinutesSeconds(shown) +
                                  QStringLiteral(" - ") + MinutesSeconds(m_Length_));

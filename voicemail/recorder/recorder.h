@@ -8,20 +8,18 @@
 //   murmel::RecorderView view{ui->cmdRecord, ui->cmdPlay, ui->cmdStop, ui->cmdSend,
 //                             ui->cmdClose, ui->cmdHide, ui->lblStatus, ui->Slider1,
 //                             ui->Slider2, &tmrRecording_, this};
-//   murmel::RecorderServices services;  // device, mixer, T, sounds, message box, logo ...
-//   recorder = std::make_unique<murmel::Recorder>(view, services);
+//   recorder = std::make_unique<murmel::Recorder>(view, context);  // a RecorderContext
 //   routines.cmdRecord_Click = [&](frmMM&) { recorder->cmdRecord_Click(); };   // likewise
-//   routines.m_InitVolumes = [&](frmMM&) { recorder->m_InitVolumes(); };       // the rest
 // The device's Done signal and the sliders' changes are connected by the recorder;
 // buttons and the timer are left to the host (or call ConnectInputs()).
 
 #include <QObject>
 #include <QString>
-#include <functional>
 #include <string_view>
 
 #include "audio/mixer.h"
 #include "audio/wave_device.h"
+#include "startup/panel_context.h"
 
 class QAbstractButton;
 class QAbstractSlider;
@@ -46,20 +44,14 @@ struct RecorderView {
     QWidget* window = nullptr;           // repainted on state changes
 };
 
-// What the recorder needs from the window and the platform. Empty functions are
-// skipped.
-struct RecorderServices {
-    vantry::audio::WaveDevice* device = nullptr;  // MMControl1
-    vantry::audio::Mixer* mixer = nullptr;        // nullptr: no mixer
-    QString appPath;                              // in.wav lives here
-    QString* status = nullptr;                    // the window's m_Status
-    std::function<QString(std::string_view id)> T;
-    std::function<QString(std::string_view property)> setting;  // InVolume, OutVolume
-    std::function<bool()> playSoundsEnabled;
-    std::function<void(const QString& file, bool wait)> playSound;  // "click.wav"
-    std::function<void(const QString& text)> messageBox;            // OK button
-    std::function<void()> logoPlay;                                 // gifLogo.Play
-    std::function<void()> logoStill;                                // gifLogo.Stop, then Frame = 1
+// The program as the recorder sees it: the shared panel services plus the
+// wave device, the mixer and the animated logo.
+class RecorderContext : public PanelContext {
+public:
+    virtual vantry::audio::WaveDevice& Device() = 0;  // MMControl1
+    virtual vantry::audio::Mixer* Mixer() = 0;        // nullptr: no mixer
+    virtual void LogoPlay() = 0;                      // gifLogo.Play
+    virtual void LogoStill() = 0;                     // gifLogo.Stop, then Frame = 1
 };
 
 class Recorder : public QObject {
@@ -67,7 +59,7 @@ class Recorder : public QObject {
 public:
     enum class State { Idle, Recording, Paused, IdleWithRecording, Playing };
 
-    Recorder(RecorderView view, RecorderServices services, QObject* parent = nullptr);
+    Recorder(RecorderView view, RecorderContext& context, QObject* parent = nullptr);
     ~Recorder() override;
 
     // Connects the buttons' clicks and the timer to the handlers below, for hosts that
@@ -92,27 +84,23 @@ public:
     QString RecordingPath() const;
 
 private:
-    QString T(std::string_view id) const;
-    QString& Status();
+    QString T(std::string_view id) const { return context_.T(id); }
     int Send(const QString& command);
     void AbandonStart(State state, std::string_view statusId);
     void EndRecording();
     void ApplyState(State state);
     void SetRecordCaption(std::string_view caption, std::string_view tooltip);
     void Repaint();
-    void LogoPlay();
-    void LogoStill();
     void KeepSlider2();
     void RestoreSlider2();
-    void InitSlider(QAbstractSlider* slider, bool found, std::string_view property);
+    void InitSlider(QAbstractSlider* slider, bool found, const QString& saved);
     void SliderChanged(QAbstractSlider* slider, std::string_view tipId, bool found,
                        const vantry::audio::MixerControl& control);
     void ShowTime();
     void ClickSound(bool wait);
 
     RecorderView view_;
-    RecorderServices services_;
-    QString ownStatus_;
+    RecorderContext& context_;
     QString m_Command_;
     int m_Ticks_ = 0;
     int m_Length_ = 0;

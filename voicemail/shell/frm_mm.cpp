@@ -1,4 +1,4 @@
-#include "frm_mm.h"
+#include "shell/frm_mm.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -10,10 +10,10 @@
 
 #include <cstdlib>
 
-#include "hover_look.h"
+#include "shell/hover_look.h"
+#include "shell/window_shape.h"
+#include "startup/utilities.h"
 #include "ui_frm_mm.h"
-#include "utilities.h"
-#include "window_shape.h"
 
 namespace murmel {
 
@@ -123,7 +123,7 @@ void frmMM::Call(const std::function<void(frmMM&)>& routine) {
 }
 
 bool frmMM::PlaySoundsEnabled() const {
-    return settings_ && settings_->Get("PlaySounds") == QLatin1String("1");
+    return settings_ && settings_->PlaySounds() == QLatin1String("1");
 }
 
 void frmMM::PlaySound(const QString& name, bool wait) {
@@ -156,25 +156,25 @@ bool frmMM::Form_Load() {
 
     const bool autoStart = services_.arguments.join(QLatin1Char(' ')) == QLatin1String("1");
     if (!autoStart) {
-        if (settings_->Get("Autorun") != QLatin1String("1")) {
-            settings_->Let("Autorun", QStringLiteral("0"));
-            settings_->Let("SetRunAtInitialization", QString());
+        if (settings_->Autorun() != QLatin1String("1")) {
+            settings_->setAutorun(QStringLiteral("0"));
+            settings_->setSetRunAtInitialization(QString());
         }
     } else {
         startsHidden_ = true;
         hide();
     }
 
-    globals_.ServerCopy = settings_->Get("ConnectTo");
+    globals_.ServerCopy = settings_->ConnectTo();
 
-    if (settings_->Get("MyEmail").isEmpty()) {
-        settings_->Let("PlaySounds", QStringLiteral("1"));
+    if (settings_->MyEmail().isEmpty()) {
+        settings_->setPlaySounds(QStringLiteral("1"));
         Call(routines_.m_ShowOptions);
     }
 
-    if (settings_->Get("LastAdUpdate").isEmpty()) {
-        settings_->Let("LastAdUpdate", FormatMailTime(QDateTime::currentDateTime()) +
-                                           QLatin1Char(' ') + GetTimeZone());
+    if (settings_->LastAdUpdate().isEmpty()) {
+        settings_->setLastAdUpdate(FormatMailTime(QDateTime::currentDateTime()) + QLatin1Char(' ') +
+                                   GetTimeZone());
     }
 
     ui_->lblStatus->setText(T("mm0036"));
@@ -201,15 +201,15 @@ bool frmMM::Form_Load() {
 
     Call(routines_.m_InitVolumes);
 
-    const QString waveType = settings_->Get("WaveType");
+    const QString waveType = settings_->WaveType();
     if (!waveType.isEmpty()) {
-        settings_->Let("DefaultWave", waveType);
+        settings_->setDefaultWave(waveType);
     } else {
         const QString preferred = T("reg0001");
         if (!preferred.isEmpty() &&
-            settings_->Get("WaveTypes").contains(preferred, Qt::CaseInsensitive)) {
-            settings_->Let("DefaultWave", preferred);
-            settings_->Let("WaveType", preferred);
+            settings_->WaveTypes().contains(preferred, Qt::CaseInsensitive)) {
+            settings_->setDefaultWave(preferred);
+            settings_->setWaveType(preferred);
         }
     }
 
@@ -228,7 +228,7 @@ bool frmMM::Form_Load() {
 }
 
 void frmMM::m_LoadTranslation() {
-    LoadTranslation(services_.appPath, settings_->Get("UserLanguage"), &globals_.Translations);
+    LoadTranslation(services_.appPath, settings_->UserLanguage(), &globals_.Translations);
 }
 
 void frmMM::SetControlTexts() {
@@ -375,8 +375,7 @@ void frmMM::gifLogo_Click() {
         return;
     }
     // Only a web address: a program path or command must not run on a click.
-    vantry::shell::OpenUrl(*services_.shell, settings_->Get("LogoClick").trimmed(),
-                           services_.appPath);
+    vantry::shell::OpenUrl(*services_.shell, settings_->LogoClick().trimmed(), services_.appPath);
 }
 
 void frmMM::tmrAdvertise_Timer() {
@@ -411,10 +410,10 @@ void frmMM::Form_Unload() {
         // A disabled slider found no mixer control: its stored level is kept
         // rather than replaced by a position the user never chose.
         if (ui_->Slider1->isEnabled()) {
-            settings_->Let("InVolume", QString::number(std::abs(ui_->Slider1->value())));
+            settings_->setInVolume(QString::number(std::abs(ui_->Slider1->value())));
         }
         if (ui_->Slider2->isEnabled()) {
-            settings_->Let("OutVolume", QString::number(std::abs(ui_->Slider2->value())));
+            settings_->setOutVolume(QString::number(std::abs(ui_->Slider2->value())));
         }
     }
     Call(routines_.m_SaveRecipients);

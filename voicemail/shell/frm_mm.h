@@ -16,12 +16,12 @@
 #include <memory>
 
 #include "audio/sound_player.h"
-#include "automation.h"
-#include "form_settings.h"
-#include "gif_place.h"
-#include "globals.h"
+#include "settings/settings.h"
+#include "shell/gif_place.h"
 #include "shell/shell.h"
-#include "tray_icon.h"
+#include "shell/tray_icon.h"
+#include "startup/automation.h"
+#include "startup/globals.h"
 
 namespace Ui {
 class frmMM;
@@ -43,7 +43,7 @@ struct frmMMServices {
     vantry::shell::Shell* shell = nullptr;
     TrayIcon* tray = nullptr;
     // Makes the settings object (start-up step "create Settings").
-    std::function<std::unique_ptr<FormSettings>()> createSettings;
+    std::function<std::unique_ptr<Settings>()> createSettings;
     // True when another instance already runs; start-up then ends at once.
     std::function<bool()> anotherInstanceRunning;
     // Ends the program once the window has unloaded.
@@ -125,7 +125,7 @@ public:
     QString m_Status;
     QString RecipientsPlaceholder() const { return placeholder_; }
     Globals& globals() { return globals_; }
-    FormSettings* Settings() const { return settings_.get(); }
+    murmel::Settings* Settings() const { return settings_.get(); }
     bool PlaySoundsEnabled() const;
     QString T(std::string_view id) const { return globals_.T(id); }
     const QString& AppPath() const { return services_.appPath; }
@@ -165,7 +165,7 @@ private:
     std::unique_ptr<Ui::frmMM> ui_;
     frmMMServices services_;
     frmMMRoutines routines_;
-    std::unique_ptr<FormSettings> settings_;
+    std::unique_ptr<murmel::Settings> settings_;
     Globals globals_;
     QString placeholder_;
     QRegion region_;

@@ -1,4 +1,4 @@
-#include "gif_place.h"
+#include "shell/gif_place.h"
 
 #include <QEvent>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "header_sort.h"
+#include "shell/header_sort.h"
 
 #include <QTreeWidget>
 

@@ -1,4 +1,4 @@
-#include "hover_look.h"
+#include "shell/hover_look.h"
 
 #include <QAbstractButton>
 #include <QEvent>

@@ -1,4 +1,4 @@
-#include "list_images.h"
+#include "shell/list_images.h"
 
 #include <QApplication>
 #include <QStyle>

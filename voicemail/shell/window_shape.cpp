@@ -1,4 +1,4 @@
-#include "window_shape.h"
+#include "shell/window_shape.h"
 
 #include <QEvent>
 #include <QGuiApplication>

@@ -1,4 +1,4 @@
-#include "apppath.h"
+#include "startup/apppath.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "automation.h"
+#include "startup/automation.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -23,9 +23,6 @@ InstanceGuard::~InstanceGuard() {
     }
     if (onBus_ && claimed_) {
         QDBusConnection::sessionBus().unregisterService(serviceName_);
-    }
-    if (lockFd_ >= 0) {
-        ::close(lockFd_);  // releases the lock
     }
 }
 
@@ -56,14 +53,14 @@ InstanceGuard::Claim InstanceGuard::TryClaim() {
 
 bool InstanceGuard::ClaimLockFile() {
     QDir().mkpath(QFileInfo(lockPath_).absolutePath());
-    lockFd_ = ::open(QFile::encodeName(lockPath_).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (lockFd_ < 0) {
+    lockFd_.Reset(
+        ::open(QFile::encodeName(lockPath_).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+    if (!lockFd_.valid()) {
         // Without a lock file there is no way to tell; running beats refusing.
         return true;
     }
-    if (::flock(lockFd_, LOCK_EX | LOCK_NB) != 0) {
-        ::close(lockFd_);
-        lockFd_ = -1;
+    if (::flock(lockFd_.get(), LOCK_EX | LOCK_NB) != 0) {
+        lockFd_.Reset();
         return false;
     }
     return true;

@@ -9,6 +9,8 @@
 #include <QObject>
 #include <QString>
 
+#include "base/regular_file.h"
+
 namespace murmel {
 
 inline constexpr char kMurmelService[] = "org.vantry.Murmel";
@@ -69,7 +71,7 @@ private:
     bool onBus_ = false;
     bool claimed_ = false;
     bool published_ = false;
-    int lockFd_ = -1;
+    vantry::FileDescriptor lockFd_;  // holds the lock while open
 };
 
 }  // namespace murmel

@@ -5,7 +5,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "language.h"
+#include "startup/language.h"
 
 namespace murmel {
 

@@ -1,43 +1,18 @@
-#include "language.h"
+#include "startup/language.h"
 
 #include <QFile>
 
 #include <algorithm>
 #include <cctype>
 
+#include "base/ascii.h"
 #include "base/regular_file.h"
-#include "utilities.h"
+#include "startup/utilities.h"
 
 namespace murmel {
-namespace {
-
-// Blanks as trimming sees them: space and TAB are what a hand-edited file
-// holds around its fields.
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front())) {
-        s.remove_prefix(1);
-    }
-    while (!s.empty() && IsBlank(s.back())) {
-        s.remove_suffix(1);
-    }
-    return s;
-}
-
-std::string Lower(std::string_view s) {
-    std::string out(s);
-    std::transform(out.begin(), out.end(), out.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return out;
-}
-
-}  // namespace
 
 bool ParseLanguageLine(std::string_view line, cString* entry) {
-    line = Trim(line);
+    line = vantry::TrimAscii(line);
     if (line.empty() || line.front() == '\'') {
         return false;
     }
@@ -47,13 +22,13 @@ bool ParseLanguageLine(std::string_view line, cString* entry) {
         entry->Translation.clear();
         return true;
     }
-    entry->Id = std::string(Trim(line.substr(0, tab)));
+    entry->Id = std::string(vantry::TrimAscii(line.substr(0, tab)));
     std::string_view rest = line.substr(tab + 1);
     const auto second = rest.find('\t');
     if (second != std::string_view::npos) {
         rest = rest.substr(0, second);
     }
-    entry->Translation = std::string(Trim(rest));
+    entry->Translation = std::string(vantry::TrimAscii(rest));
     return true;
 }
 
@@ -79,7 +54,7 @@ std::vector<cString> ParseLanguageFile(std::string_view bytes) {
 }
 
 bool TranslationTable::Add(cString entry) {
-    auto key = Lower(entry.Id);
+    auto key = vantry::LowerAscii(entry.Id);
     if (byKey_.count(key) != 0) {
         return false;
     }
@@ -89,7 +64,7 @@ bool TranslationTable::Add(cString entry) {
 }
 
 const cString* TranslationTable::Find(std::string_view id) const {
-    const auto it = byKey_.find(Lower(id));
+    const auto it = byKey_.find(vantry::LowerAscii(id));
     return it == byKey_.end() ? nullptr : &entries_[it->second];
 }
 
@@ -99,11 +74,10 @@ void TranslationTable::Clear() {
 }
 
 QString TranslationTable::T(std::string_view id) const {
-    if (const cString* entry = Find(id)) {
-        return DecodeUtf8OrLatin1(QByteArrayView(
-            entry->Translation.data(), static_cast<qsizetype>(entry->Translation.size())));
-    }
-    return QString::fromUtf8(id.data(), static_cast<qsizetype>(id.size()));
+    // A missing string shows its ID, decoded by the same rule as the file.
+    const cString* entry = Find(id);
+    const std::string_view text = entry != nullptr ? std::string_view(entry->Translation) : id;
+    return DecodeUtf8OrLatin1(QByteArrayView(text.data(), static_cast<qsizetype>(text.size())));
 }
 
 QString ChooseLanguageFile(const QString& appPath, const QString& locale) {

@@ -1,4 +1,4 @@
-#include "utilities.h"
+#include "startup/utilities.h"
 
 #include <QStringDecoder>
 

@@ -1,4 +1,4 @@
-#include "frm_email.h"
+#include "upload/frm_email.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -6,9 +6,9 @@
 #include <QFile>
 #include <QMessageBox>
 
+#include "startup/utilities.h"
 #include "ui_frm_email.h"
-#include "upload_texts.h"
-#include "utilities.h"
+#include "upload/upload_texts.h"
 
 namespace murmel {
 
@@ -61,7 +61,8 @@ frmEmail::~frmEmail() {
 }
 
 QString frmEmail::T(std::string_view id) const {
-    return s_.T ? s_.T(id) : QString::fromLatin1(id.data(), static_cast<qsizetype>(id.size()));
+    return s_.T ? s_.T(id)
+                : DecodeUtf8OrLatin1(QByteArrayView(id.data(), static_cast<qsizetype>(id.size())));
 }
 
 QString frmEmail::outboxFolder() const {
@@ -78,13 +79,7 @@ void frmEmail::Form_Load() {
     QCoreApplication::processEvents();
     show();
     const ServerAddress server = ParseConnectTo(s_.connectTo ? s_.connectTo() : QString());
-    if (IsDottedAddress(server.host)) {
-        sConnect.setRemoteDotAddr(server.host);
-        sConnect.setRemoteHost(QString());
-    } else {
-        sConnect.setRemoteHost(server.host);
-        sConnect.setRemoteDotAddr(QString());
-    }
+    SetRemoteAddress(sConnect, server.host);
     sConnect.setRemotePort(server.port);
     sConnect.setBufferSize(kChunk);
     connectNext();

@@ -1,4 +1,4 @@
-#include "upload_texts.h"
+#include "upload/upload_texts.h"
 
 namespace murmel {
 
@@ -25,6 +25,12 @@ ServerAddress ParseConnectTo(const QString& connectTo) {
         address.port = port;
     }
     return address;
+}
+
+void SetRemoteAddress(vantry::net::SocketControl& socket, const QString& host) {
+    const bool dotted = IsDottedAddress(host);
+    socket.setRemoteDotAddr(dotted ? host : QString());
+    socket.setRemoteHost(dotted ? QString() : host);
 }
 
 bool IsDottedAddress(const QString& host) {

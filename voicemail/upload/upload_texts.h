@@ -6,6 +6,8 @@
 #include <functional>
 #include <string_view>
 
+#include "net/socket_control.h"
+
 namespace murmel {
 
 // Host and port from the ConnectTo setting ("http://relay.example:8080").
@@ -21,6 +23,10 @@ ServerAddress ParseConnectTo(const QString& connectTo);
 // True when the text before the host's first "." is a number (a dotted IPv4
 // address). A host without any "." is a name.
 bool IsDottedAddress(const QString& host);
+
+// Points SOCKET at HOST: a dotted address goes to RemoteDotAddr, a name to
+// RemoteHost, and the other one is emptied.
+void SetRemoteAddress(vantry::net::SocketControl& socket, const QString& host);
 
 // The text of the upload error box for a socket error number.
 QString UploadErrorMessage(int code, const QString& description,

@@ -13,7 +13,7 @@
 #include <thread>
 
 #include "audio/testing/fake_wave_device.h"
-#include "wave_device.h"
+#include "audio/wave_device.h"
 
 using namespace vantry::audio;
 

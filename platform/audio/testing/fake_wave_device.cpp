@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "wave_engine.h"
-#include "wave_store.h"
+#include "audio/wave_engine.h"
+#include "audio/wave_store.h"
 
 namespace vantry::audio {
 

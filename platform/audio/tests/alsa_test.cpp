@@ -11,12 +11,12 @@
 #include <QTest>
 #include <vector>
 
-#include "mixer.h"
-#include "recording_format.h"
-#include "sound_player.h"
+#include "audio/mixer.h"
+#include "audio/recording_format.h"
+#include "audio/sound_player.h"
+#include "audio/wave_device.h"
+#include "audio/wave_store.h"
 #include "test_env.h"
-#include "wave_device.h"
-#include "wave_store.h"
 
 using namespace vantry::audio;
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "audio/mixer.h"
 #include "audio/testing/fake_mixer.h"
-#include "mixer.h"
 
 using namespace vantry::audio;
 

@@ -6,10 +6,10 @@
 #include <QFileInfo>
 #include <vector>
 
-#include "recording_format.h"
+#include "audio/recording_format.h"
+#include "audio/wave_device.h"
+#include "audio/wave_store.h"
 #include "test_env.h"
-#include "wave_device.h"
-#include "wave_store.h"
 
 using namespace vantry::audio;
 

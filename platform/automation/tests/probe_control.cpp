@@ -10,7 +10,7 @@
 #include "automation/exports.h"
 #include "automation/persist.h"
 #include "automation/server.h"
-#include "probe_control.h"
+#include "automation/tests/probe_control.h"
 
 namespace {
 

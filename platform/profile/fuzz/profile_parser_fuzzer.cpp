@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/integer.h"
 #include "profile/ini_document.h"
 #include "profile/profile.h"
 
@@ -14,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     auto doc = vantry::profile::IniDocument::Parse(text);
     const auto before = doc.Get("MailAccount0", "AccountName");
-    vantry::profile::ParseProfileInt(doc.Get("CheckMail", "CheckTime").value_or(""));
+    vantry::ParseLeadingInt(doc.Get("CheckMail", "CheckTime").value_or(""));
     doc.Set("CheckMail", "CheckTime", text.substr(0, size % 17));
     // Any key and value the program writes must read back as written.
     std::string key;

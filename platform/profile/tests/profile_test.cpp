@@ -48,16 +48,6 @@ TEST(ProfileTest, NamesMatchIgnoringCaseAndWritesReplaceInPlace) {
     EXPECT_EQ(ReadFile(path), "; kept comment\n[CheckMail]\nCheckTime=9\nNew=x\n\n[Other]\nA=b\n");
 }
 
-TEST(ProfileTest, IntegersAreDecimalTextWithPlatformReading) {
-    EXPECT_EQ(ParseProfileInt("42"), 42);
-    EXPECT_EQ(ParseProfileInt("  -1"), -1);
-    EXPECT_EQ(ParseProfileInt("12abc"), 12);
-    EXPECT_EQ(ParseProfileInt("abc"), 0);
-    EXPECT_EQ(ParseProfileInt(""), 0);
-    EXPECT_EQ(ParseProfileInt("99999999999999999999"), INT_MAX);
-    EXPECT_EQ(ParseProfileInt("-99999999999999999999"), INT_MIN);
-}
-
 TEST(ProfileTest, ValuesRoundTripExactly) {
     Profile p(FreshDir("p") / "corvy.ini");
     for (const std::string value : {"Tue, 1 Jan 2030 10:00:00 +0000 ", " lead", "\"quoted\"", "",

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "hive_text.h"
+#include "registry/hive_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace vantry::registry;

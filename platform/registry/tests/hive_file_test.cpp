@@ -1,4 +1,4 @@
-#include "hive_file.h"
+#include "registry/hive_file.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>

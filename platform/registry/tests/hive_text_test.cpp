@@ -1,4 +1,4 @@
-#include "hive_text.h"
+#include "registry/hive_text.h"
 
 #include <gtest/gtest.h>
 

@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <optional>
 
-#include "locale_id.h"
 #include "registry/autostart.h"
+#include "registry/locale_id.h"
 #include "test_env.h"
 
 namespace vantry::registry {

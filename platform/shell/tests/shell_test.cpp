@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QTest>
 
+#include "shell/shell.h"
 #include "shell/testing/fake_shell.h"
 #include "test_env.h"
 

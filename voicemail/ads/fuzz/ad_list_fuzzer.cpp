@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "ad_list.h"
+#include "ads/ad_list.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArrayView bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));

@@ -4,8 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "ad_list.h"
-#include "ads_answer.h"
+#include "ads/ad_list.h"
+#include "ads/ads_answer.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArrayView bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));

@@ -20,16 +20,16 @@
 #include <optional>
 #include <string>
 
-#include "ad_list.h"
-#include "apppath.h"
+#include "ads/ad_list.h"
 #include "automation/create_object.h"
 #include "automation/dispatch.h"
 #include "automation/error.h"
 #include "automation/events.h"
 #include "automation/exports.h"
-#include "cregistry.h"
 #include "registry/registry.h"
-#include "upload_texts.h"
+#include "settings/cregistry.h"
+#include "startup/apppath.h"
+#include "upload/upload_texts.h"
 
 namespace {
 

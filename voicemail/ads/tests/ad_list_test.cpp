@@ -8,7 +8,7 @@
 
 #include <limits>
 
-#include "ad_list.h"
+#include "ads/ad_list.h"
 #include "test_env.h"
 
 namespace murmel {

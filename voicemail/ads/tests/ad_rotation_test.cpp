@@ -4,12 +4,13 @@
 #include <QFile>
 #include <QTest>
 
-#include "ad_service.h"
+#include "ads/ad_service.h"
 #include "audio/testing/fake_sound_player.h"
 #include "automation/dispatch.h"
 #include "control/plimova.h"
-#include "frm_mm.h"
 #include "scripted_peer.h"
+#include "shell/frm_mm.h"
+#include "shell/shell.h"
 #include "shell/testing/fake_shell.h"
 #include "test_env.h"
 
@@ -35,7 +36,7 @@ public:
         services.appPath = appPath;
         services.createSettings = [] {
             auto settings = std::make_unique<MemorySettings>();
-            settings->Let("MyEmail", "me@example.org");
+            settings->setMyEmail("me@example.org");
             return settings;
         };
     }
@@ -195,7 +196,7 @@ TEST(AdRotation, AClickOpensOnlyAWebTarget) {
     Window w;
     w.Ads("a1\t5\t0\ta1.gif\thttps://one.example/\tOne\r\n", {"a1.gif"});
     frmMM& form = w.Start();
-    form.Settings()->Let("PlaySounds", "1");
+    form.Settings()->setPlaySounds("1");
     w.sound.clear();  // the start sound
     w.ads->picAd_Click();
     form.picAd()->SetTag("file:///etc/passwd");
@@ -216,11 +217,11 @@ TEST(AdRotation, ACheckForAdsMergesTheAnswerAndSavesTheList) {
         "\r\n</BODY>\r\n")}));
     Window w;
     frmMM& form = w.Start();
-    form.Settings()->Let("ConnectTo", QStringLiteral("http://127.0.0.1:%1").arg(peer.Port()));
+    form.Settings()->setConnectTo(QStringLiteral("http://127.0.0.1:%1").arg(peer.Port()));
     form.m_CheckForAds();
     ASSERT_NE(w.ads->adsWindow(), nullptr);
     ASSERT_TRUE(QTest::qWaitFor([&w] { return w.ads->adsWindow() == nullptr; }));
-    EXPECT_EQ(form.Settings()->Get("LastAdUpdate"), "Mon, 07 Dec 2026 20:00:00 GMT");
+    EXPECT_EQ(form.Settings()->LastAdUpdate(), "Mon, 07 Dec 2026 20:00:00 GMT");
     QFile saved(w.appPath + "/ad/ads.txt");
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
     EXPECT_EQ(saved.readAll(), QByteArray::fromStdString(ad + "\r\n"));

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "ad_list.h"
-#include "ads_answer.h"
+#include "ads/ad_list.h"
+#include "ads/ads_answer.h"
 
 namespace murmel {
 namespace {

@@ -5,8 +5,8 @@
 #include <QRegularExpression>
 #include <QTest>
 
-#include "ad_list.h"
-#include "frm_ads.h"
+#include "ads/ad_list.h"
+#include "ads/frm_ads.h"
 #include "scripted_peer.h"
 
 namespace murmel {

@@ -11,8 +11,8 @@
 #include <cstdint>
 #include <random>
 
-#include "outbox_item.h"
-#include "zip_file.h"
+#include "composer/outbox_item.h"
+#include "composer/zip_file.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <QByteArray>
 
-#include "recipients.h"
+#include "composer/recipients.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));

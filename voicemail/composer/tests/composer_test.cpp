@@ -11,7 +11,8 @@
 #include <filesystem>
 #include <memory>
 
-#include "composer.h"
+#include "composer/composer.h"
+#include "settings/settings.h"
 #include "test_env.h"
 
 namespace murmel {
@@ -29,8 +30,8 @@ QString Translate(std::string_view id) {
     return QString::fromLatin1(id.data(), static_cast<qsizetype>(id.size()));
 }
 
-// The main window's composition widgets with recording services around them.
-struct Window {
+// The main window's composition widgets with a recording context around them.
+struct Window : ComposerContext {
     fs::path app = vantry::test::FreshDir("app");
     QWidget form;
     QComboBox* cmbTo = new QComboBox(&form);
@@ -48,8 +49,7 @@ struct Window {
     QPushButton* cmdClose = new QPushButton(&form);
     QPushButton* cmdHide = new QPushButton(&form);
 
-    FixedPostSettings settings;
-    bool sounds = true;
+    MemorySettings store;
     QStringList played;
     QStringList boxes;
     int uploads = 0;
@@ -62,8 +62,15 @@ struct Window {
     Window() {
         cmbTo->setEditable(true);
         cmbCc->setEditable(true);
-        settings.myEmail = "me@x.org";
-        settings.userLanguage = "00000409";
+        // What the status said whenever the top entry became the current one.
+        QObject::connect(cmbTo, &QComboBox::currentIndexChanged, [this](int index) {
+            if (index == 0) {
+                statusHistory << status;
+            }
+        });
+        store.setPlaySounds("1");
+        store.setMyEmail("me@x.org");
+        store.SetValue(SettingId::UserLanguage, "00000409");
         ComposerView v{&form,
                        cmbTo,
                        cmbCc,
@@ -79,27 +86,26 @@ struct Window {
                        cmdSend,
                        cmdClose,
                        cmdHide};
-        ComposerServices s;
-        s.appPath = Q(app);
-        s.settings = &settings;
-        s.T = Translate;
-        s.soundsEnabled = [this] { return sounds; };
-        s.playSound = [this](const QString& p) { played << QDir(Q(app)).relativeFilePath(p); };
-        s.messageBox = [this](const QString& t) { boxes << t; };
-        s.showUploadWindow = [this] { ++uploads; };
-        s.status = [this] { return status; };
-        s.setStatus = [this](const QString& t) {
-            status = t;
-            statusHistory << t;
-        };
-        s.pickAddresses = [this](bool cc) {
-            return picker ? picker(cc) : std::optional<QStringList>();
-        };
-        s.sent = [this] { ++sentCalls; };
-        s.clock = [] { return QDateTime(QDate(2026, 12, 6), QTime(15, 49, 7)); };
-        s.timeZone = [] { return QStringLiteral("+0100"); };
-        composer = std::make_unique<Composer>(v, s);
+        composer = std::make_unique<Composer>(v, *this);
     }
+    QString T(std::string_view id) const override { return Translate(id); }
+    Settings& settings() override { return store; }
+    void PlaySound(const QString& name, bool) override {
+        if (store.PlaySounds() == "1") {
+            played << "sounds/" + name;
+        }
+    }
+    void MessageBox(const QString& text) override { boxes << text; }
+    QString& Status() override { return status; }
+    QString AppPath() const override { return Q(app); }
+    void ShowUploadWindow() override { ++uploads; }
+    std::optional<QStringList> PickAddresses(bool cc) override {
+        return picker ? picker(cc) : std::optional<QStringList>();
+    }
+    void Sent() override { ++sentCalls; }
+    QDateTime Now() const override { return QDateTime(QDate(2026, 12, 6), QTime(15, 49, 7)); }
+    QString TimeZone() const override { return QStringLiteral("+0100"); }
+
     void Record() { vantry::test::WriteFile(app / "in.wav", std::string(4000, 'w')); }
     QStringList Items() const { return QDir(Q(app / "Outbox")).entryList(QDir::Files); }
     QStringList List(QComboBox* box) const {
@@ -189,7 +195,7 @@ TEST(ComposerSend, SuccessWritesItemAndResetsControls) {
 
 TEST(ComposerSend, PlaceholderCcIsNoCcAndSoundsCanBeOff) {
     Window w;
-    w.sounds = false;
+    w.store.setPlaySounds("0");
     w.Record();
     w.composer->m_LoadRecipients();
     w.cmbTo->setEditText("a@x.org");
@@ -207,11 +213,13 @@ TEST(ComposerSend, KnownRecipientMovesToTopAndTosFileStartsWithIt) {
     w.Record();
     w.composer->m_LoadRecipients();
     w.cmbTo->setEditText("C@Z.ORG");
+    w.statusHistory.clear();
     w.cmdSend->click();
     EXPECT_EQ(w.List(w.cmbTo), QStringList({"C@Z.ORG", "a@x.org", "b@y.org"}));
     EXPECT_EQ(w.cmbTo->currentText(), "C@Z.ORG");
     // The selection ran while the status said "Initializing", then it was emptied.
-    EXPECT_EQ(w.statusHistory, QStringList({"Initializing", ""}));
+    EXPECT_EQ(w.statusHistory, QStringList({"Initializing"}));
+    EXPECT_EQ(w.status, "");
 
     w.cmbTo->setEditText("new@n.org");
     w.Record();
@@ -242,7 +250,7 @@ TEST(ComposerSend, BuildAndZipFailuresKeepTheRecorderReady) {
     Window w;
     w.Record();
     w.composer->m_LoadRecipients();
-    w.settings.myEmail.clear();
+    w.store.setMyEmail("");
     w.cmbTo->setEditText("a@x.org");
     w.txtSubject->setText("kept");
     w.cmdSend->click();
@@ -258,7 +266,7 @@ TEST(ComposerSend, BuildAndZipFailuresKeepTheRecorderReady) {
     EXPECT_TRUE(w.Items().isEmpty());
 
     // A folder where the archive should go makes the zip library fail.
-    w.settings.myEmail = "me@x.org";
+    w.store.setMyEmail("me@x.org");
     w.played.clear();
     fs::remove(w.app / "in.zip");
     fs::create_directory(w.app / "in.zip");

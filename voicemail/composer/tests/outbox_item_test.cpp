@@ -10,10 +10,11 @@
 #include <sys/stat.h>
 #include <filesystem>
 
-#include "outbox_item.h"
-#include "registry_post_settings.h"
+#include "composer/outbox_item.h"
+#include "composer/settings_post.h"
+#include "composer/zip_file.h"
+#include "settings/registry_settings.h"
 #include "test_env.h"
-#include "zip_file.h"
 
 namespace murmel {
 namespace {
@@ -293,14 +294,15 @@ TEST(OutboxItem, RealReadersFindTheRecording) {
 
 TEST(OutboxItem, SettingsComeFromTheRegistry) {
     Fixture f;
-    cRegistry registry(vantry::test::FreshDir("registry"));
+    RegistrySettings stored(std::make_unique<cRegistry>(vantry::test::FreshDir("registry")));
+    cRegistry& registry = stored.registry();
     registry.VerifyRegistry();  // settings are only kept under existing keys
     registry.setMyEmail("reg@example.org");
     registry.setMyName("Reg Name");
     registry.setMyCc("copy@example.org");
     registry.setMyOrganization("Reg Org");
     registry.setMyNote("Reg note");
-    const RegistryPostSettings settings(registry);
+    const SettingsPost settings(stored);
     f.env.settings = &settings;
     QString path;
     ASSERT_EQ(BuildPost(f.env, "to@x.org", "", "S", 0, f.Zip("Z"), &path), kPostDone);

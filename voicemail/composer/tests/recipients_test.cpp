@@ -2,7 +2,7 @@
 
 #include <QDir>
 
-#include "recipients.h"
+#include "composer/recipients.h"
 #include "test_env.h"
 
 namespace murmel {

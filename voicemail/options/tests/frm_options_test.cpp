@@ -16,9 +16,10 @@ namespace {
 // Settings that remember the order of their writes.
 class RecordingSettings : public MemorySettings {
 public:
-    void Let(std::string_view property, const QString& value) override {
-        writes.append(QString::fromLatin1(property));
-        MemorySettings::Let(property, value);
+    void Write(SettingId id, const QString& value) override {
+        const std::string_view name = SettingName(id);
+        writes.append(QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())));
+        MemorySettings::Write(id, value);
     }
     QStringList writes;
 };
@@ -29,7 +30,7 @@ public:
     QStringList BookKindLabels() const override {
         return {"List", "Windows", "Client", "Communicator", "Nicknames", "vCard", "SQLite"};
     }
-    FormSettings& Settings() override { return settings; }
+    murmel::Settings& Settings() override { return settings; }
     QString ServerCopy() const override { return serverCopy; }
     void SetServerCopy(const QString& server) override { serverCopy = server; }
     void PlayClick() override { ++clicks; }
@@ -54,11 +55,11 @@ public:
 class OptionsTest : public ::testing::Test {
 protected:
     OptionsTest() {
-        context.settings.Let("MyName", "Anna");
-        context.settings.Let("PlaySounds", "1");
-        context.settings.Let("Autorun", "1");
-        context.settings.Let("KnownAddressBooks", "/b/nndbase.txt\t/a/abook.nab\t\t/c/x.wab\t");
-        context.settings.Let("AddressBook", "Nicknames\t/b/nndbase.txt");
+        context.settings.setMyName("Anna");
+        context.settings.setPlaySounds("1");
+        context.settings.setAutorun("1");
+        context.settings.setKnownAddressBooks("/b/nndbase.txt\t/a/abook.nab\t\t/c/x.wab\t");
+        context.settings.setAddressBook("Nicknames\t/b/nndbase.txt");
         context.settings.writes.clear();
     }
     std::unique_ptr<frmOptions> Open(int tab) {
@@ -128,7 +129,7 @@ TEST_F(OptionsTest, ServerWithoutPrefixIsRefusedOnceThenSaved) {
 
     form->cmdApply_Click();
     EXPECT_EQ(context.errors.size(), 1);
-    EXPECT_EQ(context.settings.Get("ConnectTo"), "http://relay.example/in");
+    EXPECT_EQ(context.settings.ConnectTo(), "http://relay.example/in");
     EXPECT_EQ(context.serverCopy, "http://relay.example/in");
 }
 
@@ -137,11 +138,11 @@ TEST_F(OptionsTest, CapitalPrefixIsAcceptedUnchanged) {
     form->ui()->txtServer->setText("HTTP://Relay.Example/");
     form->cmdApply_Click();
     EXPECT_TRUE(context.errors.isEmpty());
-    EXPECT_EQ(context.settings.Get("ConnectTo"), "HTTP://Relay.Example/");
+    EXPECT_EQ(context.settings.ConnectTo(), "HTTP://Relay.Example/");
 }
 
 TEST_F(OptionsTest, ApplySavesInOrderAndStaysOpen) {
-    context.settings.Let("Autorun", "2");  // greyed
+    context.settings.setAutorun("2");  // greyed
     context.settings.writes.clear();
     auto form = Open(0);
     form->show();
@@ -151,10 +152,10 @@ TEST_F(OptionsTest, ApplySavesInOrderAndStaysOpen) {
     EXPECT_EQ(context.settings.writes,
               (QStringList{"ConnectTo", "MyName", "MyOrganization", "MyEmail", "MyCc", "MyNote",
                            "PlaySounds", "Autorun", "SetRunAtInitialization", "AddressBook"}));
-    EXPECT_EQ(context.settings.Get("MyNote"), " note ");
-    EXPECT_EQ(context.settings.Get("Autorun"), "2");
-    EXPECT_EQ(context.settings.Get("SetRunAtInitialization"), "/opt/murmel\\Murmel.exe 1");
-    EXPECT_EQ(context.settings.Get("AddressBook"), "Nicknames\t/b/nndbase.txt");
+    EXPECT_EQ(context.settings.MyNote(), " note ");
+    EXPECT_EQ(context.settings.Autorun(), "2");
+    EXPECT_EQ(context.settings.SetRunAtInitialization(), "/opt/murmel\\Murmel.exe 1");
+    EXPECT_EQ(context.settings.AddressBook(), "Nicknames\t/b/nndbase.txt");
     EXPECT_FALSE(form->ui()->cmdApply->isEnabled());
     EXPECT_TRUE(form->isVisible());
 }
@@ -170,18 +171,18 @@ TEST_F(OptionsTest, LabelClickTogglesItsBoxAndEnablesApply) {
     EXPECT_EQ(form->ui()->chkSounds->checkState(), Qt::Unchecked);
     QTest::mouseClick(form->ui()->lblAutorun, Qt::LeftButton);
     form->cmdApply_Click();
-    EXPECT_EQ(context.settings.Get("PlaySounds"), "0");
-    EXPECT_EQ(context.settings.Get("Autorun"), "0");
+    EXPECT_EQ(context.settings.PlaySounds(), "0");
+    EXPECT_EQ(context.settings.Autorun(), "0");
     // The entry stays, empty, so the log-on start runs nothing.
-    EXPECT_TRUE(context.settings.Has("SetRunAtInitialization"));
-    EXPECT_EQ(context.settings.Get("SetRunAtInitialization"), "");
+    EXPECT_TRUE(context.settings.Has(SettingId::SetRunAtInitialization));
+    EXPECT_EQ(context.settings.SetRunAtInitialization(), "");
 }
 
 TEST_F(OptionsTest, NoSelectedBookSavesAnEmptyAddressBook) {
-    context.settings.Let("AddressBook", "Nicknames\t/gone/nndbase.txt");
+    context.settings.setAddressBook("Nicknames\t/gone/nndbase.txt");
     auto form = Open(1);
     form->cmdApply_Click();
-    EXPECT_EQ(context.settings.Get("AddressBook"), "");
+    EXPECT_EQ(context.settings.AddressBook(), "");
 }
 
 TEST_F(OptionsTest, ClickedBookIsTheOneSaved) {
@@ -194,7 +195,7 @@ TEST_F(OptionsTest, ClickedBookIsTheOneSaved) {
     EXPECT_FALSE(form->IsChecked(Row(*form, 1)));
     EXPECT_TRUE(form->ui()->cmdApply->isEnabled());
     form->cmdOK_Click();
-    EXPECT_EQ(context.settings.Get("AddressBook"), "Communicator\t/a/abook.nab");
+    EXPECT_EQ(context.settings.AddressBook(), "Communicator\t/a/abook.nab");
     EXPECT_EQ(form->result(), QDialog::Accepted);
 }
 

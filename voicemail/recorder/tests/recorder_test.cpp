@@ -12,14 +12,47 @@
 
 #include "audio/testing/fake_mixer.h"
 #include "audio/testing/fake_wave_device.h"
-#include "language.h"
-#include "recorder.h"
+#include "recorder/recorder.h"
+#include "settings/settings.h"
+#include "startup/language.h"
 #include "test_env.h"
 
 using murmel::Recorder;
 using namespace vantry::audio;
 
 namespace {
+
+// The program around the recorder: the shipped texts, a fake device and mixer,
+// and a log of sounds, logo changes and message boxes.
+class FakeRecorderContext : public murmel::RecorderContext {
+public:
+    QString T(std::string_view id) const override { return table.T(id); }
+    murmel::Settings& settings() override { return store; }
+    void PlaySound(const QString& name, bool wait) override {
+        if (store.PlaySounds() == "1") {
+            log << QString("sound %1 %2 after %3")
+                       .arg(name)
+                       .arg(wait ? "wait" : "async")
+                       .arg(device.commands().size());
+        }
+    }
+    void MessageBox(const QString& text) override { boxes << text; }
+    QString& Status() override { return status; }
+    QString AppPath() const override { return appPath; }
+    WaveDevice& Device() override { return device; }
+    vantry::audio::Mixer* Mixer() override { return &mixer; }
+    void LogoPlay() override { log << "logo play"; }
+    void LogoStill() override { log << "logo still"; }
+
+    murmel::TranslationTable table;
+    murmel::MemorySettings store;
+    QString appPath;
+    FakeWaveDevice device;
+    FakeMixer mixer;
+    QString status;
+    QStringList log;
+    QStringList boxes;
+};
 
 QString Q(const std::filesystem::path& p) {
     return QString::fromStdString(p.string());
@@ -53,26 +86,7 @@ protected:
 
         murmel::RecorderView view{cmdRecord_, cmdPlay_, cmdStop_, cmdSend_, cmdClose_, cmdHide_,
                                   lblStatus_, slider1_, slider2_, &timer_,  &window_};
-        murmel::RecorderServices s;
-        s.device = &device_;
-        s.mixer = &mixer_;
-        s.appPath = appPath_;
-        s.status = &status_;
-        s.T = [this](std::string_view id) { return table_.T(id); };
-        s.setting = [this](std::string_view p) {
-            return settings_[QString::fromUtf8(p.data(), p.size())];
-        };
-        s.playSoundsEnabled = [this] { return sounds_; };
-        s.playSound = [this](const QString& file, bool wait) {
-            log_ << QString("sound %1 %2 after %3")
-                        .arg(file)
-                        .arg(wait ? "wait" : "async")
-                        .arg(device_.commands().size());
-        };
-        s.messageBox = [this](const QString& text) { boxes_ << text; };
-        s.logoPlay = [this] { log_ << "logo play"; };
-        s.logoStill = [this] { log_ << "logo still"; };
-        recorder_ = std::make_unique<Recorder>(view, s);
+        recorder_ = std::make_unique<Recorder>(view, context_);
         window_.resize(400, 300);
         window_.show();
         window_.activateWindow();
@@ -110,8 +124,6 @@ protected:
         Settle();
     }
 
-    murmel::TranslationTable table_;
-    QString appPath_;
     QWidget window_;
     QPushButton* cmdRecord_ = nullptr;
     QPushButton* cmdPlay_ = nullptr;
@@ -123,13 +135,14 @@ protected:
     QSlider* slider1_ = nullptr;
     QSlider* slider2_ = nullptr;
     QTimer timer_;
-    FakeWaveDevice device_;
-    FakeMixer mixer_;
-    QString status_;
-    std::map<QString, QString> settings_;
-    bool sounds_ = false;
-    QStringList log_;
-    QStringList boxes_;
+    FakeRecorderContext context_;
+    murmel::TranslationTable& table_ = context_.table;
+    QString& appPath_ = context_.appPath;
+    FakeWaveDevice& device_ = context_.device;
+    FakeMixer& mixer_ = context_.mixer;
+    QString& status_ = context_.status;
+    QStringList& log_ = context_.log;
+    QStringList& boxes_ = context_.boxes;
     std::unique_ptr<Recorder> recorder_;
 };
 
@@ -274,7 +287,7 @@ TEST_F(RecorderTest, StoppingPlaybackSavesFocusesSendAndKeepsTheUsersOutputLevel
 }
 
 TEST_F(RecorderTest, ClickSoundComesBeforeRecordAndPlayAndAfterStop) {
-    sounds_ = true;
+    context_.store.setPlaySounds("1");
     recorder_->cmdRecord_Click();
     Settle();
     recorder_->cmdStop_Click();
@@ -286,7 +299,7 @@ TEST_F(RecorderTest, ClickSoundComesBeforeRecordAndPlayAndAfterStop) {
 }
 
 TEST_F(RecorderTest, InitVolumesUsesSavedLevelsOrOneThirdAndAppliesThem) {
-    settings_["OutVolume"] = "50000";
+    context_.store.setOutVolume("50000");
     recorder_->m_InitVolumes();
     EXPECT_TRUE(slider1_->isEnabled());
     EXPECT_EQ(slider1_->value(), -21845);
@@ -305,8 +318,8 @@ TEST_F(RecorderTest, InitVolumesUsesSavedLevelsOrOneThirdAndAppliesThem) {
 }
 
 TEST_F(RecorderTest, SameValueAsBeforeIsStillAppliedToTheMixer) {
-    settings_["InVolume"] = "0";
-    settings_["OutVolume"] = "65535";
+    context_.store.setInVolume("0");
+    context_.store.setOutVolume("65535");
     recorder_->m_InitVolumes();
     EXPECT_EQ(slider1_->value(), 0);
     EXPECT_EQ(slider1_->toolTip(), T("mm0058") + ": 0");
@@ -316,7 +329,7 @@ TEST_F(RecorderTest, SameValueAsBeforeIsStillAppliedToTheMixer) {
 
 TEST_F(RecorderTest, MissingLinesDisableTheirSlidersOnly) {
     mixer_.RemoveLine(kComponentSrcMicrophone);
-    settings_["InVolume"] = "1234";
+    context_.store.setInVolume("1234");
     recorder_->m_InitVolumes();
     EXPECT_FALSE(slider1_->isEnabled());
     EXPECT_EQ(slider1_->value(), 0);  // untouched, so the saved level is kept at exit

@@ -1,4 +1,4 @@
-#include "cregistry.h"
+#include "settings/cregistry.h"
 
 #include <gtest/gtest.h>
 

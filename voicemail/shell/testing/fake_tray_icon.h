@@ -2,7 +2,7 @@
 // A tray icon for tests: records what the window asked for; tests raise the
 // mouse events themselves.
 
-#include "tray_icon.h"
+#include "shell/tray_icon.h"
 
 namespace murmel {
 

@@ -9,8 +9,8 @@
 
 #include <unistd.h>
 
-#include "automation.h"
-#include "frm_mm_fixture.h"
+#include "shell/tests/frm_mm_fixture.h"
+#include "startup/automation.h"
 #include "ui_frm_mm.h"
 
 namespace murmel {
@@ -67,7 +67,7 @@ protected:
         }
         name = TestServiceName("reply");
         guard = std::make_unique<InstanceGuard>(name, LockPath());
-        h.store.Let("MyEmail", "me@example.org");
+        h.store.setMyEmail("me@example.org");
         h.services.anotherInstanceRunning = [this] {
             return guard->TryClaim() == InstanceGuard::Claim::AlreadyRunning;
         };

@@ -15,30 +15,32 @@
 
 #include "audio/sound_player.h"
 #include "audio/testing/fake_sound_player.h"
-#include "form_settings.h"
-#include "frm_mm.h"
+#include "settings/settings.h"
+#include "shell/frm_mm.h"
 #include "shell/shell.h"
 #include "shell/testing/fake_shell.h"
+#include "shell/testing/fake_tray_icon.h"
+#include "shell/tray_icon.h"
 #include "test_env.h"
-#include "testing/fake_tray_icon.h"
-#include "tray_icon.h"
 
 namespace murmel::testing {
 
 using Trace = std::vector<std::string>;
 
 // Settings owned by the test (they outlive the window's unload), traced.
-class TracedSettings : public FormSettings {
+class TracedSettings : public Settings {
 public:
     TracedSettings(MemorySettings& store, Trace& trace) : store_(store), trace_(trace) {}
     void VerifyRegistry() override {
         trace_.push_back("VerifyRegistry");
         store_.VerifyRegistry();
     }
-    QString Get(std::string_view property) const override { return store_.Get(property); }
-    void Let(std::string_view property, const QString& value) override {
-        trace_.push_back("Let " + std::string(property) + "=" + value.toStdString());
-        store_.Let(property, value);
+
+protected:
+    QString Read(SettingId id) const override { return store_.Value(id); }
+    void Write(SettingId id, const QString& value) override {
+        trace_.push_back("Let " + std::string(SettingName(id)) + "=" + value.toStdString());
+        store_.SetValue(id, value);
     }
 
 private:

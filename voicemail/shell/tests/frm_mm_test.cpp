@@ -11,8 +11,8 @@
 #include <QLabel>
 
 #include "audio/wave_device.h"
-#include "frm_mm_fixture.h"
-#include "language.h"
+#include "shell/tests/frm_mm_fixture.h"
+#include "startup/language.h"
 #include "ui_frm_mm.h"
 
 namespace murmel {
@@ -61,15 +61,15 @@ TEST(FormLoad, SecondInstanceEndsBeforeAnythingElse) {
 
 TEST(FormLoad, ArgumentOneStartsHiddenAndSilentAndKeepsAutorun) {
     FormHarness h({"1"});
-    h.store.Let("Autorun", "1");
-    h.store.Let("SetRunAtInitialization", "/opt/murmel 1");
-    h.store.Let("MyEmail", "me@example.org");
+    h.store.setAutorun("1");
+    h.store.setSetRunAtInitialization("/opt/murmel 1");
+    h.store.setMyEmail("me@example.org");
     frmMM& form = h.Start();
     EXPECT_TRUE(form.StartsHidden());
     EXPECT_FALSE(form.isVisible());
     EXPECT_TRUE(h.tray.IsInstalled());
     EXPECT_TRUE(h.sound.played().empty());
-    EXPECT_EQ(h.store.Get("SetRunAtInitialization"), "/opt/murmel 1");
+    EXPECT_EQ(h.store.SetRunAtInitialization(), "/opt/murmel 1");
 }
 
 TEST(FormLoad, OtherArgumentsCountAsAUserStart) {
@@ -82,74 +82,74 @@ TEST(FormLoad, OtherArgumentsCountAsAUserStart) {
 TEST(FormLoad, UserStartCorrectsAutorunUnlessItIsOne) {
     for (const char* value : {"", "0", "yes", " 1"}) {
         FormHarness h;
-        h.store.Let("Autorun", value);
-        h.store.Let("SetRunAtInitialization", "/opt/murmel 1");
+        h.store.setAutorun(value);
+        h.store.setSetRunAtInitialization("/opt/murmel 1");
         h.Start();
-        EXPECT_EQ(h.store.Get("Autorun"), "0") << value;
-        EXPECT_TRUE(h.store.Has("SetRunAtInitialization")) << value;
-        EXPECT_EQ(h.store.Get("SetRunAtInitialization"), "") << value;
+        EXPECT_EQ(h.store.Autorun(), "0") << value;
+        EXPECT_TRUE(h.store.Has(SettingId::SetRunAtInitialization)) << value;
+        EXPECT_EQ(h.store.SetRunAtInitialization(), "") << value;
     }
     FormHarness h;
-    h.store.Let("Autorun", "1");
-    h.store.Let("SetRunAtInitialization", "/opt/murmel 1");
+    h.store.setAutorun("1");
+    h.store.setSetRunAtInitialization("/opt/murmel 1");
     h.Start();
-    EXPECT_EQ(h.store.Get("Autorun"), "1");
-    EXPECT_EQ(h.store.Get("SetRunAtInitialization"), "/opt/murmel 1");
+    EXPECT_EQ(h.store.Autorun(), "1");
+    EXPECT_EQ(h.store.SetRunAtInitialization(), "/opt/murmel 1");
 }
 
 TEST(FormLoad, FirstRunTurnsSoundsOnAndShowsOptions) {
     FormHarness first;
     first.Start();
-    EXPECT_EQ(first.store.Get("PlaySounds"), "1");
+    EXPECT_EQ(first.store.PlaySounds(), "1");
     EXPECT_TRUE(first.Traced("m_ShowOptions"));
 
     FormHarness later;
-    later.store.Let("MyEmail", "me@example.org");
-    later.store.Let("PlaySounds", "0");
+    later.store.setMyEmail("me@example.org");
+    later.store.setPlaySounds("0");
     later.Start();
-    EXPECT_EQ(later.store.Get("PlaySounds"), "0");
+    EXPECT_EQ(later.store.PlaySounds(), "0");
     EXPECT_FALSE(later.Traced("m_ShowOptions"));
 }
 
 TEST(FormLoad, ServerCopyAndLastAdUpdate) {
     FormHarness h;
-    h.store.Let("ConnectTo", "http://relay.example.org:8080");
+    h.store.setConnectTo("http://relay.example.org:8080");
     frmMM& form = h.Start();
     EXPECT_EQ(form.globals().ServerCopy, "http://relay.example.org:8080");
     static const QRegularExpression stamp(
         "^(Mon|Tue|Wed|Thu|Fri|Sat|Sun), \\d\\d (Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) "
         "\\d{4} \\d\\d:\\d\\d [+-]\\d\\d00$");
-    EXPECT_TRUE(stamp.match(h.store.Get("LastAdUpdate")).hasMatch())
-        << h.store.Get("LastAdUpdate").toStdString();
+    EXPECT_TRUE(stamp.match(h.store.LastAdUpdate()).hasMatch())
+        << h.store.LastAdUpdate().toStdString();
 
     FormHarness kept;
-    kept.store.Let("LastAdUpdate", "Sun, 06 Dec 2026 15:49 -0500");
+    kept.store.setLastAdUpdate("Sun, 06 Dec 2026 15:49 -0500");
     kept.Start();
-    EXPECT_EQ(kept.store.Get("LastAdUpdate"), "Sun, 06 Dec 2026 15:49 -0500");
+    EXPECT_EQ(kept.store.LastAdUpdate(), "Sun, 06 Dec 2026 15:49 -0500");
 }
 
 TEST(FormLoad, RecordingFormat) {
     FormHarness chosen;
-    chosen.store.Let("WaveType", "CD quality");
+    chosen.store.setWaveType("CD quality");
     chosen.Start();
-    EXPECT_EQ(chosen.store.Get("DefaultWave"), "CD quality");
+    EXPECT_EQ(chosen.store.Value(SettingId::DefaultWave), "CD quality");
 
     FormHarness offered;
-    offered.store.Let("WaveTypes", "Telephone\tgsm 6.10, 8 KHZ, mono\tRadio");
+    offered.store.SetValue(SettingId::WaveTypes, "Telephone\tgsm 6.10, 8 KHZ, mono\tRadio");
     offered.Start();
-    EXPECT_EQ(offered.store.Get("DefaultWave"), "GSM 6.10, 8 kHz, Mono");
-    EXPECT_EQ(offered.store.Get("WaveType"), "GSM 6.10, 8 kHz, Mono");
+    EXPECT_EQ(offered.store.Value(SettingId::DefaultWave), "GSM 6.10, 8 kHz, Mono");
+    EXPECT_EQ(offered.store.WaveType(), "GSM 6.10, 8 kHz, Mono");
 
     FormHarness missing;
-    missing.store.Let("WaveTypes", "Telephone");
+    missing.store.SetValue(SettingId::WaveTypes, "Telephone");
     missing.Start();
-    EXPECT_FALSE(missing.store.Has("DefaultWave"));
-    EXPECT_FALSE(missing.store.Has("WaveType"));
+    EXPECT_FALSE(missing.store.Has(SettingId::DefaultWave));
+    EXPECT_FALSE(missing.store.Has(SettingId::WaveType));
 }
 
 TEST(FormLoad, TextsComeFromTheUsersLanguageWithFallback) {
     FormHarness swiss;
-    swiss.store.Let("UserLanguage", "00000807");  // only the German default exists
+    swiss.store.SetValue(SettingId::UserLanguage, "00000807");  // only the German default exists
     frmMM& form = swiss.Start();
     EXPECT_EQ(form.ui()->cmdRecord->text(), "Aufnahme");
     EXPECT_EQ(form.ui()->cmdRecord->toolTip(), "Aufnahme Ihrer Nachricht starten");
@@ -161,7 +161,7 @@ TEST(FormLoad, TextsComeFromTheUsersLanguageWithFallback) {
     EXPECT_EQ(form.globals().BookKindLabels[4], "Spitznamen (nndbase.txt)");
 
     FormHarness english;
-    english.store.Let("UserLanguage", "00000411");
+    english.store.SetValue(SettingId::UserLanguage, "00000411");
     frmMM& en = english.Start();
     EXPECT_EQ(en.ui()->cmdHide->text(), "Hide");
     EXPECT_EQ(en.ui()->lblStatus->text(), "Ready - press Record to start a new message");
@@ -194,8 +194,8 @@ std::vector<std::string> VisibleItems(QMenu* menu) {
 
 TEST(TrayMenu, ContentsFollowTheWindow) {
     FormHarness h;
-    h.store.Let("MyEmail", "me@example.org");
-    h.store.Let("PlaySounds", "1");
+    h.store.setMyEmail("me@example.org");
+    h.store.setPlaySounds("1");
     frmMM& form = h.Start();
 
     form.cSysTray1_MouseUp(2);
@@ -220,8 +220,8 @@ TEST(TrayMenu, ContentsFollowTheWindow) {
 
 TEST(TrayMenu, SwooshOnlyWithSoundsOn) {
     FormHarness h;
-    h.store.Let("MyEmail", "me@example.org");
-    h.store.Let("PlaySounds", "0");
+    h.store.setMyEmail("me@example.org");
+    h.store.setPlaySounds("0");
     frmMM& form = h.Start();
     h.sound.clear();
     form.cSysTray1_MouseUp(2);
@@ -231,7 +231,7 @@ TEST(TrayMenu, SwooshOnlyWithSoundsOn) {
 
 TEST(Showing, DoubleClickShowsTheHiddenWindowWithTheStartSound) {
     FormHarness h({"1"});
-    h.store.Let("MyEmail", "me@example.org");
+    h.store.setMyEmail("me@example.org");
     frmMM& form = h.Start();
     ASSERT_FALSE(form.isVisible());
     h.tray.MouseDblClick(2);  // only the left button counts
@@ -348,7 +348,7 @@ TEST(Exit, IgnoredUntilTheStatusIsEmpty) {
 
 TEST(Exit, WaitsForTheSoundThenUnloadsOnTheNextAdTickAndSaves) {
     FormHarness h;
-    h.store.Let("MyEmail", "me@example.org");
+    h.store.setMyEmail("me@example.org");
     frmMM& form = h.Start();
     form.ui()->Slider1->setValue(-30000);
     form.ui()->Slider2->setValue(-1234);
@@ -368,8 +368,8 @@ TEST(Exit, WaitsForTheSoundThenUnloadsOnTheNextAdTickAndSaves) {
     EXPECT_TRUE(form.IsUnloaded());
     EXPECT_FALSE(form.tmrAdvertise()->isActive());
     EXPECT_FALSE(h.Traced("m_RotateAds"));  // the ending tick does not rotate
-    EXPECT_EQ(h.store.Get("InVolume"), "30000");
-    EXPECT_EQ(h.store.Get("OutVolume"), "1234");
+    EXPECT_EQ(h.store.InVolume(), "30000");
+    EXPECT_EQ(h.store.OutVolume(), "1234");
     const int recipients = h.IndexOf("m_SaveRecipients");
     EXPECT_GE(recipients, 0);
     EXPECT_GT(h.IndexOf("m_SaveAds"), recipients);
@@ -385,7 +385,7 @@ TEST(Exit, SessionEndAndStopSignalsUnloadAndSave) {
         EXPECT_TRUE(form.Unload(mode));
         EXPECT_EQ(h.ended, 1);
         EXPECT_TRUE(h.Traced("m_SaveRecipients"));
-        EXPECT_EQ(h.store.Get("InVolume"), "0");
+        EXPECT_EQ(h.store.InVolume(), "0");
         EXPECT_TRUE(form.Unload(mode));  // a second request changes nothing
         EXPECT_EQ(h.ended, 1);
     }
@@ -393,14 +393,14 @@ TEST(Exit, SessionEndAndStopSignalsUnloadAndSave) {
 
 TEST(Exit, SliderWithoutMixerControlKeepsTheStoredLevel) {
     FormHarness h;
-    h.store.Let("InVolume", "40000");
-    h.store.Let("OutVolume", "20000");
+    h.store.setInVolume("40000");
+    h.store.setOutVolume("20000");
     frmMM& form = h.Start();
     form.ui()->Slider1->setEnabled(false);
     form.ui()->Slider2->setValue(-5);
     form.Unload(kUnloadCode);
-    EXPECT_EQ(h.store.Get("InVolume"), "40000");
-    EXPECT_EQ(h.store.Get("OutVolume"), "5");
+    EXPECT_EQ(h.store.InVolume(), "40000");
+    EXPECT_EQ(h.store.OutVolume(), "5");
 }
 
 // --- automation -----------------------------------------------------------
@@ -408,7 +408,7 @@ TEST(Exit, SliderWithoutMixerControlKeepsTheStoredLevel) {
 class Reply : public ::testing::Test {
 protected:
     void SetUp() override {
-        h.store.Let("MyEmail", "me@example.org");
+        h.store.setMyEmail("me@example.org");
         h.Start();
         form = h.form.get();
         form->ui()->cmbTo->addItems({"first@example.org", "second@example.org"});
@@ -462,8 +462,8 @@ TEST_F(Reply, ShowsTheHiddenWindowLikeTheTrayMenu) {
 
 TEST(Pages, HelpMenuButtonAndF1OpenTheirPages) {
     FormHarness h;
-    h.store.Let("MyEmail", "me@example.org");
-    h.store.Let("PlaySounds", "1");
+    h.store.setMyEmail("me@example.org");
+    h.store.setPlaySounds("1");
     frmMM& form = h.Start();
     h.sound.clear();
     form.mnuHelpContents()->trigger();
@@ -491,11 +491,11 @@ TEST(Pages, LogoOpensOnlyAWebTarget) {
     frmMM& form = h.Start();
     form.gifLogo_Click();
     for (const char* target : {"file:///etc/passwd", "/usr/bin/xterm", "xterm -e sh"}) {
-        h.store.Let("LogoClick", target);
+        h.store.SetValue(SettingId::LogoClick, target);
         form.gifLogo_Click();
     }
     EXPECT_TRUE(h.shell.calls().empty());
-    h.store.Let("LogoClick", "https://example.org/");
+    h.store.SetValue(SettingId::LogoClick, "https://example.org/");
     form.gifLogo_Click();
     ASSERT_EQ(h.shell.calls().size(), 1u);
     EXPECT_EQ(h.shell.calls()[0].target, "https://example.org/");

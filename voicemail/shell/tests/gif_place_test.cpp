@@ -6,7 +6,7 @@
 
 #include "automation/dispatch.h"
 #include "control/plimova.h"
-#include "gif_place.h"
+#include "shell/gif_place.h"
 
 namespace murmel {
 namespace {

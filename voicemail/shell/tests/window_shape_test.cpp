@@ -11,9 +11,9 @@
 #include <QWidget>
 #include <QWindow>
 
-#include "hover_look.h"
+#include "shell/hover_look.h"
 #include "shell/session.h"
-#include "window_shape.h"
+#include "shell/window_shape.h"
 
 namespace murmel {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <QDir>
 
-#include "apppath.h"
+#include "startup/apppath.h"
 #include "test_env.h"
 
 namespace murmel {

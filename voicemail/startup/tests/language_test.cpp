@@ -8,7 +8,7 @@
 #include <chrono>
 #include <future>
 
-#include "language.h"
+#include "startup/language.h"
 #include "test_env.h"
 
 namespace murmel {

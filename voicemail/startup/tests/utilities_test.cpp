@@ -5,8 +5,8 @@
 #include <QListView>
 #include <QTimer>
 
+#include "startup/utilities.h"
 #include "test_env.h"
-#include "utilities.h"
 
 namespace murmel {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <QString>
 
-#include "upload_texts.h"
+#include "upload/upload_texts.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QString text =

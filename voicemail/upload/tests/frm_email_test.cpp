@@ -12,10 +12,10 @@
 
 #include <filesystem>
 
-#include "frm_email.h"
-#include "language.h"
 #include "scripted_peer.h"
+#include "startup/language.h"
 #include "test_env.h"
+#include "upload/frm_email.h"
 
 namespace murmel {
 namespace {

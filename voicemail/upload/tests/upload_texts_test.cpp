@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "upload_texts.h"
+#include "upload/upload_texts.h"
 
 namespace murmel {
 namespace {

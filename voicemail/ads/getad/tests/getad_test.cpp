@@ -5,8 +5,8 @@
 #include <QProcess>
 #include <QRegularExpression>
 
-#include "cregistry.h"
 #include "scripted_peer.h"
+#include "settings/cregistry.h"
 #include "test_env.h"
 
 namespace murmel {

@@ -1,14 +1,15 @@
 #pragma once
-// The outbox item's settings read live from the program-wide settings object.
+// The outbox item's sender fields read from the program's settings at the
+// moment of use.
 
-#include "cregistry.h"
-#include "outbox_item.h"
+#include "composer/outbox_item.h"
+#include "settings/settings.h"
 
 namespace murmel {
 
-class RegistryPostSettings : public PostSettings {
+class SettingsPost : public PostSettings {
 public:
-    explicit RegistryPostSettings(const cRegistry& settings) : settings_(settings) {}
+    explicit SettingsPost(const Settings& settings) : settings_(settings) {}
     QString MyEmail() const override { return settings_.MyEmail(); }
     QString MyName() const override { return settings_.MyName(); }
     QString MyCc() const override { return settings_.MyCc(); }
@@ -17,7 +18,7 @@ public:
     QString MyNote() const override { return settings_.MyNote(); }
 
 private:
-    const cRegistry& settings_;
+    const Settings& settings_;
 };
 
 }  // namespace murmel
