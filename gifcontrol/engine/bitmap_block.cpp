@@ -1,4 +1,4 @@
-#include "bitmap_block.h"
+#include "engine/bitmap_block.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "gif_image.h"
+#include "engine/gif_image.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,7 +8,7 @@
 #include <new>
 
 #include "base/regular_file.h"
-#include "gif_parser.h"
+#include "engine/gif_parser.h"
 
 namespace plimova {
 

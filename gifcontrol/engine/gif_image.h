@@ -12,8 +12,8 @@
 #include <string_view>
 #include <vector>
 
-#include "bitmap_block.h"
-#include "picture.h"
+#include "engine/bitmap_block.h"
+#include "engine/picture.h"
 
 namespace plimova {
 

@@ -1,4 +1,4 @@
-#include "gif_parser.h"
+#include "engine/gif_parser.h"
 
 #include <cstring>
 #include <new>

@@ -7,8 +7,8 @@
 #include <span>
 #include <vector>
 
-#include "gif_image.h"
-#include "lzw_decoder.h"
+#include "engine/gif_image.h"
+#include "engine/lzw_decoder.h"
 
 namespace plimova {
 

@@ -1,4 +1,4 @@
-#include "lzw_decoder.h"
+#include "engine/lzw_decoder.h"
 
 #include <algorithm>
 #include <bit>

@@ -1,4 +1,4 @@
-#include "picture.h"
+#include "engine/picture.h"
 
 #include <algorithm>
 #include <cstring>

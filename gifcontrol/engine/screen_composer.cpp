@@ -1,4 +1,4 @@
-#include "screen_composer.h"
+#include "engine/screen_composer.h"
 
 #include <algorithm>
 #include <bit>

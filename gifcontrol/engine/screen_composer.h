@@ -3,8 +3,8 @@
 // logical screen, keeping beside it a mask picture, a bitmask of opaque
 // pixels and the region of run rectangles built from that bitmask.
 
-#include "gif_image.h"
-#include "picture.h"
+#include "engine/gif_image.h"
+#include "engine/picture.h"
 
 namespace plimova {
 

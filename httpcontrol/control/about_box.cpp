@@ -6,7 +6,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include "http_ctrl.h"
+#include "control/http_ctrl.h"
 
 namespace fetchwire {
 

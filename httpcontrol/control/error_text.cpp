@@ -1,11 +1,11 @@
-#include "error_text.h"
+#include "control/error_text.h"
 
 #include <iterator>
 
 #include "automation/error.h"
 #include "automation/variant.h"
-#include "http_request.h"
-#include "wsa_errors.h"
+#include "engine/http_request.h"
+#include "engine/wsa_errors.h"
 
 namespace fetchwire {
 

@@ -2,6 +2,6 @@
 
 #include "automation/exports.h"
 
-#include "http_server.h"
+#include "control/http_server.h"
 
 VANTRY_AUTOMATION_SERVER(fetchwire::HttpServer)

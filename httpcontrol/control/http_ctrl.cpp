@@ -1,13 +1,13 @@
-#include "http_ctrl.h"
+#include "control/http_ctrl.h"
 
 #include <unistd.h>
 
 #include <new>
 
-#include "error_text.h"
-#include "http_properties.h"
-#include "winsock_state.h"
-#include "wsa_errors.h"
+#include "control/error_text.h"
+#include "control/http_properties.h"
+#include "engine/winsock_state.h"
+#include "engine/wsa_errors.h"
 
 namespace fetchwire {
 

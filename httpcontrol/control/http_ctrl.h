@@ -12,7 +12,7 @@
 #include "automation/dispatch.h"
 #include "automation/events.h"
 #include "automation/persist.h"
-#include "http_request.h"
+#include "engine/http_request.h"
 
 namespace fetchwire {
 

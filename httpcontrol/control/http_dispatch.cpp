@@ -4,8 +4,8 @@
 #include <array>
 #include <vector>
 
-#include "http_ctrl.h"
-#include "http_properties.h"
+#include "control/http_ctrl.h"
+#include "control/http_properties.h"
 
 namespace fetchwire {
 

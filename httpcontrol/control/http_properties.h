@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <span>
 
-#include "http_ctrl.h"
+#include "control/http_ctrl.h"
 
 namespace fetchwire {
 

@@ -1,11 +1,11 @@
 // What the control library offers and registers, and its four entry points.
 
-#include "http_server.h"
+#include "control/http_server.h"
 
 #include <memory>
 
 #include "automation/exports.h"
-#include "http_ctrl.h"
+#include "control/http_ctrl.h"
 
 namespace fetchwire {
 

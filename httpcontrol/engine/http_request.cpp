@@ -1,4 +1,4 @@
-#include "http_request.h"
+#include "engine/http_request.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "wsa_errors.h"
+#include "engine/wsa_errors.h"
 
 namespace fetchwire {
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <string_view>
 
-#include "request_fields.h"
-#include "response_reader.h"
-#include "socket_channel.h"
+#include "engine/request_fields.h"
+#include "engine/response_reader.h"
+#include "engine/socket_channel.h"
 
 namespace fetchwire {
 

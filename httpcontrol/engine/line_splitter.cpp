@@ -1,4 +1,4 @@
-#include "line_splitter.h"
+#include "engine/line_splitter.h"
 
 #include <algorithm>
 #include <cstring>

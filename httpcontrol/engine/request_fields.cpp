@@ -1,4 +1,4 @@
-#include "request_fields.h"
+#include "engine/request_fields.h"
 
 namespace fetchwire {
 

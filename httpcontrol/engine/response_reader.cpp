@@ -1,4 +1,4 @@
-#include "response_reader.h"
+#include "engine/response_reader.h"
 
 namespace fetchwire {
 

@@ -1,4 +1,4 @@
-#include "socket_channel.h"
+#include "engine/socket_channel.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -13,9 +13,9 @@
 #include <algorithm>
 #include <vector>
 
+#include "engine/winsock_state.h"
+#include "engine/wsa_errors.h"
 #include "net/posix_socket.h"
-#include "winsock_state.h"
-#include "wsa_errors.h"
 
 namespace fetchwire {
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-#include "line_splitter.h"
+#include "engine/line_splitter.h"
 
 class QObject;
 class QSocketNotifier;

@@ -1,4 +1,4 @@
-#include "winsock_state.h"
+#include "engine/winsock_state.h"
 
 #include <dlfcn.h>
 #include <link.h>
@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "wsa_errors.h"
+#include "engine/wsa_errors.h"
 
 namespace fetchwire {
 

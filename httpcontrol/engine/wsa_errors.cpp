@@ -1,4 +1,4 @@
-#include "wsa_errors.h"
+#include "engine/wsa_errors.h"
 
 #include "net/posix_socket.h"
 

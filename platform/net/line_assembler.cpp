@@ -1,4 +1,4 @@
-#include "line_assembler_p.h"
+#include "net/line_assembler_p.h"
 
 namespace vantry::net {
 

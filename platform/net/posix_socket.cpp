@@ -1,4 +1,4 @@
-#include "posix_socket.h"
+#include "net/posix_socket.h"
 
 #include <cerrno>
 #include <cstring>

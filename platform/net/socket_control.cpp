@@ -1,4 +1,4 @@
-#include "socket_control.h"
+#include "net/socket_control.h"
 
 #include <arpa/inet.h>
 #include <netdb.h>
@@ -16,7 +16,7 @@
 #include <thread>
 #include <vector>
 
-#include "line_assembler_p.h"
+#include "net/line_assembler_p.h"
 #include "net/posix_socket.h"
 
 namespace vantry::net {

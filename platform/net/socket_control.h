@@ -48,7 +48,7 @@
 #include <QString>
 #include <memory>
 
-#include "socket_errors.h"
+#include "net/socket_errors.h"
 
 namespace vantry::net {
 

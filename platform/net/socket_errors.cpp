@@ -1,4 +1,4 @@
-#include "socket_errors.h"
+#include "net/socket_errors.h"
 
 #include "net/posix_socket.h"
 

@@ -2,7 +2,7 @@
 
 #include <iostream>
 
-#include "reg_command.h"
+#include "reg/reg_command.h"
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);

@@ -1,4 +1,4 @@
-#include "container_window.h"
+#include "testcontainer/container_window.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -28,11 +28,11 @@
 #include "automation/create_object.h"
 #include "automation/persist.h"
 #include "automation/property_page.h"
-#include "progids.h"
-#include "property_model.h"
 #include "registry/registry.h"
+#include "testcontainer/progids.h"
+#include "testcontainer/property_model.h"
+#include "testcontainer/value_text.h"
 #include "ui_container_window.h"
-#include "value_text.h"
 
 namespace testcontainer {
 

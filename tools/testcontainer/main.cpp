@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <QStringList>
 
-#include "container_window.h"
+#include "testcontainer/container_window.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);

@@ -1,4 +1,4 @@
-#include "progids.h"
+#include "testcontainer/progids.h"
 
 #include <algorithm>
 #include <string>

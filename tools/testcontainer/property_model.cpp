@@ -1,9 +1,9 @@
-#include "property_model.h"
+#include "testcontainer/property_model.h"
 
 #include <QBrush>
 #include <algorithm>
 
-#include "value_text.h"
+#include "testcontainer/value_text.h"
 
 namespace testcontainer {
 

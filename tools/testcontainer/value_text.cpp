@@ -1,4 +1,4 @@
-#include "value_text.h"
+#include "testcontainer/value_text.h"
 
 #include <QStringList>
 

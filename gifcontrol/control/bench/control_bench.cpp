@@ -20,7 +20,7 @@
 #include "automation/events.h"
 #include "control/plimova.h"
 #include "control/plimova_ids.h"
-#include "gif_builder.h"
+#include "engine/tests/gif_builder.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include "automation/persist.h"
 #include "control/plimova.h"
 #include "control/plimova_ids.h"
-#include "fake_site.h"
-#include "gif_builder.h"
+#include "control/tests/fake_site.h"
+#include "engine/tests/gif_builder.h"
 
 namespace plimova {
 namespace {

@@ -9,8 +9,8 @@
 
 #include "control/plimova.h"
 #include "control/plimova_ids.h"
-#include "fake_site.h"
-#include "gif_builder.h"
+#include "control/tests/fake_site.h"
+#include "engine/tests/gif_builder.h"
 #include "test_env.h"
 
 namespace plimova {

@@ -13,7 +13,7 @@
 #include "automation/events.h"
 #include "automation/persist.h"
 #include "control/plimova_ids.h"
-#include "gif_builder.h"
+#include "engine/tests/gif_builder.h"
 #include "registry/registry.h"
 #include "test_env.h"
 

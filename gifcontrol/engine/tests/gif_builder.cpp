@@ -1,4 +1,4 @@
-#include "gif_builder.h"
+#include "engine/tests/gif_builder.h"
 
 #include <map>
 #include <utility>

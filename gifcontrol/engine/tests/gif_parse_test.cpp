@@ -9,7 +9,7 @@
 #include <fstream>
 
 #include "engine/gif_image.h"
-#include "gif_builder.h"
+#include "engine/tests/gif_builder.h"
 #include "test_env.h"
 
 namespace plimova {

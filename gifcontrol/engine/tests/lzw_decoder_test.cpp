@@ -9,7 +9,7 @@
 #include <random>
 #include <vector>
 
-#include "gif_builder.h"
+#include "engine/tests/gif_builder.h"
 
 namespace plimova {
 namespace {

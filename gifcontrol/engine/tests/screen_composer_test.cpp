@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/gif_image.h"
-#include "gif_builder.h"
+#include "engine/tests/gif_builder.h"
 
 namespace plimova {
 namespace {

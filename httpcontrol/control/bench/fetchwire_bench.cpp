@@ -32,7 +32,7 @@
 #include <string>
 
 #include "automation/dispatch.h"
-#include "http_ctrl.h"
+#include "control/http_ctrl.h"
 
 namespace {
 

@@ -7,11 +7,11 @@
 #include <vector>
 
 #include "automation/dispatch.h"
-#include "error_text.h"
-#include "http_ctrl.h"
-#include "peer_process.h"
+#include "control/error_text.h"
+#include "control/http_ctrl.h"
+#include "engine/tests/peer_process.h"
+#include "engine/winsock_state.h"
 #include "test_env.h"
-#include "winsock_state.h"
 
 namespace fetchwire {
 namespace {

@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "line_splitter.h"
-#include "response_reader.h"
+#include "engine/line_splitter.h"
+#include "engine/response_reader.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "request_fields.h"
+#include "engine/request_fields.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string_view text(reinterpret_cast<const char*>(data), size);

@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "http_request.h"
-#include "peer_process.h"
+#include "engine/http_request.h"
+#include "engine/tests/peer_process.h"
+#include "engine/winsock_state.h"
+#include "engine/wsa_errors.h"
 #include "test_env.h"
-#include "winsock_state.h"
-#include "wsa_errors.h"
 
 namespace fetchwire {
 namespace {

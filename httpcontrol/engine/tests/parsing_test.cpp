@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "line_splitter.h"
-#include "request_fields.h"
-#include "response_reader.h"
-#include "wsa_errors.h"
+#include "engine/line_splitter.h"
+#include "engine/request_fields.h"
+#include "engine/response_reader.h"
+#include "engine/wsa_errors.h"
 
 namespace fetchwire {
 namespace {

@@ -1,4 +1,4 @@
-#include "peer_process.h"
+#include "engine/tests/peer_process.h"
 
 #include <gtest/gtest.h>
 

@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "winsock_state.h"
-#include "wsa_errors.h"
+#include "engine/winsock_state.h"
+#include "engine/wsa_errors.h"
 
 namespace fetchwire {
 namespace {

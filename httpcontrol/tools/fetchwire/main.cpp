@@ -21,8 +21,8 @@
 #include "automation/dispatch.h"
 #include "automation/events.h"
 #include "automation/exports.h"
-#include "options.h"
 #include "registry/registry.h"
+#include "tools/fetchwire/options.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "options.h"
+#include "tools/fetchwire/options.h"
 
 #include <algorithm>
 #include <cctype>

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "line_assembler_p.h"
+#include "net/line_assembler_p.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 3) {

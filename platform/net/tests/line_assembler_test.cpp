@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "line_assembler_p.h"
-#include "socket_errors.h"
+#include "net/line_assembler_p.h"
+#include "net/socket_errors.h"
 
 #include <netdb.h>
 

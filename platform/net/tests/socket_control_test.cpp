@@ -14,7 +14,7 @@
 #include <future>
 #include <thread>
 
-#include "socket_control.h"
+#include "net/socket_control.h"
 
 using namespace vantry::net;
 

@@ -1,4 +1,4 @@
-#include "reg_command.h"
+#include "reg/reg_command.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>

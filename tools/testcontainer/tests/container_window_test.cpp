@@ -14,12 +14,12 @@
 #include <QSpinBox>
 
 #include "automation/dispatch.h"
-#include "container_window.h"
-#include "progids.h"
-#include "property_model.h"
-#include "qstring_print.h"
 #include "registry/registry.h"
 #include "test_env.h"
+#include "testcontainer/container_window.h"
+#include "testcontainer/progids.h"
+#include "testcontainer/property_model.h"
+#include "testcontainer/tests/qstring_print.h"
 
 namespace testcontainer {
 namespace {

@@ -6,8 +6,8 @@
 
 #include "automation/control.h"
 #include "automation/dispatch.h"
-#include "property_model.h"
-#include "qstring_print.h"
+#include "testcontainer/property_model.h"
+#include "testcontainer/tests/qstring_print.h"
 
 namespace testcontainer {
 namespace {

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "automation/picture.h"
-#include "qstring_print.h"
-#include "value_text.h"
+#include "testcontainer/tests/qstring_print.h"
+#include "testcontainer/value_text.h"
 
 namespace testcontainer {
 namespace {

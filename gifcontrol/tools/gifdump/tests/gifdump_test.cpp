@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <string>
 
-#include "gif_builder.h"
+#include "engine/tests/gif_builder.h"
 #include "test_env.h"
 
 namespace {

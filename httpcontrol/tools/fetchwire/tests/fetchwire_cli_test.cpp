@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "options.h"
-#include "peer_process.h"
+#include "engine/tests/peer_process.h"
 #include "test_env.h"
+#include "tools/fetchwire/options.h"
 
 namespace fetchwire::cli {
 namespace {
