@@ -3,27 +3,20 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <span>
+#include <string_view>
 #include <vector>
+
+#include "base/little_endian.h"
 
 namespace plimova {
 
 namespace {
 
-void PutLe32(std::uint8_t* p, std::uint32_t v) {
-    p[0] = static_cast<std::uint8_t>(v);
-    p[1] = static_cast<std::uint8_t>(v >> 8);
-    p[2] = static_cast<std::uint8_t>(v >> 16);
-    p[3] = static_cast<std::uint8_t>(v >> 24);
-}
-
-void PutLe16(std::uint8_t* p, std::uint16_t v) {
-    p[0] = static_cast<std::uint8_t>(v);
-    p[1] = static_cast<std::uint8_t>(v >> 8);
-}
-
-std::uint32_t GetLe32(const std::uint8_t* p) {
-    return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
-           std::uint32_t{p[3]} << 24;
+// A 32-bit field of the header every block starts with.
+std::uint32_t HeaderField32(const std::uint8_t* block, std::size_t offset) {
+    const std::string_view header(reinterpret_cast<const char*>(block), kBitmapHeaderSize);
+    return static_cast<std::uint32_t>(vantry::ReadLittleEndian(header, offset, 4).value_or(0));
 }
 
 }  // namespace
@@ -39,9 +32,9 @@ ByteBlock ByteBlock::Allocate(std::size_t size) {
 
 BitmapView::BitmapView(std::uint8_t* block)
     : block_(block),
-      width_(static_cast<int>(GetLe32(block + 4))),
-      height_(static_cast<int>(GetLe32(block + 8))),
-      colours_(static_cast<int>(GetLe32(block + 32))),
+      width_(static_cast<int>(HeaderField32(block, 4))),
+      height_(static_cast<int>(HeaderField32(block, 8))),
+      colours_(static_cast<int>(HeaderField32(block, 32))),
       stride_(BitmapStride(static_cast<std::size_t>(width_))) {
     pixels_ = block_ + kBitmapHeaderSize + 4 * static_cast<std::size_t>(colours_);
 }
@@ -81,13 +74,15 @@ ByteBlock AllocateBitmapBlock(int width, int height, const std::uint8_t* rgbTabl
     }
     std::uint8_t* p = block.data();
     std::memset(p, 0, kBitmapHeaderSize);
-    PutLe32(p, 40);
-    PutLe32(p + 4, static_cast<std::uint32_t>(width));
-    PutLe32(p + 8, static_cast<std::uint32_t>(height));  // positive: bottom-up rows
-    PutLe16(p + 12, 1);
-    PutLe16(p + 14, 8);
-    PutLe32(p + 20, static_cast<std::uint32_t>(imageSize));
-    PutLe32(p + 32, static_cast<std::uint32_t>(colours));
+    const std::span<std::uint8_t> header(p, kBitmapHeaderSize);
+    vantry::WriteLittleEndian(header, 0, 4, kBitmapHeaderSize);
+    vantry::WriteLittleEndian(header, 4, 4, static_cast<std::uint32_t>(width));
+    // Positive height: bottom-up rows.
+    vantry::WriteLittleEndian(header, 8, 4, static_cast<std::uint32_t>(height));
+    vantry::WriteLittleEndian(header, 12, 2, 1);  // planes
+    vantry::WriteLittleEndian(header, 14, 2, 8);  // bits per pixel
+    vantry::WriteLittleEndian(header, 20, 4, static_cast<std::uint32_t>(imageSize));
+    vantry::WriteLittleEndian(header, 32, 4, static_cast<std::uint32_t>(colours));
     std::uint8_t* table = p + kBitmapHeaderSize;
     for (int i = 0; i < colours; ++i) {
         table[4 * i] = rgbTable[3 * i + 2];

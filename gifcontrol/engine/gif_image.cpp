@@ -7,19 +7,11 @@
 #include <cerrno>
 #include <new>
 
+#include "base/little_endian.h"
 #include "base/regular_file.h"
 #include "engine/gif_parser.h"
 
 namespace plimova {
-
-namespace {
-
-std::uint16_t Le16(const std::byte* p) {
-    return static_cast<std::uint16_t>(std::to_integer<unsigned>(p[0]) |
-                                      std::to_integer<unsigned>(p[1]) << 8);
-}
-
-}  // namespace
 
 const char* LoadErrorText(LoadError error) {
     switch (error) {
@@ -158,12 +150,17 @@ std::optional<FrameInfo> GifImage::GetFrameInfo(int index) const {
     if (!f) {
         return std::nullopt;
     }
-    const std::byte* d = raw_.data() + f->descriptorOffset;
+    // The parser kept only frames whose whole descriptor lies inside the data.
+    const std::string_view raw(reinterpret_cast<const char*>(raw_.data()), raw_.size());
+    const auto field = [&](std::size_t at) {
+        return static_cast<std::uint16_t>(
+            vantry::ReadLittleEndian(raw, f->descriptorOffset + at, 2).value_or(0));
+    };
     FrameInfo info;
-    info.left = Le16(d + 1);
-    info.top = Le16(d + 3);
-    info.width = Le16(d + 5);
-    info.height = Le16(d + 7);
+    info.left = field(1);
+    info.top = field(3);
+    info.width = field(5);
+    info.height = field(7);
     info.delay = static_cast<std::uint16_t>(FrameDelay(index));
     info.transparent = f->HasTransparency() ? f->TransparentIndex() : kNoTransparency;
     info.disposal = f->Disposal();

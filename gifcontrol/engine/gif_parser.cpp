@@ -2,13 +2,19 @@
 
 #include <cstring>
 #include <new>
+#include <string_view>
+
+#include "base/little_endian.h"
 
 namespace plimova {
 
 namespace {
 
-std::uint16_t Le16(const std::uint8_t* p) {
-    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
+// The 16-bit field at OFFSET of a header the caller has bounds-checked.
+std::uint16_t Field16(const std::uint8_t* data, std::size_t size, std::size_t offset) {
+    const auto value = vantry::ReadLittleEndian(
+        std::string_view(reinterpret_cast<const char*>(data), size), offset, 2);
+    return static_cast<std::uint16_t>(value.value_or(0));
 }
 
 // Flags of an image descriptor's packed byte.
@@ -76,10 +82,9 @@ GifParser::Step GifParser::ReadImage(ParsedGif& result) {
         return Step::kEndOfLoop;
     }
     const std::size_t descriptor = pos_;
-    const std::uint8_t* d = data_ + pos_;
-    const int width = Le16(d + 5);
-    const int height = Le16(d + 7);
-    const std::uint8_t packed = d[9];
+    const int width = Field16(data_, size_, pos_ + 5);
+    const int height = Field16(data_, size_, pos_ + 7);
+    const std::uint8_t packed = data_[pos_ + 9];
     pos_ += 10;
 
     const std::uint8_t* table = result.screen.globalTable;
@@ -155,8 +160,8 @@ bool GifParser::ReadHeader(ParsedGif& result) {
         return false;
     }
     GifScreen& screen = result.screen;
-    screen.width = Le16(data_ + pos_);
-    screen.height = Le16(data_ + pos_ + 2);
+    screen.width = Field16(data_, size_, pos_);
+    screen.height = Field16(data_, size_, pos_ + 2);
     screen.flags = data_[pos_ + 4];
     screen.backgroundIndex = data_[pos_ + 5];
     screen.aspect = data_[pos_ + 6];

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string_view>
 
 namespace vantry {
@@ -21,6 +22,20 @@ constexpr std::optional<std::uint64_t> ReadLittleEndian(std::string_view bytes,
             (value << 8) | static_cast<std::uint8_t>(bytes[offset + static_cast<std::uint64_t>(i)]);
     }
     return value;
+}
+
+// Stores the low WIDTH bytes (1 to 8) of VALUE little-endian at OFFSET of
+// BYTES; false, with BYTES untouched, when any of them would lie outside.
+constexpr bool WriteLittleEndian(std::span<std::uint8_t> bytes, std::uint64_t offset, int width,
+                                 std::uint64_t value) {
+    if (width < 1 || width > 8 || offset > bytes.size() ||
+        static_cast<std::uint64_t>(width) > bytes.size() - offset) {
+        return false;
+    }
+    for (int i = 0; i < width; ++i, value >>= 8) {
+        bytes[offset + static_cast<std::uint64_t>(i)] = static_cast<std::uint8_t>(value);
+    }
+    return true;
 }
 
 }  // namespace vantry

@@ -66,4 +66,15 @@ TEST(LittleEndian, ReadsInsideTheBytesOnly) {
     EXPECT_FALSE(vantry::ReadLittleEndian(bytes, 0, 9));
 }
 
+TEST(LittleEndian, WritesInsideTheBytesOnly) {
+    std::uint8_t bytes[5] = {};
+    EXPECT_TRUE(vantry::WriteLittleEndian(bytes, 1, 4, 0x1122334455ull));
+    EXPECT_EQ(vantry::ReadLittleEndian(std::string_view(reinterpret_cast<char*>(bytes), 5), 0, 5),
+              0x2233445500u);
+    EXPECT_FALSE(vantry::WriteLittleEndian(bytes, 2, 4, UINT64_MAX));
+    EXPECT_FALSE(vantry::WriteLittleEndian(bytes, UINT64_MAX, 1, UINT64_MAX));
+    EXPECT_FALSE(vantry::WriteLittleEndian(bytes, 0, 9, UINT64_MAX));
+    EXPECT_EQ(bytes[0], 0u);  // a refused write leaves the bytes as they were
+}
+
 }  // namespace
