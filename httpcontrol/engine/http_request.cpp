@@ -1,12 +1,12 @@
 #include "engine/http_request.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 
+#include "base/regular_file.h"
 #include "engine/wsa_errors.h"
 
 namespace fetchwire {
@@ -15,23 +15,6 @@ namespace {
 
 constexpr const char* kCantOpenAttached = "Can't open attached file for reading.";
 constexpr const char* kCantReadFile = "Can't open file for reading.";
-
-// Closes the attached file however the upload ends.
-class FileHandle {
-public:
-    explicit FileHandle(int fd) : fd_(fd) {}
-    ~FileHandle() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 }  // namespace
 
@@ -191,22 +174,20 @@ int HttpRequest::Perform(std::string_view method, bool post) {
         rc = channel_.SendAll(head);
     } else {
         head += fields_.ContentTypeHeader();
-        int fd = -1;
+        // Closed however the upload ends.
+        vantry::FileDescriptor file;
         uint64_t fileSize = 0;
         if (!fields_.attachedFile.empty()) {
-            // Opened once, so the length sent is the length of what follows.
-            fd = ::open(fields_.attachedFile.c_str(), O_RDONLY | O_CLOEXEC);
+            // Opened once, so the length sent is the length of what follows;
+            // a FIFO or device is refused without waiting on it.
+            file = vantry::OpenRegularFile(fields_.attachedFile);
             struct stat st {};
-            if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-                if (fd >= 0) {
-                    ::close(fd);
-                }
+            if (!file.valid() || ::fstat(file.get(), &st) != 0) {
                 channel_.SetLastMessage(kCantOpenAttached);
                 return kErrAttachedFile;
             }
             fileSize = static_cast<uint64_t>(st.st_size);
         }
-        FileHandle file(fd);
         rc = SendBody(head, file.get(), fileSize);
     }
     if (!*alive) {

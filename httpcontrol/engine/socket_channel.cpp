@@ -11,6 +11,7 @@
 #include <QSocketNotifier>
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "engine/winsock_state.h"
@@ -78,7 +79,7 @@ QObject* SocketChannel::NotificationWindow() const {
 }
 
 int SocketChannel::SetRemoteHost(const std::string& host) {
-    if (fd_ >= 0) {
+    if (fd_.valid()) {
         return kErrRemoteHostBusy;
     }
     address_ = 0;
@@ -108,7 +109,7 @@ int SocketChannel::SetRemoteHost(const std::string& host) {
 }
 
 int SocketChannel::SetRemotePort(uint16_t port) {
-    if (fd_ >= 0) {
+    if (fd_.valid()) {
         return kErrRemotePortBusy;
     }
     remotePort_ = port;
@@ -116,7 +117,7 @@ int SocketChannel::SetRemotePort(uint16_t port) {
 }
 
 int SocketChannel::SetLocalPort(uint16_t port) {
-    if (fd_ >= 0) {
+    if (fd_.valid()) {
         return kErrLocalPortBusy;
     }
     localPort_ = port;
@@ -124,7 +125,7 @@ int SocketChannel::SetLocalPort(uint16_t port) {
 }
 
 int SocketChannel::Connect() {
-    if (fd_ >= 0) {
+    if (fd_.valid()) {
         return kErrAlreadyConnected;
     }
     if (address_ == 0) {
@@ -134,20 +135,18 @@ int SocketChannel::Connect() {
         return kErrPortZero;
     }
     const SocketEntries& e = E();
-    const int fd = e.socket(AF_INET, SOCK_STREAM, 0);
-    if (fd < 0) {
+    // Closed on every early return; kept only once the connect is under way.
+    vantry::FileDescriptor socket(e.socket(AF_INET, SOCK_STREAM, 0));
+    if (!socket.valid()) {
         return e.lastError();
     }
-    auto fail = [&](int code) {
-        ::close(fd);
-        return code;
-    };
+    const int fd = socket.get();
     sockaddr_in local{};
     local.sin_family = AF_INET;
     local.sin_port = htons(localPort_);
     local.sin_addr.s_addr = htonl(INADDR_ANY);
     if (e.bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
-        return fail(e.lastError());
+        return e.lastError();
     }
     const int keepAlive = 0;
     const linger noLinger{0, 0};
@@ -159,17 +158,17 @@ int SocketChannel::Connect() {
     if (e.setsockopt(fd, SOL_SOCKET, SO_KEEPALIVE, &keepAlive, sizeof keepAlive) != 0 ||
         e.setsockopt(fd, SOL_SOCKET, SO_LINGER, &noLinger, sizeof noLinger) != 0 ||
         e.setsockopt(fd, SOL_SOCKET, SO_OOBINLINE, &on, sizeof on) != 0) {
-        return fail(e.lastError());
+        return e.lastError();
     }
     const int flags = e.fcntl(fd, F_GETFL);
     if (flags < 0 || e.fcntl(fd, F_SETFL, flags | O_NONBLOCK) < 0) {
-        return fail(e.lastError());
+        return e.lastError();
     }
     if (window_.isNull()) {
-        return fail(kErrInterrupted);
+        return kErrInterrupted;
     }
 
-    fd_ = fd;
+    fd_ = std::move(socket);
     state_ = State::Connecting;
     lastResult_ = 0;
     splitter_.Clear();
@@ -204,7 +203,7 @@ int SocketChannel::Connect() {
 }
 
 int SocketChannel::Disconnect() {
-    if (fd_ < 0) {
+    if (!fd_.valid()) {
         return kOk;
     }
     Close(0, false);
@@ -216,7 +215,7 @@ int SocketChannel::Send(std::string_view data, std::size_t* sent) {
     if (!IsConnected()) {
         return kWsaENOTCONN;
     }
-    const ssize_t n = E().send(fd_, data.data(), data.size(), MSG_NOSIGNAL);
+    const ssize_t n = E().send(fd_.get(), data.data(), data.size(), MSG_NOSIGNAL);
     if (n < 0) {
         const int err = E().lastError();
         if (err != kWsaEWOULDBLOCK && err != kWsaEINTR) {
@@ -270,12 +269,12 @@ void SocketChannel::ArmRead() {
 }
 
 std::string SocketChannel::LocalAddress() const {
-    if (fd_ < 0) {
+    if (!fd_.valid()) {
         return {};
     }
     sockaddr_in local{};
     socklen_t len = sizeof local;
-    if (E().getsockname(fd_, reinterpret_cast<sockaddr*>(&local), &len) != 0) {
+    if (E().getsockname(fd_.get(), reinterpret_cast<sockaddr*>(&local), &len) != 0) {
         return {};
     }
     char text[INET_ADDRSTRLEN] = {};
@@ -288,7 +287,7 @@ int SocketChannel::Interrupt() {
     interruptedUpTo_ = waitSerial_;
     ++interruptCount_;
     SetLastMessage(EngineMessage(kErrInterrupted));
-    if (fd_ >= 0) {
+    if (fd_.valid()) {
         Close(0, false);
     }
     return kOk;
@@ -365,7 +364,7 @@ void SocketChannel::HandleWritable() {
         writeNotifier_->setEnabled(false);
     }
     if (state_ == State::Connecting) {
-        const int err = vantry::net::ConnectResult(fd_, Calls(E()));
+        const int err = vantry::net::ConnectResult(fd_.get(), Calls(E()));
         if (err < 0) {
             HandleConnectDone(E().lastError());
         } else {
@@ -382,7 +381,7 @@ void SocketChannel::HandleConnectDone(int error) {
     lastResult_ = error;
     if (error == 0) {
         const int on = 1;
-        E().setsockopt(fd_, SOL_SOCKET, SO_OOBINLINE, &on, sizeof on);
+        E().setsockopt(fd_.get(), SOL_SOCKET, SO_OOBINLINE, &on, sizeof on);
         ArmRead();
     }
     const AliveToken alive = Alive();
@@ -390,7 +389,7 @@ void SocketChannel::HandleConnectDone(int error) {
     if (!*alive) {
         return;
     }
-    if (error != 0 && fd_ >= 0) {
+    if (error != 0 && fd_.valid()) {
         // A failed connect is reported by the connected upcall alone.
         StopNotifiers();
         CloseSocketQuietly();
@@ -452,7 +451,7 @@ void SocketChannel::Read() {
         if (state_ == State::CloseAfterRead || !acceptData_ || stagedEnd_ != 0) {
             break;
         }
-        const ssize_t n = E().recv(fd_, staged_.get(), kStageSize, 0);
+        const ssize_t n = E().recv(fd_.get(), staged_.get(), kStageSize, 0);
         if (n > 0) {
             stagedEnd_ = static_cast<std::size_t>(n);
             continue;
@@ -525,12 +524,9 @@ void SocketChannel::Close(int error, bool deliverRest) {
 }
 
 void SocketChannel::CloseSocketQuietly() {
-    if (fd_ >= 0) {
-        // The descriptor is the system's own; it is closed even after the
-        // socket layer was let go.
-        ::close(fd_);
-    }
-    fd_ = -1;
+    // The descriptor is the system's own; it is closed even after the
+    // socket layer was let go.
+    fd_.Reset();
     state_ = State::Closed;
 }
 

@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/regular_file.h"
 #include "engine/line_splitter.h"
 
 class QObject;
@@ -129,7 +130,7 @@ private:
 
     State state_ = State::Closed;
     PendingClose closeAfterRead_;
-    int fd_ = -1;
+    vantry::FileDescriptor fd_;
     uint32_t address_ = 0;
     uint16_t remotePort_ = 0;
     uint16_t localPort_ = 0;

@@ -6,6 +6,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 
 #include <QTimer>
 
@@ -174,6 +175,17 @@ TEST_F(HttpRequestTest, MissingAttachedFileFailsAndClosesTheConnection) {
     // The channel is free again for the next request.
     r.Fields().attachedFile.clear();
     EXPECT_EQ(r.Post(), 0);
+}
+
+TEST_F(HttpRequestTest, AttachedFifoIsRefusedWithoutWaitingForAWriter) {
+    const std::string fifo = (dir_ / "pipe").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    PeerProcess peer = Reply("HTTP/1.0 200 OK\r\n\r\n");
+    Recorder r;
+    r.SetURL(peer.Url("/up"));
+    r.Fields().attachedFile = fifo;
+    EXPECT_EQ(r.Post(), kErrAttachedFile);
+    EXPECT_FALSE(r.HasSocket());
 }
 
 TEST_F(HttpRequestTest, EarlyErrorStatusStopsTheUpload) {
