@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <optional>
+
+#include "base/integer.h"
 
 namespace fetchwire::cli {
 
@@ -27,11 +30,11 @@ bool ParsePort(const std::string& text, int32_t* port) {
         !std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); })) {
         return false;
     }
-    const int value = std::stoi(text);
-    if (value < 1 || value > 65535) {
+    const std::optional<int> value = vantry::ParseInteger<int>(text);
+    if (!value || *value < 1 || *value > 65535) {
         return false;
     }
-    *port = value;
+    *port = *value;
     return true;
 }
 
