@@ -4,7 +4,6 @@
 #include <netdb.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
-#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QPointer>
@@ -16,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "base/regular_file.h"
 #include "net/line_assembler_p.h"
 #include "net/posix_socket.h"
 
@@ -100,7 +100,7 @@ public:
         outPos_ = 0;
         qsizetype taken = 0;
         while (taken < out_.size()) {
-            const ssize_t n = ::send(fd_, out_.constData() + taken,
+            const ssize_t n = ::send(fd_.get(), out_.constData() + taken,
                                      static_cast<size_t>(out_.size() - taken), MSG_NOSIGNAL);
             if (n > 0) {
                 taken += n;
@@ -133,7 +133,7 @@ public:
         state_ = State::Lingering;
         timer_.start(kLingerMs);
         if (queued() == 0) {
-            ::shutdown(fd_, SHUT_WR);
+            ::shutdown(fd_.get(), SHUT_WR);
         } else {
             writer_->setEnabled(true);
         }
@@ -182,8 +182,8 @@ private:
         while (next_ < endpoints_.size()) {
             const Endpoint& e = endpoints_[next_++];
             const int family = e.address.ss_family;
-            fd_ = ::socket(family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-            if (fd_ < 0) {
+            fd_.Reset(::socket(family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+            if (!fd_.valid()) {
                 lastErrno_ = errno;
                 continue;
             }
@@ -192,9 +192,9 @@ private:
                 CloseSocket();
                 continue;
             }
-            if (StartConnect(fd_, e)) {
+            if (StartConnect(fd_.get(), e)) {
                 // Even an at-once success is reported from the loop, never inside a call.
-                writer_ = new QSocketNotifier(fd_, QSocketNotifier::Write, this);
+                writer_ = new QSocketNotifier(fd_.get(), QSocketNotifier::Write, this);
                 connect(writer_, &QSocketNotifier::activated, this, [this] { OnWritable(); });
                 return;
             }
@@ -206,7 +206,7 @@ private:
 
     bool BindLocal(int family) {
         const int one = 1;
-        ::setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+        ::setsockopt(fd_.get(), SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
         sockaddr_storage local{};
         socklen_t length = 0;
         if (family == AF_INET6) {
@@ -222,12 +222,12 @@ private:
             a->sin_port = htons(static_cast<uint16_t>(localPort_));
             length = sizeof(sockaddr_in);
         }
-        return ::bind(fd_, reinterpret_cast<sockaddr*>(&local), length) == 0;
+        return ::bind(fd_.get(), reinterpret_cast<sockaddr*>(&local), length) == 0;
     }
 
     void OnWritable() {
         if (state_ == State::Connecting) {
-            int err = ConnectResult(fd_);
+            int err = ConnectResult(fd_.get());
             if (err < 0) {
                 err = errno;
             }
@@ -240,7 +240,7 @@ private:
             state_ = State::Connected;
             timer_.stop();
             writer_->setEnabled(queued() > 0);
-            reader_ = new QSocketNotifier(fd_, QSocketNotifier::Read, this);
+            reader_ = new QSocketNotifier(fd_.get(), QSocketNotifier::Read, this);
             connect(reader_, &QSocketNotifier::activated, this, [this] { OnReadable(); });
             if (SocketControl* owner = owner_) {
                 emit owner->Connect();
@@ -252,8 +252,8 @@ private:
 
     void Flush() {
         while (queued() > 0) {
-            const ssize_t n = ::send(fd_, out_.constData() + outPos_, static_cast<size_t>(queued()),
-                                     MSG_NOSIGNAL);
+            const ssize_t n = ::send(fd_.get(), out_.constData() + outPos_,
+                                     static_cast<size_t>(queued()), MSG_NOSIGNAL);
             if (n > 0) {
                 outPos_ += n;
                 continue;
@@ -274,7 +274,7 @@ private:
             writer_->setEnabled(false);
         }
         if (state_ == State::Lingering) {
-            ::shutdown(fd_, SHUT_WR);
+            ::shutdown(fd_.get(), SHUT_WR);
             return;
         }
         if (sendReadyOwed_ && state_ == State::Connected) {
@@ -287,7 +287,7 @@ private:
 
     void OnReadable() {
         buffer_.resize(readSize_);
-        const ssize_t n = ::recv(fd_, buffer_.data(), static_cast<size_t>(readSize_), 0);
+        const ssize_t n = ::recv(fd_.get(), buffer_.data(), static_cast<size_t>(readSize_), 0);
         if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
             return;
         }
@@ -391,15 +391,12 @@ private:
         reader_ = nullptr;
         delete writer_;
         writer_ = nullptr;
-        if (fd_ >= 0) {
-            ::close(fd_);
-            fd_ = -1;
-        }
+        fd_.Reset();
     }
 
     SocketControl* owner_;
     State state_ = State::Resolving;
-    int fd_ = -1;
+    vantry::FileDescriptor fd_;
     QSocketNotifier* reader_ = nullptr;
     QSocketNotifier* writer_ = nullptr;
     QTimer timer_;
