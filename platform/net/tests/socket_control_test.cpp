@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <QSignalSpy>
 #include <QTest>
 #include <atomic>
@@ -143,6 +144,15 @@ bool WaitFor(QSignalSpy& spy, int count = 1, int ms = 10000) {
     return QTest::qWaitFor([&] { return spy.size() >= count; }, ms);
 }
 
+// Runs what is already due (posted calls, ready sockets, deferred deletes),
+// so a signal that was on its way has arrived before the test asserts none did.
+void DrainEvents() {
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+}
+
 }  // namespace
 
 TEST(SocketControlSend, EveryQueuedByteReachesThePeerBeforeTheGracefulShutdown) {
@@ -179,7 +189,7 @@ TEST(SocketControlSend, EveryQueuedByteReachesThePeerBeforeTheGracefulShutdown) 
     ASSERT_TRUE(peer.WaitDone());
     EXPECT_EQ(received.size(), 22 + body.size());
     EXPECT_TRUE(received == "POST /post/ HTTP/1.0\r\n" + body);
-    QTest::qWait(50);
+    DrainEvents();
     EXPECT_EQ(closed.size(), 0);
     EXPECT_EQ(failed.size(), 0);
 }
@@ -343,7 +353,7 @@ TEST(SocketControlFailures, BadSettingsFailAtOnceAndRaiseNoEvent) {
     EXPECT_EQ(notConnected.code, kErrNotConnected);
     EXPECT_EQ(notConnected.description, "[25058] Socket is not connected");
     EXPECT_FALSE(s.setAction(kActionClose));  // closing an idle control is harmless
-    QTest::qWait(50);
+    DrainEvents();
     EXPECT_EQ(failed.size(), 0);
     EXPECT_EQ(closed.size(), 0);
 }
@@ -477,7 +487,7 @@ TEST(SocketControlHandlers, HandlerMayDestroyTheControlMidBurst) {
     Aim(*s, peer.port());
     ASSERT_FALSE(s->setAction(kActionConnect));
     ASSERT_TRUE(QTest::qWaitFor([&] { return seen > 0; }, 10000));
-    QTest::qWait(50);
+    DrainEvents();
     EXPECT_EQ(seen, 1);
     EXPECT_TRUE(peer.WaitDone());
 }

@@ -5,7 +5,6 @@
 #include <signal.h>
 
 #include <QProcess>
-#include <QThread>
 
 #include <string>
 #include <vector>
@@ -95,19 +94,24 @@ std::vector<std::string> Lines(const QByteArray& bytes) {
     return lines;
 }
 
-// Runs fetchwire; with interruptAfterMs, sends it SIGINT after that long.
-RunResult Fetch(const QStringList& args, int interruptAfterMs = -1) {
+// Runs fetchwire; with INTERRUPT_AT, sends it SIGINT once that much of the
+// body has reached its output, so it is surely inside the transfer.
+RunResult Fetch(const QStringList& args, const QByteArray& interruptAt = {}) {
     QProcess p;
     p.start(FETCHWIRE_EXE, args);
     EXPECT_TRUE(p.waitForStarted(10000));
-    if (interruptAfterMs >= 0) {
-        QThread::msleep(static_cast<unsigned long>(interruptAfterMs));
+    QByteArray out;
+    if (!interruptAt.isEmpty()) {
+        while (!out.startsWith(interruptAt) && p.waitForReadyRead(30000)) {
+            out += p.readAllStandardOutput();
+        }
+        EXPECT_TRUE(out.startsWith(interruptAt));
         kill(static_cast<pid_t>(p.processId()), SIGINT);
     }
     EXPECT_TRUE(p.waitForFinished(60000));
     RunResult r;
     r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = p.readAllStandardOutput().toStdString();
+    r.out = (out + p.readAllStandardOutput()).toStdString();
     r.err = Lines(p.readAllStandardError());
     return r;
 }
@@ -220,7 +224,7 @@ TEST(FetchwireRun, ProxyAndCtrlC) {
               "User-Agent: Quillon's HTTP Control V2.0\r\n\r\n");
 
     PeerProcess hold = PeerProcess::Scripted("hold", dir / "held");
-    const RunResult held = Fetch({QString::fromStdString(hold.Url("/"))}, 1500);
+    const RunResult held = Fetch({QString::fromStdString(hold.Url("/"))}, "waiting");
     EXPECT_EQ(held.exitCode, 1);
     EXPECT_EQ(held.out, "waiting");
     EXPECT_EQ(held.err.back(), "Error 20302 Interrupted.");
