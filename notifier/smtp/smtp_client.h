@@ -18,6 +18,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/regular_file.h"
 #include "pop3/tls_session.h"
 #include "smtp/smtp_progress.h"
 #include "smtp/smtp_reply.h"
@@ -100,7 +101,7 @@ private:
     std::unique_ptr<pop3::TlsSession> tls_;
     std::string fingerprint_;
     std::string tlsDetail_;
-    int fd_ = -1;
+    vantry::FileDescriptor fd_;
 };
 
 }  // namespace corvy::smtp
