@@ -181,13 +181,8 @@ int CSmtpClient::StartTls() {
             return kTlsFailed;
         }
         if (w == Wait::Empty) {
-            if (progress_.CheckCancelButton()) {
-                Close();
-                return kUserCanceled;
-            }
-            if (++empty >= options_.maxWaits) {
-                Close();
-                return kTimedOut;
+            if (const int code = AfterEmptyWait(++empty); code != kSuccess) {
+                return code;
             }
         }
     }
@@ -327,6 +322,18 @@ CSmtpClient::Wait CSmtpClient::WaitFor(short events, std::chrono::milliseconds l
     }
 }
 
+int CSmtpClient::AfterEmptyWait(int waits) {
+    if (progress_.CheckCancelButton()) {
+        Close();  // the conversation is out of step now
+        return kUserCanceled;
+    }
+    if (waits >= options_.maxWaits) {
+        Close();
+        return kTimedOut;
+    }
+    return kSuccess;
+}
+
 int CSmtpClient::SendText(std::string_view text) {
     int empty = 0;
     short events = POLLOUT;
@@ -346,13 +353,8 @@ int CSmtpClient::SendText(std::string_view text) {
             return kSendFailed;
         }
         if (w == Wait::Empty) {
-            if (progress_.CheckCancelButton()) {
-                Close();
-                return kUserCanceled;
-            }
-            if (++empty >= options_.maxWaits) {
-                Close();
-                return kTimedOut;
+            if (const int code = AfterEmptyWait(++empty); code != kSuccess) {
+                return code;
             }
         }
     }
@@ -363,13 +365,8 @@ int CSmtpClient::SendText(std::string_view text) {
             return kSendFailed;
         }
         if (w == Wait::Empty) {
-            if (progress_.CheckCancelButton()) {
-                Close();  // the conversation is out of step now
-                return kUserCanceled;
-            }
-            if (++empty >= options_.maxWaits) {
-                Close();
-                return kTimedOut;
+            if (const int code = AfterEmptyWait(++empty); code != kSuccess) {
+                return code;
             }
             continue;
         }
@@ -413,13 +410,8 @@ int CSmtpClient::ReadReply() {
             return kReceiveFailed;
         }
         if (w == Wait::Empty) {
-            if (progress_.CheckCancelButton()) {
-                Close();
-                return kUserCanceled;
-            }
-            if (waits >= options_.maxWaits) {
-                Close();
-                return kTimedOut;
+            if (const int code = AfterEmptyWait(waits); code != kSuccess) {
+                return code;
             }
             continue;
         }

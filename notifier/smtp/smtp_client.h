@@ -80,6 +80,9 @@ private:
     // the stream, -1 to wait for `events`, -2 on failure.
     long Transfer(char* in, std::size_t capacity, std::string_view out, short& events);
     Wait WaitFor(short events, std::chrono::milliseconds limit);
+    // After a wait that brought nothing: a cancel, or the `waits`-th empty
+    // wait, ends the conversation with its code; kSuccess waits on.
+    int AfterEmptyWait(int waits);
     int SendText(std::string_view text);
     int ReadReply();
     // Sends a command and reads its reply; a failed reply gives `failCode`.
