@@ -334,6 +334,16 @@ int CSmtpClient::AfterEmptyWait(int waits) {
     return kSuccess;
 }
 
+int CSmtpClient::WaitToSend(short events, int& empty, bool& ready) {
+    const Wait w = WaitFor(events, options_.sendWait);
+    ready = w == Wait::Ready;
+    if (w == Wait::Failed) {
+        Close();
+        return kSendFailed;
+    }
+    return w == Wait::Empty ? AfterEmptyWait(++empty) : kSuccess;
+}
+
 int CSmtpClient::SendText(std::string_view text) {
     int empty = 0;
     short events = POLLOUT;
@@ -347,27 +357,17 @@ int CSmtpClient::SendText(std::string_view text) {
             Close();
             return kSendFailed;
         }
-        const Wait w = WaitFor(events, options_.sendWait);
-        if (w == Wait::Failed) {
-            Close();
-            return kSendFailed;
-        }
-        if (w == Wait::Empty) {
-            if (const int code = AfterEmptyWait(++empty); code != kSuccess) {
-                return code;
-            }
+        bool ready = false;
+        if (const int code = WaitToSend(events, empty, ready); code != kSuccess) {
+            return code;
         }
     }
     while (!text.empty()) {
-        const Wait w = WaitFor(POLLOUT, options_.sendWait);
-        if (w == Wait::Failed) {
-            Close();
-            return kSendFailed;
+        bool ready = false;
+        if (const int code = WaitToSend(POLLOUT, empty, ready); code != kSuccess) {
+            return code;
         }
-        if (w == Wait::Empty) {
-            if (const int code = AfterEmptyWait(++empty); code != kSuccess) {
-                return code;
-            }
+        if (!ready) {
             continue;
         }
         const ssize_t n = ::send(fd_.get(), text.data(), text.size(), MSG_NOSIGNAL | MSG_DONTWAIT);

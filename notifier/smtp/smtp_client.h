@@ -83,6 +83,8 @@ private:
     // After a wait that brought nothing: a cancel, or the `waits`-th empty
     // wait, ends the conversation with its code; kSuccess waits on.
     int AfterEmptyWait(int waits);
+    // One wait while sending; `ready` says the socket takes `events` now.
+    int WaitToSend(short events, int& empty, bool& ready);
     int SendText(std::string_view text);
     int ReadReply();
     // Sends a command and reads its reply; a failed reply gives `failCode`.
