@@ -453,9 +453,10 @@ int CSmtpClient::EndCancelled() {
     return kUserCanceled;
 }
 
-int CSmtpClient::SendMail(const std::string& address, const std::string& name,
-                          const std::string& subject, const std::string& recipient,
-                          const std::string& body) {
+namespace {
+
+// The first of body, recipient and sender that is missing, as its code.
+int MissingPart(const std::string& address, const std::string& recipient, const std::string& body) {
     if (body.empty()) {
         return kNoContent;
     }
@@ -464,6 +465,17 @@ int CSmtpClient::SendMail(const std::string& address, const std::string& name,
     }
     if (address.empty()) {
         return kNoReplyTo;
+    }
+    return kSuccess;
+}
+
+}  // namespace
+
+int CSmtpClient::SendMail(const std::string& address, const std::string& name,
+                          const std::string& subject, const std::string& recipient,
+                          const std::string& body) {
+    if (const int code = MissingPart(address, recipient, body); code != kSuccess) {
+        return code;
     }
     const std::string from = BareAddress(address);
     const std::string to = BareAddress(recipient);
@@ -508,14 +520,8 @@ int CSmtpClient::SendMailWithAttachment(const std::string& address, const std::s
                                         const std::string& subject, const std::string& recipient,
                                         const std::string& body, const std::string& path) {
     const std::string fileName = AttachmentName(path);
-    if (body.empty()) {
-        return kNoContent;
-    }
-    if (recipient.empty()) {
-        return kNoDestination;
-    }
-    if (address.empty()) {
-        return kNoReplyTo;
+    if (const int code = MissingPart(address, recipient, body); code != kSuccess) {
+        return code;
     }
     vantry::FileDescriptor file = vantry::OpenRegularFile(path);
     struct stat info {};
