@@ -2,25 +2,13 @@
 
 #include <cstdio>
 
+#include "base/ascii.h"
+
 namespace corvy::checkcycle {
 namespace {
 
-std::string Lower(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return out;
-}
-
 bool IsFoldBlank(char c) {
     return c == ' ' || c == '\t';
-}
-
-bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && Lower(text.substr(0, prefix.size())) == prefix;
 }
 
 }  // namespace
@@ -80,7 +68,7 @@ std::string HeaderValue(std::string_view headers, std::string_view name) {
                 break;
             }
             value += line;
-        } else if (StartsWithIgnoringCase(line, name)) {
+        } else if (vantry::StartsWithIgnoreAsciiCase(line, name)) {
             found = true;
             value = line.substr(name.size());
         }
@@ -90,7 +78,7 @@ std::string HeaderValue(std::string_view headers, std::string_view name) {
 
 StatusAndDate ExtractStatusAndDate(std::string_view headers) {
     StatusAndDate out;
-    out.status = Lower(HeaderValue(headers, "status:"));
+    out.status = vantry::LowerAscii(HeaderValue(headers, "status:"));
     std::string date = HeaderValue(headers, "date:");
     std::size_t blanks = 0;
     while (blanks < date.size() && IsFoldBlank(date[blanks])) {

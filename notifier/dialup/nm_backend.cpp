@@ -106,6 +106,35 @@ QString Text(const NmSettings& settings, const QString& group, const char* key) 
     return settings.value(group).value(QString::fromLatin1(key)).toString();
 }
 
+// Calls `visit` with the path, type and name of each dialable connection
+// profile until it returns true. False, with `error`, when the profiles
+// cannot be listed.
+template <typename Visit>
+bool VisitDialable(QDBusConnection& bus, std::string& error, Visit visit) {
+    const QDBusMessage reply =
+        Call(bus, kSettingsPath, kSettings, QStringLiteral("ListConnections"));
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
+        error = ErrorText(reply);
+        return false;
+    }
+    const auto paths = qdbus_cast<QList<QDBusObjectPath>>(reply.arguments().at(0));
+    for (const QDBusObjectPath& path : paths) {
+        NmSettings settings;
+        std::string ignored;
+        // A profile that vanished meanwhile is simply passed over.
+        if (!GetSettings(bus, path.path(), settings, ignored)) {
+            continue;
+        }
+        const QVariantMap& connection = settings.value(QStringLiteral("connection"));
+        const QString type = connection.value(QStringLiteral("type")).toString();
+        if (IsDialable(type) &&
+            visit(path.path(), type, connection.value(QStringLiteral("id")).toString())) {
+            break;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 NmBackend::NmBackend(QDBusConnection bus) : bus_(std::move(bus)) {
@@ -135,50 +164,34 @@ bool NmBackend::Online(std::string& error) {
 }
 
 bool NmBackend::ListEntries(std::vector<std::string>& names, std::string& error) {
-    const QDBusMessage reply =
-        Call(bus_, kSettingsPath, kSettings, QStringLiteral("ListConnections"));
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
-        error = ErrorText(reply);
-        return false;
+    std::vector<std::string> found;
+    const bool listed =
+        VisitDialable(bus_, error, [&](const QString&, const QString&, const QString& id) {
+            found.push_back(id.toStdString());
+            return false;
+        });
+    if (listed) {
+        names = std::move(found);
     }
-    names.clear();
-    const auto paths = qdbus_cast<QList<QDBusObjectPath>>(reply.arguments().at(0));
-    for (const QDBusObjectPath& path : paths) {
-        NmSettings settings;
-        std::string ignored;
-        // A profile that vanished meanwhile is simply not listed.
-        if (!GetSettings(bus_, path.path(), settings, ignored)) {
-            continue;
-        }
-        const QVariantMap& connection = settings.value(QStringLiteral("connection"));
-        if (IsDialable(connection.value(QStringLiteral("type")).toString())) {
-            names.push_back(connection.value(QStringLiteral("id")).toString().toStdString());
-        }
-    }
-    return true;
+    return listed;
 }
 
 bool NmBackend::FindProfile(const std::string& name, Profile& profile, std::string& error) {
-    const QDBusMessage reply =
-        Call(bus_, kSettingsPath, kSettings, QStringLiteral("ListConnections"));
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
-        error = ErrorText(reply);
+    const QString wanted = QString::fromStdString(name);
+    bool found = false;
+    const bool listed = VisitDialable(
+        bus_, error, [&](const QString& path, const QString& type, const QString& id) {
+            if (id == wanted) {
+                profile = {path, type};
+                found = true;
+            }
+            return found;
+        });
+    if (!listed) {
         return false;
     }
-    const QString wanted = QString::fromStdString(name);
-    const auto paths = qdbus_cast<QList<QDBusObjectPath>>(reply.arguments().at(0));
-    for (const QDBusObjectPath& path : paths) {
-        NmSettings settings;
-        std::string ignored;
-        if (!GetSettings(bus_, path.path(), settings, ignored)) {
-            continue;
-        }
-        const QVariantMap& connection = settings.value(QStringLiteral("connection"));
-        const QString type = connection.value(QStringLiteral("type")).toString();
-        if (IsDialable(type) && connection.value(QStringLiteral("id")).toString() == wanted) {
-            profile = {path.path(), type};
-            return true;
-        }
+    if (found) {
+        return true;
     }
     error = "The connection \"" + name + "\" does not exist.";
     return false;

@@ -37,17 +37,14 @@ void CClientSocket::Close() {
         tls_->Shutdown();
         tls_.reset();
     }
-    if (fd_ >= 0) {
-        ::close(fd_);
-        fd_ = -1;
-    }
+    fd_.Reset();
 }
 
 int CClientSocket::Create() {
     Close();
     cancelGeneration_ = g_cancelGeneration;
-    fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    return fd_ >= 0 ? kSuccess : kInvalidSocket;
+    fd_.Reset(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    return fd_.valid() ? kSuccess : kInvalidSocket;
 }
 
 void CClientSocket::MarkCancelled() {
@@ -74,10 +71,10 @@ CClientSocket::Wait CClientSocket::WaitFor(short events, std::chrono::millisecon
         if (cancelled_) {
             return Wait::Cancelled;
         }
-        if (fd_ < 0) {
+        if (!fd_.valid()) {
             return Wait::Failed;
         }
-        pollfd p{fd_, events, 0};
+        pollfd p{fd_.get(), events, 0};
         const int n = ::poll(&p, 1, static_cast<int>(kSlice.count()));
         const auto now = std::chrono::steady_clock::now();
         if (n > 0) {
@@ -104,25 +101,25 @@ CClientSocket::Wait CClientSocket::WaitFor(short events, std::chrono::millisecon
 }
 
 int CClientSocket::Connect(uint32_t address, uint16_t port) {
-    if (fd_ < 0) {
+    if (!fd_.valid()) {
         return kInvalidSocket;
     }
     sockaddr_in sa{};
     sa.sin_family = AF_INET;
     sa.sin_port = htons(port);
     sa.sin_addr.s_addr = address;
-    if (!vantry::net::StartConnect(fd_, reinterpret_cast<const sockaddr*>(&sa), sizeof sa)) {
+    if (!vantry::net::StartConnect(fd_.get(), reinterpret_cast<const sockaddr*>(&sa), sizeof sa)) {
         return kConnectFailed;
     }
     // Also an at-once success: the socket is writable then.
     if (WaitFor(POLLOUT, connectTimeout_) != Wait::Ready) {
         return cancelled_ ? kUserCanceled : kConnectFailed;
     }
-    return vantry::net::ConnectResult(fd_) == 0 ? kSuccess : kConnectFailed;
+    return vantry::net::ConnectResult(fd_.get()) == 0 ? kSuccess : kConnectFailed;
 }
 
 void CClientSocket::Send(std::string_view text) {
-    while (tls_ && !text.empty() && fd_ >= 0 && !cancelled_) {
+    while (tls_ && !text.empty() && fd_.valid() && !cancelled_) {
         std::size_t put = 0;
         const std::size_t piece = text.size() < kWriteBuffer ? text.size() : kWriteBuffer;
         switch (tls_->Write(text.data(), piece, put)) {
@@ -144,9 +141,9 @@ void CClientSocket::Send(std::string_view text) {
                 return;  // the next read reports the broken transport
         }
     }
-    while (!tls_ && !text.empty() && fd_ >= 0 && !cancelled_) {
+    while (!tls_ && !text.empty() && fd_.valid() && !cancelled_) {
         const std::size_t piece = text.size() < kWriteBuffer ? text.size() : kWriteBuffer;
-        const ssize_t n = ::send(fd_, text.data(), piece, MSG_NOSIGNAL);
+        const ssize_t n = ::send(fd_.get(), text.data(), piece, MSG_NOSIGNAL);
         if (n > 0) {
             text.remove_prefix(static_cast<std::size_t>(n));
             continue;
@@ -175,7 +172,7 @@ int CClientSocket::ReadLine(std::string& line) {
             case Pop3LineReader::Outcome::NeedMore:
                 break;
         }
-        if (fd_ < 0) {
+        if (!fd_.valid()) {
             reader_.FeedEnd();
             continue;
         }
@@ -244,7 +241,7 @@ long CClientSocket::Receive(char* buffer, std::size_t capacity, short& events) {
                 return -2;
         }
     }
-    const ssize_t n = ::recv(fd_, buffer, capacity, 0);
+    const ssize_t n = ::recv(fd_.get(), buffer, capacity, 0);
     if (n >= 0) {
         return static_cast<long>(n);
     }
@@ -257,7 +254,7 @@ long CClientSocket::Receive(char* buffer, std::size_t capacity, short& events) {
 
 int CClientSocket::StartTls(const std::string& host, const std::string& pinnedSha256,
                             std::string& detail) {
-    if (fd_ < 0) {
+    if (!fd_.valid()) {
         return kReceiveFailed;
     }
     if (reader_.Buffered() > 0) {
@@ -265,7 +262,7 @@ int CClientSocket::StartTls(const std::string& host, const std::string& pinnedSh
         Close();
         return kTlsFailed;
     }
-    tls_ = std::make_unique<TlsSession>(fd_, host, pinnedSha256);
+    tls_ = std::make_unique<TlsSession>(fd_.get(), host, pinnedSha256);
     for (;;) {
         short events = POLLIN;
         switch (tls_->Handshake()) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/regular_file.h"
 #include "pop3/pop3_progress.h"
 #include "pop3/pop3_reply.h"
 #include "pop3/tls_session.h"
@@ -53,7 +54,7 @@ public:
     // The last line read was cut at the reader's limit (see Pop3LineReader).
     bool LineWasCut() const { return reader_.LastLineCut(); }
     bool Cancelled() const { return cancelled_; }
-    bool Open() const { return fd_ >= 0; }
+    bool Open() const { return fd_.valid(); }
     void Close();
 
     // Makes every wait in progress and every later wait end as cancelled;
@@ -69,7 +70,7 @@ private:
     // `events`, -2 on failure.
     long Receive(char* buffer, std::size_t capacity, short& events);
 
-    int fd_ = -1;
+    vantry::FileDescriptor fd_;
     bool cancelled_ = false;
     Pop3Progress* progress_ = nullptr;
     Pop3LineReader reader_;

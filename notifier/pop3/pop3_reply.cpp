@@ -1,7 +1,10 @@
 #include "pop3_reply.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
+
+#include "base/integer.h"
 
 namespace corvy::pop3 {
 namespace {
@@ -30,25 +33,10 @@ constexpr const char* kTexts[] = {
 };
 
 // Decimal digits at the start of s, as atoi would read them (sign allowed),
-// saturated instead of overflowing.
+// saturated instead of overflowing. Counts and sizes have always saturated
+// symmetrically, so a huge negative stays -INT_MAX rather than INT_MIN.
 int LeadingNumber(std::string_view s) {
-    std::size_t i = 0;
-    while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) {
-        ++i;
-    }
-    bool negative = false;
-    if (i < s.size() && (s[i] == '-' || s[i] == '+')) {
-        negative = s[i] == '-';
-        ++i;
-    }
-    long long v = 0;
-    for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) {
-        v = v * 10 + (s[i] - '0');
-        if (v > INT_MAX) {
-            v = INT_MAX;
-        }
-    }
-    return static_cast<int>(negative ? -v : v);
+    return std::max(vantry::ParseLeadingInt(s), -INT_MAX);
 }
 
 }  // namespace

@@ -3,27 +3,17 @@
 #include <iterator>
 #include <optional>
 
+#include "base/ascii.h"
+
 namespace corvy::settings {
 namespace {
 
 constexpr const char* kEmptyName = "Unable to add account. Account name empty.";
 
-char Lower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 }  // namespace
 
 bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (Lower(a[i]) != Lower(b[i])) {
-            return false;
-        }
-    }
-    return true;
+    return vantry::EqualsIgnoreAsciiCase(a, b);
 }
 
 AccountList::AccountList(AccountSlots accounts) : slots_(std::move(accounts)) {

@@ -76,10 +76,7 @@ void CSmtpClient::Close() {
         tls_->Shutdown();
         tls_.reset();
     }
-    if (fd_ >= 0) {
-        ::close(fd_);
-        fd_ = -1;
-    }
+    fd_.Reset();
 }
 
 std::string CSmtpClient::LocalName() {
@@ -95,8 +92,8 @@ std::string CSmtpClient::LocalName() {
 }
 
 int CSmtpClient::Connect() {
-    fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (fd_ < 0) {
+    fd_.Reset(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    if (!fd_.valid()) {
         return kInvalidSocket;
     }
     localName_ = LocalName();
@@ -114,7 +111,7 @@ int CSmtpClient::Connect() {
     sa.sin_family = AF_INET;
     sa.sin_port = htons(options_.port);
     sa.sin_addr.s_addr = address;
-    if (::connect(fd_, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0) {
+    if (::connect(fd_.get(), reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0) {
         if (errno != EINPROGRESS) {
             Close();
             return kConnectFailed;
@@ -135,7 +132,7 @@ int CSmtpClient::Connect() {
         }
         int error = 0;
         socklen_t len = sizeof error;
-        if (::getsockopt(fd_, SOL_SOCKET, SO_ERROR, &error, &len) != 0 || error != 0) {
+        if (::getsockopt(fd_.get(), SOL_SOCKET, SO_ERROR, &error, &len) != 0 || error != 0) {
             Close();
             return kConnectFailed;
         }
@@ -155,7 +152,7 @@ int CSmtpClient::StartTls() {
         Close();
         return kTlsFailed;
     }
-    tls_ = std::make_unique<pop3::TlsSession>(fd_, host_, options_.pinnedFingerprint);
+    tls_ = std::make_unique<pop3::TlsSession>(fd_.get(), host_, options_.pinnedFingerprint);
     for (int empty = 0;;) {
         short events = POLLIN;
         switch (tls_->Handshake()) {
@@ -184,13 +181,8 @@ int CSmtpClient::StartTls() {
             return kTlsFailed;
         }
         if (w == Wait::Empty) {
-            if (progress_.CheckCancelButton()) {
-                Close();
-                return kUserCanceled;
-            }
-            if (++empty >= options_.maxWaits) {
-                Close();
-                return kTimedOut;
+            if (const int code = AfterEmptyWait(++empty); code != kSuccess) {
+                return code;
             }
         }
     }
@@ -310,12 +302,12 @@ long CSmtpClient::Transfer(char* in, std::size_t capacity, std::string_view out,
 CSmtpClient::Wait CSmtpClient::WaitFor(short events, std::chrono::milliseconds limit) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     for (;;) {
-        if (fd_ < 0) {
+        if (!fd_.valid()) {
             return Wait::Failed;
         }
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
-        pollfd p{fd_, events, 0};
+        pollfd p{fd_.get(), events, 0};
         const int n = ::poll(&p, 1, static_cast<int>(std::clamp(left, {}, kSlice).count()));
         if (n > 0) {
             // A closed or reset peer shows as readable; recv or send reports it.
@@ -328,6 +320,28 @@ CSmtpClient::Wait CSmtpClient::WaitFor(short events, std::chrono::milliseconds l
             return Wait::Empty;
         }
     }
+}
+
+int CSmtpClient::AfterEmptyWait(int waits) {
+    if (progress_.CheckCancelButton()) {
+        Close();  // the conversation is out of step now
+        return kUserCanceled;
+    }
+    if (waits >= options_.maxWaits) {
+        Close();
+        return kTimedOut;
+    }
+    return kSuccess;
+}
+
+int CSmtpClient::WaitToSend(short events, int& empty, bool& ready) {
+    const Wait w = WaitFor(events, options_.sendWait);
+    ready = w == Wait::Ready;
+    if (w == Wait::Failed) {
+        Close();
+        return kSendFailed;
+    }
+    return w == Wait::Empty ? AfterEmptyWait(++empty) : kSuccess;
 }
 
 int CSmtpClient::SendText(std::string_view text) {
@@ -343,40 +357,20 @@ int CSmtpClient::SendText(std::string_view text) {
             Close();
             return kSendFailed;
         }
-        const Wait w = WaitFor(events, options_.sendWait);
-        if (w == Wait::Failed) {
-            Close();
-            return kSendFailed;
-        }
-        if (w == Wait::Empty) {
-            if (progress_.CheckCancelButton()) {
-                Close();
-                return kUserCanceled;
-            }
-            if (++empty >= options_.maxWaits) {
-                Close();
-                return kTimedOut;
-            }
+        bool ready = false;
+        if (const int code = WaitToSend(events, empty, ready); code != kSuccess) {
+            return code;
         }
     }
     while (!text.empty()) {
-        const Wait w = WaitFor(POLLOUT, options_.sendWait);
-        if (w == Wait::Failed) {
-            Close();
-            return kSendFailed;
+        bool ready = false;
+        if (const int code = WaitToSend(POLLOUT, empty, ready); code != kSuccess) {
+            return code;
         }
-        if (w == Wait::Empty) {
-            if (progress_.CheckCancelButton()) {
-                Close();  // the conversation is out of step now
-                return kUserCanceled;
-            }
-            if (++empty >= options_.maxWaits) {
-                Close();
-                return kTimedOut;
-            }
+        if (!ready) {
             continue;
         }
-        const ssize_t n = ::send(fd_, text.data(), text.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+        const ssize_t n = ::send(fd_.get(), text.data(), text.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
             continue;
         }
@@ -416,13 +410,8 @@ int CSmtpClient::ReadReply() {
             return kReceiveFailed;
         }
         if (w == Wait::Empty) {
-            if (progress_.CheckCancelButton()) {
-                Close();
-                return kUserCanceled;
-            }
-            if (waits >= options_.maxWaits) {
-                Close();
-                return kTimedOut;
+            if (const int code = AfterEmptyWait(waits); code != kSuccess) {
+                return code;
             }
             continue;
         }
@@ -430,7 +419,7 @@ int CSmtpClient::ReadReply() {
             continue;
         }
         char chunk[4096];
-        const ssize_t n = ::recv(fd_, chunk, sizeof chunk, MSG_DONTWAIT);
+        const ssize_t n = ::recv(fd_.get(), chunk, sizeof chunk, MSG_DONTWAIT);
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
             continue;
         }
@@ -464,9 +453,10 @@ int CSmtpClient::EndCancelled() {
     return kUserCanceled;
 }
 
-int CSmtpClient::SendMail(const std::string& address, const std::string& name,
-                          const std::string& subject, const std::string& recipient,
-                          const std::string& body) {
+namespace {
+
+// The first of body, recipient and sender that is missing, as its code.
+int MissingPart(const std::string& address, const std::string& recipient, const std::string& body) {
     if (body.empty()) {
         return kNoContent;
     }
@@ -475,6 +465,17 @@ int CSmtpClient::SendMail(const std::string& address, const std::string& name,
     }
     if (address.empty()) {
         return kNoReplyTo;
+    }
+    return kSuccess;
+}
+
+}  // namespace
+
+int CSmtpClient::SendMail(const std::string& address, const std::string& name,
+                          const std::string& subject, const std::string& recipient,
+                          const std::string& body) {
+    if (const int code = MissingPart(address, recipient, body); code != kSuccess) {
+        return code;
     }
     const std::string from = BareAddress(address);
     const std::string to = BareAddress(recipient);
@@ -519,14 +520,8 @@ int CSmtpClient::SendMailWithAttachment(const std::string& address, const std::s
                                         const std::string& subject, const std::string& recipient,
                                         const std::string& body, const std::string& path) {
     const std::string fileName = AttachmentName(path);
-    if (body.empty()) {
-        return kNoContent;
-    }
-    if (recipient.empty()) {
-        return kNoDestination;
-    }
-    if (address.empty()) {
-        return kNoReplyTo;
+    if (const int code = MissingPart(address, recipient, body); code != kSuccess) {
+        return code;
     }
     vantry::FileDescriptor file = vantry::OpenRegularFile(path);
     struct stat info {};
@@ -657,7 +652,7 @@ int CSmtpClient::SendAttachment(int fd, long long size) {
 }
 
 int CSmtpClient::Quit() {
-    if (fd_ < 0) {
+    if (!fd_.valid()) {
         return kSendFailed;
     }
     const int code = Command("QUIT\r\n", kServerError);

@@ -18,6 +18,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/regular_file.h"
 #include "pop3/tls_session.h"
 #include "smtp/smtp_progress.h"
 #include "smtp/smtp_reply.h"
@@ -79,6 +80,11 @@ private:
     // the stream, -1 to wait for `events`, -2 on failure.
     long Transfer(char* in, std::size_t capacity, std::string_view out, short& events);
     Wait WaitFor(short events, std::chrono::milliseconds limit);
+    // After a wait that brought nothing: a cancel, or the `waits`-th empty
+    // wait, ends the conversation with its code; kSuccess waits on.
+    int AfterEmptyWait(int waits);
+    // One wait while sending; `ready` says the socket takes `events` now.
+    int WaitToSend(short events, int& empty, bool& ready);
     int SendText(std::string_view text);
     int ReadReply();
     // Sends a command and reads its reply; a failed reply gives `failCode`.
@@ -100,7 +106,7 @@ private:
     std::unique_ptr<pop3::TlsSession> tls_;
     std::string fingerprint_;
     std::string tlsDetail_;
-    int fd_ = -1;
+    vantry::FileDescriptor fd_;
 };
 
 }  // namespace corvy::smtp

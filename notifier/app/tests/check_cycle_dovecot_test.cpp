@@ -10,6 +10,7 @@
 #include "app/notifier_wnd.h"
 #include "fake_tray.h"
 #include "pop3/testing/dovecot_fixture.h"
+#include "services/testing/fake_services.h"
 #include "settings/password_scramble.h"
 #include "test_env.h"
 

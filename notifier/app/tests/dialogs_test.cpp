@@ -9,6 +9,7 @@
 #include "app/about_dlg.h"
 #include "app/new_mail_dlg.h"
 #include "app/tray.h"
+#include "services/testing/fake_services.h"
 
 using namespace corvy;
 

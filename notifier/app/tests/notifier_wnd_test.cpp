@@ -16,6 +16,7 @@
 #include "fake_tray.h"
 #include "pop3/testing/scripted_pop3_server.h"
 #include "pop3/testing/unreachable_server.h"
+#include "services/testing/fake_services.h"
 #include "settings/password_scramble.h"
 #include "test_env.h"
 

@@ -13,6 +13,7 @@
 #include "dialup/dial_up.h"
 #include "dialup/nm_backend.h"
 #include "dialup/testing/fake_network_manager.h"
+#include "services/testing/fake_services.h"
 #include "settings/password_scramble.h"
 #include "test_env.h"
 

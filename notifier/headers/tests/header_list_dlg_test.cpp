@@ -6,6 +6,7 @@
 
 #include "headers/header_list_dlg.h"
 #include "pop3/testing/scripted_pop3_server.h"
+#include "services/testing/fake_services.h"
 #include "settings/notifier_settings.h"
 #include "settings/password_scramble.h"
 #include "test_env.h"

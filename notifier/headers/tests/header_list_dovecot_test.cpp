@@ -18,6 +18,7 @@
 #include "headers/peek_dlg.h"
 #include "pop3/testing/dovecot_fixture.h"
 #include "quickmail/quickmail_dlg.h"
+#include "services/testing/fake_services.h"
 #include "settings/notifier_settings.h"
 #include "settings/password_scramble.h"
 #include "test_env.h"

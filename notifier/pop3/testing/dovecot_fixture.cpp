@@ -16,6 +16,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "base/regular_file.h"
+
 namespace fs = std::filesystem;
 
 namespace corvy::pop3::testing {
@@ -24,40 +26,35 @@ namespace {
 // Waits until the child ends, at most `limit`; true when it ended. A pidfd
 // turns the wait into an event instead of a polling loop.
 bool WaitForExit(pid_t pid, std::chrono::milliseconds limit) {
-    const int fd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
-    if (fd < 0) {
+    const vantry::FileDescriptor fd(static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)));
+    if (!fd.valid()) {
         return false;
     }
-    pollfd p{fd, POLLIN, 0};
-    const bool ended = ::poll(&p, 1, static_cast<int>(limit.count())) > 0;
-    ::close(fd);
-    return ended;
+    pollfd p{fd.get(), POLLIN, 0};
+    return ::poll(&p, 1, static_cast<int>(limit.count())) > 0;
 }
 
 int FreePort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    const vantry::FileDescriptor fd(::socket(AF_INET, SOCK_STREAM, 0));
     sockaddr_in sa{};
     sa.sin_family = AF_INET;
     sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t len = sizeof sa;
     int port = 0;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0 &&
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &len) == 0) {
+    if (::bind(fd.get(), reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0 &&
+        ::getsockname(fd.get(), reinterpret_cast<sockaddr*>(&sa), &len) == 0) {
         port = ntohs(sa.sin_port);
     }
-    ::close(fd);
     return port;
 }
 
 bool Accepts(int port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    const vantry::FileDescriptor fd(::socket(AF_INET, SOCK_STREAM, 0));
     sockaddr_in sa{};
     sa.sin_family = AF_INET;
     sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     sa.sin_port = htons(static_cast<uint16_t>(port));
-    const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0;
-    ::close(fd);
-    return ok;
+    return ::connect(fd.get(), reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0;
 }
 
 void WriteText(const fs::path& path, const std::string& text) {

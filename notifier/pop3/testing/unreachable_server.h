@@ -3,6 +3,8 @@
 // already full, so the kernel drops every further SYN: to a client it looks
 // like a server behind a firewall that swallows packets.
 
+#include "base/regular_file.h"
+
 namespace corvy::pop3::testing {
 
 class UnreachableServer {
@@ -15,8 +17,9 @@ public:
     int Port() const { return port_; }
 
 private:
-    int listenFd_ = -1;
-    int fillerFd_ = -1;
+    // Declared in this order so the filler closes before the listener.
+    vantry::FileDescriptor listenFd_;
+    vantry::FileDescriptor fillerFd_;
     int port_ = 0;
 };
 

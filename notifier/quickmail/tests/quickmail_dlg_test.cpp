@@ -12,6 +12,7 @@
 
 #include "progress/progress_window.h"
 #include "quickmail/quickmail_dlg.h"
+#include "services/testing/fake_services.h"
 #include "smtp/testing/aiosmtpd_fixture.h"
 #include "smtp/testing/scripted_smtp_server.h"
 #include "test_env.h"

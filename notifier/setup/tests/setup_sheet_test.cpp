@@ -12,6 +12,7 @@
 #include <fstream>
 
 #include "registry/autostart.h"
+#include "services/testing/fake_services.h"
 #include "settings/data_files.h"
 #include "settings/password_scramble.h"
 #include "settings/start_with_system.h"

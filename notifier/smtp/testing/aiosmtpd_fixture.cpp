@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <sstream>
 
+#include "base/regular_file.h"
 #include "test_env.h"
 
 namespace corvy::smtp::testing {
@@ -46,10 +47,12 @@ AiosmtpdServer::AiosmtpdServer(const Submission& submission) {
         error_ = "pipe failed";
         return;
     }
+    const vantry::FileDescriptor output(fds[0]);
+    vantry::FileDescriptor sinkOutput(fds[1]);
     const std::string script = Script("smtp_sink.py");
     const pid_t pid = ::fork();
     if (pid == 0) {
-        ::dup2(fds[1], STDOUT_FILENO);
+        ::dup2(sinkOutput.get(), STDOUT_FILENO);
         if (submission.mode == "plain") {
             ::execl("/usr/bin/python3", "python3", script.c_str(), dir_.c_str(),
                     static_cast<char*>(nullptr));
@@ -62,25 +65,23 @@ AiosmtpdServer::AiosmtpdServer(const Submission& submission) {
         }
         ::_exit(127);
     }
-    ::close(fds[1]);
+    sinkOutput.Reset();  // the sink's end: EOF once the sink exits
     if (pid < 0) {
-        ::close(fds[0]);
         error_ = "fork failed";
         return;
     }
     pid_ = pid;
     // The sink prints its port once it listens.
     std::string line;
-    pollfd p{fds[0], POLLIN, 0};
+    pollfd p{output.get(), POLLIN, 0};
     while (line.find('\n') == std::string::npos && ::poll(&p, 1, 20000) > 0) {
         char buf[64];
-        const ssize_t n = ::read(fds[0], buf, sizeof buf);
+        const ssize_t n = ::read(output.get(), buf, sizeof buf);
         if (n <= 0) {
             break;
         }
         line.append(buf, static_cast<std::size_t>(n));
     }
-    ::close(fds[0]);
     port_ = std::atoi(line.c_str());
     if (port_ <= 0) {
         error_ = "aiosmtpd did not start (python3-aiosmtpd installed?)";
