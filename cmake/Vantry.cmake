@@ -1,19 +1,5 @@
 # Helpers shared by every folder of the tree.
 
-# Adds every direct child folder of the current source folder that has a
-# CMakeLists.txt, so a new area joins the build by existing.
-macro(vantry_add_subdirs)
-    file(GLOB _vantry_children LIST_DIRECTORIES true RELATIVE ${CMAKE_CURRENT_SOURCE_DIR}
-         ${CMAKE_CURRENT_SOURCE_DIR}/*)
-    list(SORT _vantry_children)
-    foreach(_child IN LISTS _vantry_children)
-        if(IS_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/${_child}
-           AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${_child}/CMakeLists.txt)
-            add_subdirectory(${_child})
-        endif()
-    endforeach()
-endmacro()
-
 # vantry_test(NAME [QT] SOURCES a.cpp b.cpp LIBS x y [LABELS l] [SLOW filter] [TIMEOUT s])
 # QT: the main creates a QApplication (offscreen platform unless set).
 # A GoogleTest executable whose main points every per-user location at a
