@@ -9,20 +9,15 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include "dialup/nm_names.h"
+
 namespace corvy::dialup {
 
 namespace {
 
 using NmSettings = QMap<QString, QVariantMap>;
 
-const QString kService = QStringLiteral("org.freedesktop.NetworkManager");
-const QString kManagerPath = QStringLiteral("/org/freedesktop/NetworkManager");
-const QString kManager = QStringLiteral("org.freedesktop.NetworkManager");
-const QString kSettingsPath = QStringLiteral("/org/freedesktop/NetworkManager/Settings");
-const QString kSettings = QStringLiteral("org.freedesktop.NetworkManager.Settings");
-const QString kConnection = QStringLiteral("org.freedesktop.NetworkManager.Settings.Connection");
-const QString kActive = QStringLiteral("org.freedesktop.NetworkManager.Connection.Active");
-const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
+using namespace nm;
 
 // NetworkManager's published values.
 constexpr uint kConnectivityUnknown = 0;

@@ -8,18 +8,16 @@
 #include <QMutexLocker>
 #include <QTimer>
 
+#include "dialup/nm_names.h"
+
 namespace corvy::dialup::testing {
 
 namespace {
 
-const QString kService = QStringLiteral("org.freedesktop.NetworkManager");
-const QString kRoot = QStringLiteral("/org/freedesktop/NetworkManager");
-const QString kManager = QStringLiteral("org.freedesktop.NetworkManager");
-const QString kSettingsPath = QStringLiteral("/org/freedesktop/NetworkManager/Settings");
-const QString kProfilePrefix = QStringLiteral("/org/freedesktop/NetworkManager/Settings/");
+using namespace corvy::dialup::nm;
+
+const QString kProfilePrefix = kSettingsPath + QLatin1Char('/');
 const QString kActivePrefix = QStringLiteral("/org/freedesktop/NetworkManager/ActiveConnection/");
-const QString kActive = QStringLiteral("org.freedesktop.NetworkManager.Connection.Active");
-const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
 
 }  // namespace
 
@@ -47,7 +45,7 @@ QDBusConnection PrivateBus::Connect(const QString& name) const {
 FakeNetworkManager::FakeNetworkManager(const PrivateBus& bus)
     : bus_(bus.Connect(QStringLiteral("fake-nm"))) {
     qDBusRegisterMetaType<NmSettings>();
-    bus_.registerVirtualObject(kRoot, this, QDBusConnection::SubPath);
+    bus_.registerVirtualObject(kManagerPath, this, QDBusConnection::SubPath);
     thread_.start();
     moveToThread(&thread_);
     bus_.registerService(kService);
@@ -55,7 +53,7 @@ FakeNetworkManager::FakeNetworkManager(const PrivateBus& bus)
 
 FakeNetworkManager::~FakeNetworkManager() {
     bus_.unregisterService(kService);
-    bus_.unregisterObject(kRoot, QDBusConnection::UnregisterTree);
+    bus_.unregisterObject(kManagerPath, QDBusConnection::UnregisterTree);
     thread_.quit();
     thread_.wait();
     QDBusConnection::disconnectFromBus(bus_.name());
@@ -181,7 +179,7 @@ void FakeNetworkManager::AnnounceState() {
         QMutexLocker lock(&mutex_);
         up = AnyUp();
     }
-    Emit(kRoot, kManager, QStringLiteral("StateChanged"), {up ? 70u : 20u});
+    Emit(kManagerPath, kManager, QStringLiteral("StateChanged"), {up ? 70u : 20u});
 }
 
 void FakeNetworkManager::SetActiveState(const QString& path, uint state) {
@@ -205,9 +203,9 @@ bool FakeNetworkManager::handleMessage(const QDBusMessage& message, const QDBusC
     if (message.interface() == kProperties && member == QLatin1String("Get") && args.size() == 2) {
         const QString name = args.at(1).toString();
         QVariant value;
-        if (path == kRoot && name == QLatin1String("Connectivity")) {
+        if (path == kManagerPath && name == QLatin1String("Connectivity")) {
             value = AnyUp() ? 4u : 1u;
-        } else if (path == kRoot && name == QLatin1String("State")) {
+        } else if (path == kManagerPath && name == QLatin1String("State")) {
             value = AnyUp() ? 70u : 20u;
         } else {
             for (const Active& a : active_) {
@@ -254,7 +252,7 @@ bool FakeNetworkManager::handleMessage(const QDBusMessage& message, const QDBusC
         }
         return true;
     }
-    if (path == kRoot && member == QLatin1String("ActivateConnection") && args.size() == 3) {
+    if (path == kManagerPath && member == QLatin1String("ActivateConnection") && args.size() == 3) {
         const QString profilePath = qvariant_cast<QDBusObjectPath>(args.at(0)).path();
         const std::size_t index = profilePath.mid(kProfilePrefix.size()).toUInt();
         if (!profilePath.startsWith(kProfilePrefix) || index >= profiles_.size()) {
@@ -272,7 +270,8 @@ bool FakeNetworkManager::handleMessage(const QDBusMessage& message, const QDBusC
         }
         return true;
     }
-    if (path == kRoot && member == QLatin1String("DeactivateConnection") && args.size() == 1) {
+    if (path == kManagerPath && member == QLatin1String("DeactivateConnection") &&
+        args.size() == 1) {
         const QString activePath = qvariant_cast<QDBusObjectPath>(args.at(0)).path();
         deactivated_.append(activePath);
         Reply(message, {});
