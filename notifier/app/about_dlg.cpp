@@ -1,39 +1,27 @@
 #include "about_dlg.h"
 
-#include <QDialogButtonBox>
-#include <QLabel>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 #include "tray.h"
+#include "ui_about_dlg.h"
 
 namespace corvy {
 
 CAboutDlg::CAboutDlg(NotifierServices& services, QWidget* parent)
-    : QDialog(parent), services_(services) {
-    setObjectName(QStringLiteral("CAboutDlg"));
-    setWindowTitle(QStringLiteral("Corvy - About"));
-    auto* logo = new QLabel(this);
-    logo->setPixmap(DrawTrayImage(TrayImage::NewMail).pixmap(32, 32));
-    auto* name = new QLabel(QStringLiteral("<b>Corvy</b>"), this);
-    auto* version = new QLabel(QStringLiteral("Version 3.1a"), this);
-    version->setObjectName(QStringLiteral("lblVersion"));
-    auto* web = new QPushButton(QStringLiteral("Web Page"), this);
+    : QDialog(parent), ui_(std::make_unique<Ui::CAboutDlg>()), services_(services) {
+    ui_->setupUi(this);
+    ui_->lblLogo->setPixmap(DrawTrayImage(TrayImage::NewMail).pixmap(32, 32));
+    // The two action buttons sit in the box beside OK, so they are added here.
+    auto* web = ui_->buttons->addButton(QStringLiteral("Web Page"), QDialogButtonBox::ActionRole);
     web->setObjectName(QStringLiteral("cmdWebPage"));
-    auto* mail = new QPushButton(QStringLiteral("Email"), this);
+    auto* mail = ui_->buttons->addButton(QStringLiteral("Email"), QDialogButtonBox::ActionRole);
     mail->setObjectName(QStringLiteral("cmdEmail"));
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
-    buttons->addButton(web, QDialogButtonBox::ActionRole);
-    buttons->addButton(mail, QDialogButtonBox::ActionRole);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(ui_->buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(web, &QPushButton::clicked, this, [this] { OnWebPage(); });
     connect(mail, &QPushButton::clicked, this, [this] { OnMail(); });
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(logo);
-    layout->addWidget(name);
-    layout->addWidget(version);
-    layout->addWidget(buttons);
 }
+
+CAboutDlg::~CAboutDlg() = default;
 
 void CAboutDlg::OnWebPage() {
     if (!services_.Open(kMakerWebPage)) {

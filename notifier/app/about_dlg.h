@@ -3,8 +3,13 @@
 // address opened with the desktop's "open" action.
 
 #include <QDialog>
+#include <memory>
 
 #include "services/notifier_services.h"
+
+namespace Ui {
+class CAboutDlg;
+}
 
 namespace corvy {
 
@@ -15,10 +20,12 @@ class CAboutDlg : public QDialog {
     Q_OBJECT
 public:
     CAboutDlg(NotifierServices& services, QWidget* parent = nullptr);
+    ~CAboutDlg() override;
     void OnWebPage();
     void OnMail();
 
 private:
+    std::unique_ptr<Ui::CAboutDlg> ui_;
     NotifierServices& services_;
 };
 

@@ -1,26 +1,16 @@
 #include "setup_sheet.h"
 
-#include <QCheckBox>
-#include <QComboBox>
 #include <QDialogButtonBox>
-#include <QFormLayout>
-#include <QGroupBox>
-#include <QHBoxLayout>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QVBoxLayout>
-#include <filesystem>
-#include <fstream>
 
+#include "services/window_rectangle.h"
 #include "settings/data_files.h"
 #include "settings/password_scramble.h"
 #include "settings/start_with_system.h"
 #include "setup/account_dialogs.h"
 #include "setup/options_page.h"
-#include "services/window_rectangle.h"
+#include "ui_setup_sheet.h"
 
 namespace corvy::setup {
 
@@ -38,33 +28,33 @@ constexpr char kRectangleSection[] = "Setup";
 
 CCorvyPropSheet::CCorvyPropSheet(SetupContext& ctx, const NotifierSettings& current,
                                  QWidget* parent)
-    : QDialog(parent), ctx_(ctx), result_(current) {
-    setObjectName(QStringLiteral("CCorvyPropSheet"));
-    setWindowTitle(QStringLiteral("Corvy  - Setup"));
+    : QDialog(parent), ui_(std::make_unique<Ui::CCorvyPropSheet>()), ctx_(ctx), result_(current) {
+    ui_->setupUi(this);
     runAtStartBefore_ = settings::StartsWithSystem(ctx.registry, ctx.runCommand);
-    tabs_ = new QTabWidget(this);
-    page1_ = new CCorvyPropPage1(ctx, current, tabs_);
+    // The pages need the program's context, so they are made here, not by the form.
+    page1_ = new CCorvyPropPage1(ctx, current, ui_->tabs);
     page2_ = new CCorvyPropPage2(ctx, settings::LoadAccountSlots(ctx.profile, ctx.vault), current,
-                                 tabs_);
-    page3_ = new CCorvyPropPage3(ctx, current, runAtStartBefore_, tabs_);
-    tabs_->addTab(page1_, tr("Connection"));
-    tabs_->addTab(page2_, tr("Mail Accounts"));
-    tabs_->addTab(page3_, tr("Options"));
+                                 ui_->tabs);
+    page3_ = new CCorvyPropPage3(ctx, current, runAtStartBefore_, ui_->tabs);
+    ui_->tabs->addTab(page1_, tr("Connection"));
+    ui_->tabs->addTab(page2_, tr("Mail Accounts"));
+    ui_->tabs->addTab(page3_, tr("Options"));
     page3_->FillAccounts(page2_->Accounts());
     connect(page2_, &CCorvyPropPage2::AccountsChanged, this,
             [this] { page3_->FillAccounts(page2_->Accounts()); });
 
-    auto* buttons = new QDialogButtonBox(
-        QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, this);
-    buttons->button(QDialogButtonBox::Help)->setObjectName(QStringLiteral("cmdHelp"));
-    connect(buttons, &QDialogButtonBox::accepted, this, [this] { OnOK(); });
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(buttons, &QDialogButtonBox::helpRequested, this,
+    ui_->buttons->button(QDialogButtonBox::Help)->setObjectName(QStringLiteral("cmdHelp"));
+    connect(ui_->buttons, &QDialogButtonBox::accepted, this, [this] { OnOK(); });
+    connect(ui_->buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(ui_->buttons, &QDialogButtonBox::helpRequested, this,
             [this] { OpenHelp(ctx_.services, this, ctx_.dataFolder, "setup.htm"); });
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(tabs_);
-    layout->addWidget(buttons);
     LoadWindowRectangle(*this, ctx_.profile, kRectangleSection, ctx_.services.PlacesWindows());
+}
+
+CCorvyPropSheet::~CCorvyPropSheet() = default;
+
+QTabWidget* CCorvyPropSheet::Tabs() const {
+    return ui_->tabs;
 }
 
 void CCorvyPropSheet::done(int result) {

@@ -4,7 +4,7 @@
 
 #include <QDialog>
 #include <QWidget>
-#include <functional>
+#include <memory>
 
 #include "settings/account_list.h"
 #include "settings/notifier_settings.h"
@@ -13,12 +13,11 @@
 #include "setup/options_page.h"
 #include "setup/setup_context.h"
 
-class QCheckBox;
-class QComboBox;
-class QLineEdit;
-class QListWidget;
-class QPushButton;
 class QTabWidget;
+
+namespace Ui {
+class CCorvyPropSheet;
+}
 
 namespace corvy::setup {
 
@@ -27,11 +26,12 @@ class CCorvyPropSheet : public QDialog {
 public:
     CCorvyPropSheet(SetupContext& ctx, const settings::NotifierSettings& current,
                     QWidget* parent = nullptr);
+    ~CCorvyPropSheet() override;
 
     CCorvyPropPage1* Page1() const { return page1_; }
     CCorvyPropPage2* Page2() const { return page2_; }
     CCorvyPropPage3* Page3() const { return page3_; }
-    QTabWidget* Tabs() const { return tabs_; }
+    QTabWidget* Tabs() const;
 
     // Saves everything in order and closes with Accepted.
     void OnOK();
@@ -42,10 +42,10 @@ protected:
     void done(int result) override;
 
 private:
+    std::unique_ptr<Ui::CCorvyPropSheet> ui_;
     SetupContext& ctx_;
     settings::NotifierSettings result_;
     bool runAtStartBefore_;
-    QTabWidget* tabs_;
     CCorvyPropPage1* page1_;
     CCorvyPropPage2* page2_;
     CCorvyPropPage3* page3_;
