@@ -252,33 +252,31 @@ TEST(Upload, ServerThatNeverRepliesDoesNotDelayDeletion) {
     EXPECT_EQ(u.played, QStringList({"sounds/ok.wav"}));
 }
 
-TEST(Upload, RefusedConnectionShowsNetworkError) {
-    Upload u;
-    const int port = ScriptedPeer::UnusedPort();
-    u.connectTo = QStringLiteral("http://127.0.0.1:%1").arg(port);
-    u.Item("261206154907.txt", "kept");
-    ASSERT_TRUE(u.Run());
-    EXPECT_EQ(u.played, QStringList({"sounds/error.wav"}));
-    ASSERT_EQ(u.boxes.size(), 1);
-    EXPECT_EQ(u.boxes[0], T("mm0017") + "|" + T("mm0014") + " [25062] " + T("mm0015") + "\r\n\r\n" +
-                              T("mm0016"));
-    EXPECT_EQ(u.statusAtUnload, QStringList({"MurmelMail not sent"}));
-    EXPECT_EQ(u.Items(), QStringList({"261206154907.txt"}));
-    EXPECT_EQ(u.adChecks, 0);
-}
-
-TEST(Upload, BadServerAddressFailsAtOnce) {
-    Upload u;
-    u.connectTo = QStringLiteral("relay-without-scheme:80");
-    u.Item("261206154907.txt", "kept");
-    ASSERT_TRUE(u.Run());
-    EXPECT_EQ(u.played, QStringList({"sounds/error.wav"}));
-    ASSERT_EQ(u.boxes.size(), 1);
-    // Port 0 is no port: the socket refuses to start (address not available).
-    EXPECT_EQ(u.boxes[0], T("mm0017") + "|" + T("mm0014") + " [25050] " + T("mm0015") + "\r\n\r\n" +
-                              T("mm0016"));
-    EXPECT_EQ(u.statusAtUnload, QStringList({"MurmelMail not sent"}));
-    EXPECT_EQ(u.Items(), QStringList({"261206154907.txt"}));
+// A connection that never starts keeps the item and names the socket's code.
+TEST(Upload, FailedConnectionsShowTheNetworkError) {
+    struct Case {
+        QString connectTo;
+        const char* code;
+    };
+    const Case cases[] = {
+        // Nothing listens: refused.
+        {QStringLiteral("http://127.0.0.1:%1").arg(ScriptedPeer::UnusedPort()), "25062"},
+        // Port 0 is no port: the socket refuses to start (address not available).
+        {QStringLiteral("relay-without-scheme:80"), "25050"},
+    };
+    for (const Case& c : cases) {
+        Upload u;
+        u.connectTo = c.connectTo;
+        u.Item("261206154907.txt", "kept");
+        ASSERT_TRUE(u.Run()) << c.code;
+        EXPECT_EQ(u.played, QStringList({"sounds/error.wav"})) << c.code;
+        ASSERT_EQ(u.boxes.size(), 1) << c.code;
+        EXPECT_EQ(u.boxes[0], T("mm0017") + "|" + T("mm0014") + " [" + c.code + "] " + T("mm0015") +
+                                  "\r\n\r\n" + T("mm0016"));
+        EXPECT_EQ(u.statusAtUnload, QStringList({"MurmelMail not sent"})) << c.code;
+        EXPECT_EQ(u.Items(), QStringList({"261206154907.txt"})) << c.code;
+        EXPECT_EQ(u.adChecks, 0) << c.code;
+    }
 }
 
 TEST(Upload, ServerClosingMidItemKeepsTheItem) {
