@@ -7,21 +7,16 @@ cd "$(dirname "$0")"
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 
+# frame N OUT: the logo's microphone, small and thin, with N wave arcs
+# beside the slogan.
 frame() {
-    local n=$1 out=$2
-    local draw=(-fill '#2b6cb0' -stroke '#1a4480' -strokewidth 1
-                -draw 'roundrectangle 10,6 16,20 3,3'
-                -fill none -stroke '#1a4480' -strokewidth 1
-                -draw 'arc 7,12 19,24 0,180' -draw 'line 13,24 13,27')
-    local i
-    for ((i = 1; i <= n; i++)); do
-        local r=$((3 + i * 4))
-        draw+=(-fill none -stroke '#e07b00' -strokewidth 1
-               -draw "arc $((20 - r)),$((14 - r)) $((20 + r)),$((14 + r)) -40,40")
-    done
+    local draw
+    ../../scripts/microphone_drawing "$1" 1 'roundrectangle 10,6 16,20 3,3' \
+        'arc 7,12 19,24 0,180' 20 14 3 4 'line 13,24 13,27' >"$tmp/draw"
+    mapfile -t draw <"$tmp/draw"
     convert -size 234x32 xc:'#eef4fb' -fill none -stroke '#1a4480' -draw 'rectangle 0,0 233,31' \
         "${draw[@]}" -stroke none -fill '#1a4480' -font DejaVu-Sans-Bold -pointsize 12 \
-        -annotate +42+20 'MurmelMail: say it, send it' "$out"
+        -annotate +42+20 'MurmelMail: say it, send it' "$2"
 }
 
 for n in 0 1 2 3; do frame "$n" "$tmp/f$n.png"; done

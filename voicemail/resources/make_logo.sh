@@ -6,21 +6,13 @@ cd "$(dirname "$0")"
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 
-# frame N draws the microphone and N wave arcs.
+# frame N OUT: the microphone on its stand with N wave arcs.
 frame() {
-    local n=$1 out=$2
-    local draw=(-fill '#2b6cb0' -stroke '#1a4480' -strokewidth 1
-                -draw 'roundrectangle 10,10 22,32 6,6'
-                -fill none -stroke '#1a4480' -strokewidth 2
-                -draw 'arc 6,18 26,38 0,180'
-                -draw 'line 16,38 16,44' -draw 'line 10,44 22,44')
-    local i
-    for ((i = 1; i <= n; i++)); do
-        local r=$((6 + i * 7))
-        draw+=(-fill none -stroke '#e07b00' -strokewidth 2
-               -draw "arc $((28 - r)),$((22 - r)) $((28 + r)),$((22 + r)) -40,40")
-    done
-    convert -size 64x48 xc:white "${draw[@]}" "$out"
+    local draw
+    ../../scripts/microphone_drawing "$1" 2 'roundrectangle 10,10 22,32 6,6' \
+        'arc 6,18 26,38 0,180' 28 22 6 7 'line 16,38 16,44' 'line 10,44 22,44' >"$tmp/draw"
+    mapfile -t draw <"$tmp/draw"
+    convert -size 64x48 xc:white "${draw[@]}" "$2"
 }
 
 for n in 0 1 2 3; do frame "$n" "$tmp/f$n.png"; done
