@@ -61,6 +61,11 @@ std::string Filler(size_t size, char seed) {
 }
 
 struct Upload {
+    Upload() = default;
+    // An upload to SERVER, reached by its loopback address.
+    explicit Upload(const ScriptedPeer& server)
+        : connectTo(QStringLiteral("http://127.0.0.1:%1").arg(server.Port())) {}
+
     fs::path app = vantry::test::FreshDir("app");
     QString connectTo;
     QStringList played;
@@ -141,8 +146,7 @@ void WaitFor(const std::function<bool()>& cond, int ms = 5000) {
 
 TEST(Upload, LongItemGoesOutInChunksOnSuccessiveTicks) {
     ScriptedPeer server = Relay();
-    Upload u;
-    u.connectTo = QStringLiteral("http://127.0.0.1:%1").arg(server.Port());
+    Upload u(server);
     const std::string item = Filler(20000, 'A');
     u.Item("261206154907.txt", item);
     ASSERT_TRUE(u.Run());
@@ -200,8 +204,7 @@ TEST(Upload, TinyAndEmptyItemsAreSentAndRemoved) {
 
 TEST(Upload, TwoItemsOverTwoConnectionsOldestFirst) {
     ScriptedPeer server = Relay();
-    Upload u;
-    u.connectTo = QStringLiteral("http://127.0.0.1:%1").arg(server.Port());
+    Upload u(server);
     const std::string older = Filler(9000, 'o');
     const std::string newer = Filler(300, 'n');
     u.Item("261206154908.txt", newer);
@@ -222,9 +225,8 @@ TEST(Upload, TwoItemsOverTwoConnectionsOldestFirst) {
 
 TEST(Upload, EmptyOutboxChecksAdsAndClosesAfterOneSecond) {
     ScriptedPeer server = Relay();
-    Upload u;
+    Upload u(server);
     u.realPause = true;
-    u.connectTo = QStringLiteral("http://127.0.0.1:%1").arg(server.Port());
     QElapsedTimer t;
     t.start();
     ASSERT_TRUE(u.Run());
@@ -241,8 +243,7 @@ TEST(Upload, EmptyOutboxChecksAdsAndClosesAfterOneSecond) {
 
 TEST(Upload, ServerThatNeverRepliesDoesNotDelayDeletion) {
     ScriptedPeer server = Relay({PeerStep::ReadToEnd(), PeerStep::Linger()});
-    Upload u;
-    u.connectTo = QStringLiteral("http://127.0.0.1:%1").arg(server.Port());
+    Upload u(server);
     u.Item("261206154907.txt", Filler(500, 'q'));
     QElapsedTimer t;
     t.start();
@@ -281,8 +282,7 @@ TEST(Upload, FailedConnectionsShowTheNetworkError) {
 
 TEST(Upload, ServerClosingMidItemKeepsTheItem) {
     ScriptedPeer server = Relay({PeerStep::ReadBytes(kRequest.size() + 8192), PeerStep::Close()});
-    Upload u;
-    u.connectTo = QStringLiteral("http://127.0.0.1:%1").arg(server.Port());
+    Upload u(server);
     u.Item("261206154907.txt", Filler(30000, 'c'));
     ASSERT_TRUE(u.Run());
     EXPECT_EQ(u.Items(), QStringList({"261206154907.txt"}));
@@ -301,9 +301,8 @@ TEST(Upload, ServerClosingMidItemKeepsTheItem) {
 TEST(Upload, ItemIsKeptWhileTheSystemHasNotTakenAllOfIt) {
     // A choked uplink: nothing read until released, then a reset.
     ScriptedPeer server = Relay({PeerStep::Hold(), PeerStep::Close()}, 4096);
-    Upload u;
+    Upload u(server);
     u.tickMs = 1;
-    u.connectTo = QStringLiteral("http://127.0.0.1:%1").arg(server.Port());
     u.Item("261206154907.txt", Filler(4 * 1024 * 1024, 's'));
     // The uplink gives up once the upload waits for it, or once the item is gone.
     QTimer probe;
@@ -322,8 +321,7 @@ TEST(Upload, ItemIsKeptWhileTheSystemHasNotTakenAllOfIt) {
 
 TEST(Upload, ProgressBarFollowsTheSentPosition) {
     ScriptedPeer server = Relay({PeerStep::ReadToEnd(), PeerStep::Linger()});
-    Upload u;
-    u.connectTo = QStringLiteral("http://127.0.0.1:%1").arg(server.Port());
+    Upload u(server);
     u.Item("261206154907.txt", Filler(20000, 'p'));
     QList<int> values;
     QTimer probe;
@@ -346,8 +344,7 @@ TEST(Upload, ProgressBarFollowsTheSentPosition) {
 
 TEST(Upload, OnlyOneWindowAtATime) {
     ScriptedPeer server = Relay({PeerStep::ReadToEnd(), PeerStep::Linger()});
-    Upload u;
-    u.connectTo = QStringLiteral("http://127.0.0.1:%1").arg(server.Port());
+    Upload u(server);
     u.Item("261206154907.txt", Filler(100, 'z'));
     UploadServices s;
     s.appPath = Q(u.app);
