@@ -1,57 +1,49 @@
 #include "addressbook/book_kinds.h"
 
+#include "base/ascii.h"
+
 namespace murmel {
 
 namespace {
 
-char AsciiLower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
+using vantry::EqualsIgnoreAsciiCase;
+using vantry::StartsWithIgnoreAsciiCase;
 
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (AsciiLower(a[i]) != AsciiLower(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
-
-bool StartsWith(std::string_view name, std::string_view head) {
-    return name.size() >= head.size() && SameIgnoringCase(name.substr(0, head.size()), head);
-}
-
-bool EndsWith(std::string_view name, std::string_view tail) {
+bool EndsWithIgnoreCase(std::string_view name, std::string_view tail) {
     return name.size() >= tail.size() &&
-           SameIgnoringCase(name.substr(name.size() - tail.size()), tail);
+           EqualsIgnoreAsciiCase(name.substr(name.size() - tail.size()), tail);
 }
+
+// A book file is known by its whole name or by its ending, case aside; the
+// first rule that matches decides.
+struct NameRule {
+    enum class Match { WholeName, Ending } match;
+    std::string_view text;
+    BookKind kind;
+};
+
+constexpr NameRule kNameRules[] = {
+    {NameRule::Match::WholeName, "AddrBk.lst", BookKind::BookList},
+    {NameRule::Match::Ending, ".wab", BookKind::Wab},
+    {NameRule::Match::Ending, ".pst", BookKind::Outlook},
+    {NameRule::Match::WholeName, "abook.nab", BookKind::Nab},
+    {NameRule::Match::WholeName, "nndbase.txt", BookKind::Nicknames},
+    {NameRule::Match::Ending, ".vcf", BookKind::VCard},
+    {NameRule::Match::WholeName, "history.sqlite", BookKind::Sqlite},
+};
 
 }  // namespace
 
 BookKind KindOfFileName(std::string_view name) {
-    if (SameIgnoringCase(name, "AddrBk.lst")) {
-        return BookKind::BookList;
+    for (const NameRule& rule : kNameRules) {
+        const bool matches = rule.match == NameRule::Match::WholeName
+                                 ? EqualsIgnoreAsciiCase(name, rule.text)
+                                 : EndsWithIgnoreCase(name, rule.text);
+        if (matches) {
+            return rule.kind;
+        }
     }
-    if (EndsWith(name, ".wab")) {
-        return BookKind::Wab;
-    }
-    if (EndsWith(name, ".pst")) {
-        return BookKind::Outlook;
-    }
-    if (SameIgnoringCase(name, "abook.nab")) {
-        return BookKind::Nab;
-    }
-    if (SameIgnoringCase(name, "nndbase.txt")) {
-        return BookKind::Nicknames;
-    }
-    if (EndsWith(name, ".vcf")) {
-        return BookKind::VCard;
-    }
-    if (SameIgnoringCase(name, "history.sqlite") ||
-        (StartsWith(name, "abook") && EndsWith(name, ".sqlite"))) {
+    if (StartsWithIgnoreAsciiCase(name, "abook") && EndsWithIgnoreCase(name, ".sqlite")) {
         return BookKind::Sqlite;
     }
     return BookKind::None;

@@ -52,6 +52,32 @@ private:
     std::string_view bytes_;
 };
 
+// Where a fixed-size record keeps its two zero-ended texts.
+struct RecordLayout {
+    std::uint64_t size;
+    std::uint64_t nameAt;
+    std::uint64_t addressAt;
+};
+
+// Visits up to COUNT records laid out as LAYOUT from FIRST on, ending at the
+// first one that does not lie wholly inside the file. A record is passed on
+// only when both its texts end inside it.
+template <class Visit>
+void EachRecord(const ByteView& view, std::uint64_t first, std::uint64_t count,
+                const RecordLayout& layout, Visit&& visit) {
+    for (std::uint64_t i = 0; i < count; ++i) {
+        const std::uint64_t at = first + i * layout.size;
+        if (!view.Has(at, layout.size)) {
+            return;
+        }
+        const auto name = view.ZeroEnded(at + layout.nameAt, at + layout.size);
+        const auto address = view.ZeroEnded(at + layout.addressAt, at + layout.size);
+        if (name && address) {
+            visit(*name, *address);
+        }
+    }
+}
+
 QString WithoutTrailingCrLf(QString text) {
     if (text.endsWith(QLatin1String("\r\n"))) {
         text.chop(2);
@@ -95,30 +121,22 @@ QString DecodeAnsi(std::string_view bytes) {
 }
 
 BookRows ReadBookList(std::string_view bytes) {
-    constexpr std::uint64_t kRecord = 1658;
-    constexpr std::uint64_t kNameAt = 26;
-    constexpr std::uint64_t kAddressAt = 58;
+    constexpr RecordLayout kRecord{.size = 1658, .nameAt = 26, .addressAt = 58};
     const ByteView view(bytes);
     BookRows rows;
-    const std::uint64_t count = view.size() / kRecord;
-    for (std::uint64_t i = 0; i < count; ++i) {
-        const std::uint64_t start = i * kRecord;
-        const auto name = view.ZeroEnded(start + kNameAt, start + kRecord);
-        const auto address = view.ZeroEnded(start + kAddressAt, start + kRecord);
-        if (!name || !address) {
-            continue;
-        }
-        const QString rowName = WithoutTrailingCrLf(DecodeAnsi(*name));
-        QString rowAddress = WithoutTrailingCrLf(DecodeAnsi(*address));
-        if (rowName.isEmpty() || rowAddress.isEmpty()) {
-            continue;
-        }
-        if (!rowAddress.contains(QLatin1Char('@'))) {
-            ReplaceText(rowAddress, QStringLiteral(" "), QString());
-            rowAddress += QLatin1Char('@') + QLatin1String(kBookListMailDomain);
-        }
-        rows.push_back({rowName, rowAddress, {}});
-    }
+    EachRecord(view, 0, view.size() / kRecord.size, kRecord,
+               [&](std::string_view name, std::string_view address) {
+                   const QString rowName = WithoutTrailingCrLf(DecodeAnsi(name));
+                   QString rowAddress = WithoutTrailingCrLf(DecodeAnsi(address));
+                   if (rowName.isEmpty() || rowAddress.isEmpty()) {
+                       return;
+                   }
+                   if (!rowAddress.contains(QLatin1Char('@'))) {
+                       ReplaceText(rowAddress, QStringLiteral(" "), QString());
+                       rowAddress += QLatin1Char('@') + QLatin1String(kBookListMailDomain);
+                   }
+                   rows.push_back({rowName, rowAddress, {}});
+               });
     return rows;
 }
 
@@ -163,30 +181,20 @@ BookRows ReadWab(std::string_view bytes) {
 }
 
 BookRows ReadNab(std::string_view bytes) {
-    constexpr std::uint64_t kEntry = 68;
-    constexpr std::uint64_t kNameAt = 36;
-    constexpr std::uint64_t kAddressAt = 4;
+    constexpr RecordLayout kEntry{.size = 68, .nameAt = 36, .addressAt = 4};
     const ByteView view(bytes);
     BookRows rows;
     const auto tableAt = view.LittleEndian(356, 2);
-    if (!tableAt) {
-        return rows;
-    }
-    const auto count = view.U8(*tableAt + 7);
+    const auto count = tableAt ? view.U8(*tableAt + 7) : std::nullopt;
     if (!count) {
         return rows;
     }
-    for (std::uint64_t i = 0; i < *count; ++i) {
-        const std::uint64_t at = *tableAt + 8 + i * kEntry;
-        if (!view.Has(at, kEntry)) {
-            break;
-        }
-        const auto name = view.ZeroEnded(at + kNameAt, at + kEntry);
-        const auto address = view.ZeroEnded(at + kAddressAt, at + kEntry);
-        if (name && address && !name->empty() && !address->empty()) {
-            rows.push_back({DecodeAnsi(*name), DecodeAnsi(*address), {}});
-        }
-    }
+    EachRecord(view, *tableAt + 8, *count, kEntry,
+               [&](std::string_view name, std::string_view address) {
+                   if (!name.empty() && !address.empty()) {
+                       rows.push_back({DecodeAnsi(name), DecodeAnsi(address), {}});
+                   }
+               });
     return rows;
 }
 

@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QTreeWidget>
 
 #include "addressbook/book_kinds.h"
@@ -14,10 +13,13 @@
 namespace murmel {
 
 namespace {
-// Marks the chosen row; icons alone cannot be compared.
-constexpr int kCheckedRole = Qt::UserRole + 1;
+// The pages of picOptions.
+constexpr int kMailPage = 0;
+constexpr int kBookPage = 1;
+constexpr int kMiscPage = 2;
+
 // The row's key: the book's path.
-constexpr int kKeyRole = Qt::UserRole + 2;
+constexpr int kKeyRole = CheckListDialog::kCheckedRole + 1;
 
 // The stored values, by index: 0 unchecked, 1 checked, 2 greyed.
 constexpr Qt::CheckState kCheckStates[] = {Qt::Unchecked, Qt::Checked, Qt::PartiallyChecked};
@@ -48,7 +50,7 @@ void Toggle(QCheckBox* box) {
 }  // namespace
 
 frmOptions::frmOptions(OptionsContext& context, QWidget* parent)
-    : QDialog(parent), ui_(std::make_unique<Ui::frmOptions>()), context_(context) {
+    : CheckListDialog(context, parent), ui_(std::make_unique<Ui::frmOptions>()), context_(context) {
     ui_->setupUi(this);
     InstallHoverLook({ui_->cmdOk, ui_->cmdCancel, ui_->cmdApply, ui_->cmdMail, ui_->cmdBook,
                       ui_->cmdMisc, ui_->cmdSearch, ui_->cmdHelp, ui_->cmdClose});
@@ -159,35 +161,30 @@ void frmOptions::ShowPage(int page) {
     }
 }
 
-void frmOptions::cmdMail_Click() {
+// Opening a page while the window loads is silent and leaves the focus.
+void frmOptions::OpenPage(int page, QWidget* focus) {
     if (!loading_) {
         context_.PlayClick();
     }
-    ShowPage(0);
-    if (!loading_) {
-        ui_->txtName->setFocus();
+    ShowPage(page);
+    if (page == kBookPage) {
+        RefillBooks();
     }
+    if (!loading_) {
+        focus->setFocus();
+    }
+}
+
+void frmOptions::cmdMail_Click() {
+    OpenPage(kMailPage, ui_->txtName);
 }
 
 void frmOptions::cmdBook_Click() {
-    if (!loading_) {
-        context_.PlayClick();
-    }
-    ShowPage(1);
-    RefillBooks();
-    if (!loading_) {
-        ui_->lvBooks->setFocus();
-    }
+    OpenPage(kBookPage, ui_->lvBooks);
 }
 
 void frmOptions::cmdMisc_Click() {
-    if (!loading_) {
-        context_.PlayClick();
-    }
-    ShowPage(2);
-    if (!loading_) {
-        ui_->chkSounds->setFocus();
-    }
+    OpenPage(kMiscPage, ui_->chkSounds);
 }
 
 void frmOptions::AnyText_Change() {
@@ -261,15 +258,6 @@ void frmOptions::RefillBooks() {
     }
 }
 
-bool frmOptions::IsChecked(const QTreeWidgetItem* row) const {
-    return row != nullptr && row->data(0, kCheckedRole).toBool();
-}
-
-void frmOptions::SetChecked(QTreeWidgetItem* row, bool checked) {
-    row->setData(0, kCheckedRole, checked);
-    row->setIcon(0, checked ? context_.CheckedIcon() : QIcon());
-}
-
 void frmOptions::lvBooks_ItemClick(QTreeWidgetItem* row) {
     if (loading_ || row == nullptr) {
         return;
@@ -336,11 +324,6 @@ void frmOptions::cmdCancel_Click() {
     done(QDialog::Rejected);
 }
 
-void frmOptions::cmdHelp_Click() {
-    context_.PlayClick();
-    context_.OpenHelp();
-}
-
 bool frmOptions::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonRelease) {
         if (watched == ui_->lblPlayNavigationSounds) {
@@ -350,18 +333,6 @@ bool frmOptions::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QDialog::eventFilter(watched, event);
-}
-
-void frmOptions::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape) {
-        cmdCancel_Click();
-        return;
-    }
-    if (event->key() == Qt::Key_F1) {
-        context_.OpenHelp();
-        return;
-    }
-    QDialog::keyPressEvent(event);
 }
 
 void ShowOptionsWindow(OptionsContext& context, int initialTab, QWidget* parent) {

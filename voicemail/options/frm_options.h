@@ -5,8 +5,7 @@
 
 #include <memory>
 
-#include <QDialog>
-
+#include "dialogs/check_list_dialog.h"
 #include "options/options_context.h"
 #include "shell/header_sort.h"
 
@@ -18,7 +17,7 @@ class QTreeWidgetItem;
 
 namespace murmel {
 
-class frmOptions : public QDialog {
+class frmOptions : public CheckListDialog {
     Q_OBJECT
 public:
     explicit frmOptions(OptionsContext& context, QWidget* parent = nullptr);
@@ -30,7 +29,6 @@ public:
     // any other value shows the mail page.
     void setInitialTab(int tab) { initialTab_ = tab; }
     void Form_Load();
-    bool IsChecked(const QTreeWidgetItem* row) const;
 
     void cmdMail_Click();
     void cmdBook_Click();
@@ -46,19 +44,17 @@ public:
     void lvBooks_ColumnClick(int column);
     void cmdApply_Click();
     void cmdOK_Click();
-    void cmdCancel_Click();
-    void cmdHelp_Click();
+    void cmdCancel_Click() override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void SetTexts();
     void ShowPage(int page);
+    void OpenPage(int page, QWidget* focus);
     void RefillBooks();
     bool ValidateAndSave();
-    void SetChecked(QTreeWidgetItem* row, bool checked);
 
     std::unique_ptr<Ui::frmOptions> ui_;
     OptionsContext& context_;

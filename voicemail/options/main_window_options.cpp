@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QMessageBox>
-#include "shell/list_images.h"
 
 #include "addressbook/book_search.h"
 #include "options/drive_list.h"
@@ -10,10 +9,6 @@
 #include "shell/frm_mm.h"
 
 namespace murmel {
-
-QString MainWindowOptionsContext::T(std::string_view id) const {
-    return form_.T(id);
-}
 
 QStringList MainWindowOptionsContext::BookKindLabels() const {
     // Read here rather than from the main window's copy: at the first run
@@ -34,25 +29,8 @@ void MainWindowOptionsContext::SetServerCopy(const QString& server) {
     form_.globals().ServerCopy = server;
 }
 
-void MainWindowOptionsContext::PlayClick() {
-    if (form_.PlaySoundsEnabled()) {
-        form_.PlaySound(QStringLiteral("click.wav"));
-    }
-}
-
-void MainWindowOptionsContext::OpenHelp() {
-    if (form_.services().shell) {
-        form_.services().shell->Open(form_.AppPath() + QStringLiteral("/htm/startup.htm"),
-                                     form_.AppPath());
-    }
-}
-
 void MainWindowOptionsContext::ShowError(const QString& text, const QString& title) {
     QMessageBox::critical(QApplication::activeWindow(), title, text, QMessageBox::Ok);
-}
-
-QIcon MainWindowOptionsContext::CheckedIcon() const {
-    return CheckedListImage();
 }
 
 QString MainWindowOptionsContext::RunCommand() const {

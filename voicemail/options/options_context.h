@@ -1,34 +1,19 @@
 #pragma once
-// What the options window needs of the program around it.
+// What the options window needs of the program beyond what every dialog does.
 
-#include <string_view>
-
-#include <QIcon>
-#include <QString>
-#include <QStringList>
-
+#include "dialogs/dialog_context.h"
 #include "settings/settings.h"
 
 namespace murmel {
 
-class OptionsContext {
+class OptionsContext : public DialogContext {
 public:
-    virtual ~OptionsContext() = default;
-    virtual QString T(std::string_view id) const = 0;
-    // The kinds' display names, in kind order.
-    virtual QStringList BookKindLabels() const = 0;
     virtual murmel::Settings& Settings() = 0;
     // The program-wide copy of the relay server address.
     virtual QString ServerCopy() const = 0;
     virtual void SetServerCopy(const QString& server) = 0;
-    // The click sound, when sounds are on, without waiting.
-    virtual void PlayClick() = 0;
-    // Opens the program folder's "htm/startup.htm".
-    virtual void OpenHelp() = 0;
     // A critical-error message with an OK button only.
     virtual void ShowError(const QString& text, const QString& title) = 0;
-    // The image list's "checked" image.
-    virtual QIcon CheckedIcon() const = 0;
     // The command line the log-on start runs: the program and the argument "1".
     virtual QString RunCommand() const = 0;
     // The drives to search, each a folder with an optional " [label]".

@@ -1,7 +1,6 @@
 #include "picker/frm_addresses.h"
 
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QTreeWidget>
 
@@ -12,13 +11,10 @@
 
 namespace murmel {
 
-namespace {
-// Marks a ticked row; icons alone cannot be compared.
-constexpr int kCheckedRole = Qt::UserRole + 1;
-}  // namespace
-
 frmAddresses::frmAddresses(PickerContext& context, QWidget* parent)
-    : QDialog(parent), ui_(std::make_unique<Ui::frmAddresses>()), context_(context) {
+    : CheckListDialog(context, parent),
+      ui_(std::make_unique<Ui::frmAddresses>()),
+      context_(context) {
     ui_->setupUi(this);
     setWindowTitle(context_.T("add0003"));
     ui_->lblToolbar->setText(context_.T("add0003"));
@@ -73,15 +69,6 @@ void frmAddresses::m_LoadAddressBook() {
     sort_.Apply(list);
 }
 
-bool frmAddresses::IsChecked(const QTreeWidgetItem* row) const {
-    return row != nullptr && row->data(0, kCheckedRole).toBool();
-}
-
-void frmAddresses::SetChecked(QTreeWidgetItem* row, bool checked) {
-    row->setData(0, kCheckedRole, checked);
-    row->setIcon(0, checked ? context_.CheckedIcon() : QIcon());
-}
-
 QStringList frmAddresses::CheckedAddresses() const {
     QStringList addresses;
     const QTreeWidget* list = ui_->lvAddresses;
@@ -127,29 +114,12 @@ void frmAddresses::cmdSet_Click() {
     ui_->lvAddresses->setFocus();
 }
 
-void frmAddresses::cmdHelp_Click() {
-    context_.PlayClick();
-    context_.OpenHelp();
-}
-
 bool frmAddresses::eventFilter(QObject* watched, QEvent* event) {
     if (watched == ui_->lvAddresses->viewport() && event->type() == QEvent::MouseButtonRelease) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         lvAddresses_MouseUp(mouse->button(), mouse->position().toPoint());
     }
     return QDialog::eventFilter(watched, event);
-}
-
-void frmAddresses::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape) {
-        cmdCancel_Click();
-        return;
-    }
-    if (event->key() == Qt::Key_F1) {
-        context_.OpenHelp();
-        return;
-    }
-    QDialog::keyPressEvent(event);
 }
 
 QString PickRecipients(PickerContext& context, QWidget* parent) {

@@ -5,9 +5,9 @@
 
 #include <memory>
 
-#include <QDialog>
 #include <QStringList>
 
+#include "dialogs/check_list_dialog.h"
 #include "picker/picker_context.h"
 #include "shell/header_sort.h"
 
@@ -19,7 +19,7 @@ class QTreeWidgetItem;
 
 namespace murmel {
 
-class frmAddresses : public QDialog {
+class frmAddresses : public CheckListDialog {
     Q_OBJECT
 public:
     explicit frmAddresses(PickerContext& context, QWidget* parent = nullptr);
@@ -29,22 +29,18 @@ public:
 
     // The addresses of the ticked rows, in list order.
     QStringList CheckedAddresses() const;
-    bool IsChecked(const QTreeWidgetItem* row) const;
 
     void lvAddresses_MouseUp(Qt::MouseButton button, const QPoint& position);
     void lvAddresses_ColumnClick(int column);
     void cmdOK_Click();
-    void cmdCancel_Click();
+    void cmdCancel_Click() override;
     void cmdSet_Click();
-    void cmdHelp_Click();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void m_LoadAddressBook();
-    void SetChecked(QTreeWidgetItem* row, bool checked);
 
     std::unique_ptr<Ui::frmAddresses> ui_;
     PickerContext& context_;

@@ -7,10 +7,6 @@
 
 namespace murmel {
 
-QString MainWindowPickerContext::T(std::string_view id) const {
-    return form_.T(id);
-}
-
 QStringList MainWindowPickerContext::BookKindLabels() const {
     // The five kinds the main window reads at start-up, then the two kinds
     // of today's mail programs.
@@ -23,19 +19,6 @@ QStringList MainWindowPickerContext::BookKindLabels() const {
 
 QString MainWindowPickerContext::AddressBook() const {
     return form_.Settings() ? form_.Settings()->AddressBook() : QString();
-}
-
-void MainWindowPickerContext::PlayClick() {
-    if (form_.PlaySoundsEnabled()) {
-        form_.PlaySound(QStringLiteral("click.wav"));
-    }
-}
-
-void MainWindowPickerContext::OpenHelp() {
-    if (form_.services().shell) {
-        form_.services().shell->Open(form_.AppPath() + QStringLiteral("/htm/startup.htm"),
-                                     form_.AppPath());
-    }
 }
 
 void MainWindowPickerContext::ShowOptions(int initialTab) {
@@ -55,10 +38,6 @@ BookRows MainWindowPickerContext::ImportFromMailClient() {
         }
     }
     return rows;
-}
-
-QIcon MainWindowPickerContext::CheckedIcon() const {
-    return CheckedListImage();
 }
 
 QIcon MainWindowPickerContext::NoneIcon() const {

@@ -4,31 +4,25 @@
 
 #include <functional>
 
+#include "dialogs/main_window_dialog_context.h"
 #include "picker/picker_context.h"
 
 namespace murmel {
 
-class frmMM;
-
-class MainWindowPickerContext final : public PickerContext {
+class MainWindowPickerContext final : public MainWindowDialogContext<PickerContext> {
 public:
     // SHOW_OPTIONS opens the options window on a page; empty, cmdSet only
     // reloads the list.
     MainWindowPickerContext(frmMM& form, std::function<void(int)> showOptions = {})
-        : form_(form), showOptions_(std::move(showOptions)) {}
+        : MainWindowDialogContext(form), showOptions_(std::move(showOptions)) {}
 
-    QString T(std::string_view id) const override;
     QStringList BookKindLabels() const override;
     QString AddressBook() const override;
-    void PlayClick() override;
-    void OpenHelp() override;
     void ShowOptions(int initialTab) override;
     BookRows ImportFromMailClient() override;
-    QIcon CheckedIcon() const override;
     QIcon NoneIcon() const override;
 
 private:
-    frmMM& form_;
     std::function<void(int)> showOptions_;
 };
 

@@ -5,20 +5,15 @@
 set -euo pipefail
 cd "$(dirname "$0")/sounds"
 rate=(-r 22050 -c 1 -b 16)
-
-# note NAME FREQ SECONDS: one soft sine note with a quick attack and long fade.
-note() {
-    sox -n "${rate[@]}" "$1" synth "$3" sine "$2" sine "$(echo "$2*2" | bc)" \
-        remix - fade q 0.01 "$3" "$(echo "$3*0.8" | bc)" vol 0.35
-}
+note=../../../scripts/make_note
 
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 
 # start: rising major triad
-note "$tmp/a.wav" 523.25 0.14
-note "$tmp/b.wav" 659.25 0.14
-note "$tmp/c.wav" 783.99 0.30
+"$note" "$tmp/a.wav" 523.25 0.14
+"$note" "$tmp/b.wav" 659.25 0.14
+"$note" "$tmp/c.wav" 783.99 0.30
 sox "$tmp/a.wav" "$tmp/b.wav" "$tmp/c.wav" start.wav
 
 # exit: the same triad falling
@@ -32,8 +27,8 @@ sox -n "${rate[@]}" swoosh.wav synth 0.28 pinknoise \
     sinc 400-3000 fade q 0.09 0.28 0.15 vol 0.6
 
 # ok: two quick rising notes
-note "$tmp/d.wav" 880 0.09
-note "$tmp/e.wav" 1174.66 0.20
+"$note" "$tmp/d.wav" 880 0.09
+"$note" "$tmp/e.wav" 1174.66 0.20
 sox "$tmp/d.wav" "$tmp/e.wav" ok.wav
 
 # error: two low falling notes with a little grit

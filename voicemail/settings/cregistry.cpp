@@ -117,10 +117,13 @@ MURMEL_PRODUCT_SETTING(WaveType, "RecordingFormat")
 
 #undef MURMEL_PRODUCT_SETTING
 
+// Provided by the installation, never written.
 QString cRegistry::LogoClick() const {
     return cMachine_.GetData(kProductKey, QStringLiteral("LogoClick"));
 }
 
+// HKEY_CURRENT_USER international "Locale"; empty unless it is eight
+// hexadecimal digits.
 QString cRegistry::UserLanguage() const {
     // The locale names a language file and goes into every item: anything but
     // eight hexadecimal digits could point outside lang/ or into a header.
@@ -137,6 +140,7 @@ QString cRegistry::UserLanguage() const {
     return locale;
 }
 
+// HKEY_USERS audio "SystemFormats" and "DefaultFormat".
 QString cRegistry::WaveTypes() const {
     return cUsers_.GetData(kAudioKey, QStringLiteral("SystemFormats"));
 }
@@ -145,6 +149,8 @@ void cRegistry::setDefaultWave(const QString& value) {
     cUsers_.SetData(kAudioKey, QStringLiteral("DefaultFormat"), value);
 }
 
+// The Run value. Setting it also writes or removes the autostart entry so
+// that it mirrors what the value then holds.
 QString cRegistry::SetRunAtInitialization() const {
     return cMachine_.GetData(kRunKey, kRunValueName);
 }

@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "registry/registry.h"
+#include "settings/settings.h"
 
 namespace murmel {
 
@@ -58,47 +59,19 @@ class cRegistry {
 public:
     explicit cRegistry(std::filesystem::path folder = vantry::registry::Store::DefaultFolder());
 
-    // Product key settings (HKEY_LOCAL_MACHINE).
-    QString MyName() const;
-    void setMyName(const QString& value);
-    QString LastAdUpdate() const;
-    void setLastAdUpdate(const QString& value);
-    QString MyOrganization() const;
-    void setMyOrganization(const QString& value);
-    QString ConnectTo() const;
-    void setConnectTo(const QString& value);
-    QString InVolume() const;
-    void setInVolume(const QString& value);
-    QString OutVolume() const;
-    void setOutVolume(const QString& value);
-    QString LogoClick() const;  // provided by the installation, never written
-    QString MyEmail() const;
-    void setMyEmail(const QString& value);
-    QString MyCc() const;
-    void setMyCc(const QString& value);
-    QString MyNote() const;
-    void setMyNote(const QString& value);
-    QString PlaySounds() const;
-    void setPlaySounds(const QString& value);
-    QString Autorun() const;
-    void setAutorun(const QString& value);
-    QString KnownAddressBooks() const;
-    void setKnownAddressBooks(const QString& value);
-    QString AddressBook() const;
-    void setAddressBook(const QString& value);
-    QString WaveType() const;
-    void setWaveType(const QString& value);
-
-    // System values.
-    QString UserLanguage() const;               // HKEY_CURRENT_USER international "Locale"; empty
-                                                // unless it is eight hexadecimal digits
-    QString WaveTypes() const;                  // HKEY_USERS audio "SystemFormats"
-    void setDefaultWave(const QString& value);  // HKEY_USERS audio "DefaultFormat"
-
-    // The Run value. Setting it also writes or removes the autostart entry
-    // so that it mirrors what the value then holds.
-    QString SetRunAtInitialization() const;
-    void setSetRunAtInitialization(const QString& value);
+    // One accessor pair for each setting of the list in settings.h, so the
+    // list is the one place a setting is declared. Most are values of the
+    // product key (HKEY_LOCAL_MACHINE); cregistry.cpp says where the system
+    // values and the Run value live.
+    // clang-format off
+#define MURMEL_REGISTRY_GET(name) QString name() const;
+#define MURMEL_REGISTRY_SET(name) void set##name(const QString& value);
+#define MURMEL_REGISTRY_BOTH(name) MURMEL_REGISTRY_GET(name) MURMEL_REGISTRY_SET(name)
+    MURMEL_SETTINGS(MURMEL_REGISTRY_BOTH, MURMEL_REGISTRY_GET, MURMEL_REGISTRY_SET)
+#undef MURMEL_REGISTRY_BOTH
+#undef MURMEL_REGISTRY_GET
+#undef MURMEL_REGISTRY_SET
+    // clang-format on
 
     // Makes the product, Run, audio and international keys exist; writes no values.
     void VerifyRegistry();

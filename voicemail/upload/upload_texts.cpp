@@ -46,6 +46,33 @@ bool IsDottedAddress(const QString& host) {
     return true;
 }
 
+namespace {
+
+// Codes told by a text of their own, without the code or the note that the
+// message is kept.
+struct OwnText {
+    int code;
+    std::string_view id;
+};
+constexpr OwnText kOwnTexts[] = {
+    {25093, "mm0028"}, {25094, "mm0029"}, {26002, "mm0030"},
+    {26003, "mm0031"}, {26004, "mm0032"}, {26005, "mm0033"},
+};
+
+// Codes told as "BEFORE [code] AFTER", then the keep note.
+struct BracketedText {
+    int code;
+    std::string_view before;
+    std::string_view after;
+};
+constexpr BracketedText kBracketedTexts[] = {
+    {20303, "mm0020", "mm0021"},
+    {20153, "mm0024", "mm0025"},
+    {20154, "mm0026", "mm0027"},
+};
+
+}  // namespace
+
 QString UploadErrorMessage(int code, const QString& description,
                            const std::function<QString(std::string_view)>& T) {
     const QString c = QString::number(code);
@@ -53,29 +80,21 @@ QString UploadErrorMessage(int code, const QString& description,
     if (code >= 25005 && code <= 25092) {
         return T("mm0014") + " [" + c + "] " + T("mm0015") + keep;
     }
+    for (const OwnText& own : kOwnTexts) {
+        if (own.code == code) {
+            return T(own.id);
+        }
+    }
+    for (const BracketedText& text : kBracketedTexts) {
+        if (text.code == code) {
+            return T(text.before) + " [" + c + "] " + T(text.after) + keep;
+        }
+    }
     switch (code) {
         case 20302:
             return T("mm0018") + "[" + c + "] " + T("mm0019") + keep;
-        case 20303:
-            return T("mm0020") + " [" + c + "] " + T("mm0021") + keep;
         case 20152:
             return T("mm0022") + " [" + c + " #" + description.left(3) + "] " + T("mm0023") + keep;
-        case 20153:
-            return T("mm0024") + " [" + c + "] " + T("mm0025") + keep;
-        case 20154:
-            return T("mm0026") + " [" + c + "] " + T("mm0027") + keep;
-        case 25093:
-            return T("mm0028");
-        case 25094:
-            return T("mm0029");
-        case 26002:
-            return T("mm0030");
-        case 26003:
-            return T("mm0031");
-        case 26004:
-            return T("mm0032");
-        case 26005:
-            return T("mm0033");
         default:
             return T("mm0034") + " [" + c + "] " + T("mm0035");
     }

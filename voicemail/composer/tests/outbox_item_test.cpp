@@ -9,6 +9,9 @@
 
 #include <sys/stat.h>
 #include <filesystem>
+#include <initializer_list>
+#include <string>
+#include <string_view>
 
 #include "composer/outbox_item.h"
 #include "composer/settings_post.h"
@@ -31,6 +34,17 @@ QString Translate(std::string_view id) {
     if (id == "mail0002")
         return "Default note.";
     return QString::fromLatin1(id.data(), static_cast<qsizetype>(id.size()));
+}
+
+// Checks that ITEM holds every piece of WANTED and none of UNWANTED.
+void ExpectPieces(const std::string& item, std::initializer_list<std::string_view> wanted,
+                  std::initializer_list<std::string_view> unwanted = {}) {
+    for (const std::string_view piece : wanted) {
+        EXPECT_NE(item.find(piece), std::string::npos) << "missing: " << piece;
+    }
+    for (const std::string_view piece : unwanted) {
+        EXPECT_EQ(item.find(piece), std::string::npos) << "present: " << piece;
+    }
 }
 
 // A small but real wave file: header plus a few thousand samples of a tone.
@@ -128,13 +142,10 @@ TEST(OutboxItem, MinimalItemOmitsOptionalLinesAndUsesDefaults) {
     QString path;
     ASSERT_EQ(BuildPost(f.env, "to@x.org", "", "", 0, f.Zip("Z"), &path), kPostDone);
     const std::string item = vantry::test::ReadFile(path.toStdString());
-    EXPECT_NE(item.find("\r\nFrom: me@example.org\r\nSubject: (no subject)\r\nDate: "),
-              std::string::npos);
-    EXPECT_NE(item.find("-0500\r\nX-Language: 00000409\r\n"), std::string::npos);
-    EXPECT_NE(item.find("\r\n\r\nDefault note.\r\n\r\n"), std::string::npos);
-    EXPECT_EQ(item.find("Cc:"), std::string::npos);
-    EXPECT_EQ(item.find("X-Organization"), std::string::npos);
-    EXPECT_EQ(item.find("X-Return-Receipt"), std::string::npos);
+    ExpectPieces(item,
+                 {"\r\nFrom: me@example.org\r\nSubject: (no subject)\r\nDate: ",
+                  "-0500\r\nX-Language: 00000409\r\n", "\r\n\r\nDefault note.\r\n\r\n"},
+                 {"Cc:", "X-Organization", "X-Return-Receipt"});
 }
 
 TEST(OutboxItem, CcCombinesBoxAndOwnCopyAddress) {
@@ -156,16 +167,14 @@ TEST(OutboxItem, LineBreaksInValuesNeverStartNewHeaderLines) {
                         f.Zip("Z"), &path),
               kPostDone);
     const std::string item = vantry::test::ReadFile(path.toStdString());
-    EXPECT_NE(item.find("\r\nTo: to@x.org  Bcc: all@x.org\r\n"), std::string::npos);
-    EXPECT_NE(item.find("\r\nFrom: \"Ann  Bcc: victim@x.org\" <me@x.org X-Evil: 1>\r\n"),
-              std::string::npos);
-    EXPECT_NE(item.find("\r\nSubject: Sub ject\r\n"), std::string::npos);
-    EXPECT_NE(item.find("\r\nCc: cc@x.org , c@x.org \r\n"), std::string::npos);
-    EXPECT_NE(item.find("\r\nX-Organization: Org X: y\r\n"), std::string::npos);
-    // The note is body text: its own line breaks stay.
-    EXPECT_NE(item.find("\r\n\r\nline one\r\nline two\r\n\r\n"), std::string::npos);
-    EXPECT_EQ(item.find("\r\nBcc:"), std::string::npos);
-    EXPECT_EQ(item.find("\nX-Evil"), std::string::npos);
+    ExpectPieces(item,
+                 {"\r\nTo: to@x.org  Bcc: all@x.org\r\n",
+                  "\r\nFrom: \"Ann  Bcc: victim@x.org\" <me@x.org X-Evil: 1>\r\n",
+                  "\r\nSubject: Sub ject\r\n", "\r\nCc: cc@x.org , c@x.org \r\n",
+                  "\r\nX-Organization: Org X: y\r\n",
+                  // The note is body text: its own line breaks stay.
+                  "\r\n\r\nline one\r\nline two\r\n\r\n"},
+                 {"\r\nBcc:", "\nX-Evil"});
 }
 
 TEST(OutboxItem, TextIsInTheCodePageOfTheUsersLocale) {
@@ -307,10 +316,9 @@ TEST(OutboxItem, SettingsComeFromTheRegistry) {
     QString path;
     ASSERT_EQ(BuildPost(f.env, "to@x.org", "", "S", 0, f.Zip("Z"), &path), kPostDone);
     const std::string item = vantry::test::ReadFile(path.toStdString());
-    EXPECT_NE(item.find("\r\nFrom: \"Reg Name\" <reg@example.org>\r\n"), std::string::npos);
-    EXPECT_NE(item.find("\r\nCc: copy@example.org\r\n"), std::string::npos);
-    EXPECT_NE(item.find("\r\nX-Organization: Reg Org\r\n"), std::string::npos);
-    EXPECT_NE(item.find("\r\n\r\nReg note\r\n\r\n"), std::string::npos);
+    ExpectPieces(item,
+                 {"\r\nFrom: \"Reg Name\" <reg@example.org>\r\n", "\r\nCc: copy@example.org\r\n",
+                  "\r\nX-Organization: Reg Org\r\n", "\r\n\r\nReg note\r\n\r\n"});
 
     registry.setMyEmail("");  // read anew at every build
     EXPECT_EQ(BuildPost(f.env, "to@x.org", "", "S", 0, f.Zip("Z")), kPostNoOwnAddress);

@@ -119,6 +119,20 @@ TEST(FrmAddresses, OkKeepsTicksAndCancelClearsThem) {
     EXPECT_EQ(context.clicks, 2);
 }
 
+// The key and button every check-list dialog shares.
+TEST(FrmAddresses, HelpButtonClicksAndF1OpensHelpSilently) {
+    FakeContext context;
+    frmAddresses picker(context);
+    picker.show();
+    QTest::keyClick(&picker, Qt::Key_F1);
+    EXPECT_EQ(context.helps, 1);
+    EXPECT_EQ(context.clicks, 0);
+    EXPECT_TRUE(picker.isVisible());
+    picker.ui()->cmdHelp->click();
+    EXPECT_EQ(context.helps, 2);
+    EXPECT_EQ(context.clicks, 1);
+}
+
 TEST(FrmAddresses, PickRecipientsJoinsTheTickedAddresses) {
     FakeContext context;
     QString picked;

@@ -61,6 +61,11 @@ std::string Filler(size_t size, char seed) {
 }
 
 struct Upload {
+    Upload() = default;
+    // An upload to SERVER, reached by its loopback address.
+    explicit Upload(const ScriptedPeer& server)
+        : connectTo(QStringLiteral("http://127.0.0.1:%1").arg(server.Port())) {}
+
     fs::path app = vantry::test::FreshDir("app");
     QString connectTo;
     QStringList played;
@@ -141,8 +146,7 @@ void WaitFor(const std::function<bool()>& cond, int ms = 5000) {
 
 TEST(Upload, LongItemGoesOutInChunksOnSuccessiveTicks) {
     ScriptedPeer server = Relay();
-    Upload u;
-    u.connectTo = QStringLiteral("http://127.0.0.1:%1").arg(server.Port());
+    Upload u(server);
     const std::string item = Filler(20000, 'A');
     u.Item("261206154907.txt", item);
     ASSERT_TRUE(u.Run());
@@ -200,8 +204,7 @@ TEST(Upload, TinyAndEmptyItemsAreSentAndRemoved) {
 
 TEST(Upload, TwoItemsOverTwoConnectionsOldestFirst) {
     ScriptedPeer server = Relay();
-    Upload u;
-    u.connectTo = QStringLiteral("http://127.0.0.1:%1").arg(server.Port());
+    Upload u(server);
     const std::string older = Filler(9000, 'o');
     const std::string newer = Filler(300, 'n');
     u.Item("261206154908.txt", newer);
@@ -222,9 +225,8 @@ TEST(Upload, TwoItemsOverTwoConnectionsOldestFirst) {
 
 TEST(Upload, EmptyOutboxChecksAdsAndClosesAfterOneSecond) {
     ScriptedPeer server = Relay();
-    Upload u;
+    Upload u(server);
     u.realPause = true;
-    u.connectTo = QStringLiteral("http://127.0.0.1:%1").arg(server.Port());
     QElapsedTimer t;
     t.start();
     ASSERT_TRUE(u.Run());
@@ -241,8 +243,7 @@ TEST(Upload, EmptyOutboxChecksAdsAndClosesAfterOneSecond) {
 
 TEST(Upload, ServerThatNeverRepliesDoesNotDelayDeletion) {
     ScriptedPeer server = Relay({PeerStep::ReadToEnd(), PeerStep::Linger()});
-    Upload u;
-    u.connectTo = QStringLiteral("http://127.0.0.1:%1").arg(server.Port());
+    Upload u(server);
     u.Item("261206154907.txt", Filler(500, 'q'));
     QElapsedTimer t;
     t.start();
@@ -252,39 +253,36 @@ TEST(Upload, ServerThatNeverRepliesDoesNotDelayDeletion) {
     EXPECT_EQ(u.played, QStringList({"sounds/ok.wav"}));
 }
 
-TEST(Upload, RefusedConnectionShowsNetworkError) {
-    Upload u;
-    const int port = ScriptedPeer::UnusedPort();
-    u.connectTo = QStringLiteral("http://127.0.0.1:%1").arg(port);
-    u.Item("261206154907.txt", "kept");
-    ASSERT_TRUE(u.Run());
-    EXPECT_EQ(u.played, QStringList({"sounds/error.wav"}));
-    ASSERT_EQ(u.boxes.size(), 1);
-    EXPECT_EQ(u.boxes[0], T("mm0017") + "|" + T("mm0014") + " [25062] " + T("mm0015") + "\r\n\r\n" +
-                              T("mm0016"));
-    EXPECT_EQ(u.statusAtUnload, QStringList({"MurmelMail not sent"}));
-    EXPECT_EQ(u.Items(), QStringList({"261206154907.txt"}));
-    EXPECT_EQ(u.adChecks, 0);
-}
-
-TEST(Upload, BadServerAddressFailsAtOnce) {
-    Upload u;
-    u.connectTo = QStringLiteral("relay-without-scheme:80");
-    u.Item("261206154907.txt", "kept");
-    ASSERT_TRUE(u.Run());
-    EXPECT_EQ(u.played, QStringList({"sounds/error.wav"}));
-    ASSERT_EQ(u.boxes.size(), 1);
-    // Port 0 is no port: the socket refuses to start (address not available).
-    EXPECT_EQ(u.boxes[0], T("mm0017") + "|" + T("mm0014") + " [25050] " + T("mm0015") + "\r\n\r\n" +
-                              T("mm0016"));
-    EXPECT_EQ(u.statusAtUnload, QStringList({"MurmelMail not sent"}));
-    EXPECT_EQ(u.Items(), QStringList({"261206154907.txt"}));
+// A connection that never starts keeps the item and names the socket's code.
+TEST(Upload, FailedConnectionsShowTheNetworkError) {
+    struct Case {
+        QString connectTo;
+        const char* code;
+    };
+    const Case cases[] = {
+        // Nothing listens: refused.
+        {QStringLiteral("http://127.0.0.1:%1").arg(ScriptedPeer::UnusedPort()), "25062"},
+        // Port 0 is no port: the socket refuses to start (address not available).
+        {QStringLiteral("relay-without-scheme:80"), "25050"},
+    };
+    for (const Case& c : cases) {
+        Upload u;
+        u.connectTo = c.connectTo;
+        u.Item("261206154907.txt", "kept");
+        ASSERT_TRUE(u.Run()) << c.code;
+        EXPECT_EQ(u.played, QStringList({"sounds/error.wav"})) << c.code;
+        ASSERT_EQ(u.boxes.size(), 1) << c.code;
+        EXPECT_EQ(u.boxes[0], T("mm0017") + "|" + T("mm0014") + " [" + c.code + "] " + T("mm0015") +
+                                  "\r\n\r\n" + T("mm0016"));
+        EXPECT_EQ(u.statusAtUnload, QStringList({"MurmelMail not sent"})) << c.code;
+        EXPECT_EQ(u.Items(), QStringList({"261206154907.txt"})) << c.code;
+        EXPECT_EQ(u.adChecks, 0) << c.code;
+    }
 }
 
 TEST(Upload, ServerClosingMidItemKeepsTheItem) {
     ScriptedPeer server = Relay({PeerStep::ReadBytes(kRequest.size() + 8192), PeerStep::Close()});
-    Upload u;
-    u.connectTo = QStringLiteral("http://127.0.0.1:%1").arg(server.Port());
+    Upload u(server);
     u.Item("261206154907.txt", Filler(30000, 'c'));
     ASSERT_TRUE(u.Run());
     EXPECT_EQ(u.Items(), QStringList({"261206154907.txt"}));
@@ -303,9 +301,8 @@ TEST(Upload, ServerClosingMidItemKeepsTheItem) {
 TEST(Upload, ItemIsKeptWhileTheSystemHasNotTakenAllOfIt) {
     // A choked uplink: nothing read until released, then a reset.
     ScriptedPeer server = Relay({PeerStep::Hold(), PeerStep::Close()}, 4096);
-    Upload u;
+    Upload u(server);
     u.tickMs = 1;
-    u.connectTo = QStringLiteral("http://127.0.0.1:%1").arg(server.Port());
     u.Item("261206154907.txt", Filler(4 * 1024 * 1024, 's'));
     // The uplink gives up once the upload waits for it, or once the item is gone.
     QTimer probe;
@@ -324,8 +321,7 @@ TEST(Upload, ItemIsKeptWhileTheSystemHasNotTakenAllOfIt) {
 
 TEST(Upload, ProgressBarFollowsTheSentPosition) {
     ScriptedPeer server = Relay({PeerStep::ReadToEnd(), PeerStep::Linger()});
-    Upload u;
-    u.connectTo = QStringLiteral("http://127.0.0.1:%1").arg(server.Port());
+    Upload u(server);
     u.Item("261206154907.txt", Filler(20000, 'p'));
     QList<int> values;
     QTimer probe;
@@ -348,8 +344,7 @@ TEST(Upload, ProgressBarFollowsTheSentPosition) {
 
 TEST(Upload, OnlyOneWindowAtATime) {
     ScriptedPeer server = Relay({PeerStep::ReadToEnd(), PeerStep::Linger()});
-    Upload u;
-    u.connectTo = QStringLiteral("http://127.0.0.1:%1").arg(server.Port());
+    Upload u(server);
     u.Item("261206154907.txt", Filler(100, 'z'));
     UploadServices s;
     s.appPath = Q(u.app);
