@@ -12,8 +12,10 @@
 #include <memory>
 
 #include "composer/composer.h"
+#include "composer/composer_panel.h"
 #include "settings/settings.h"
 #include "test_env.h"
+#include "ui_composer_panel.h"
 
 namespace murmel {
 namespace {
@@ -30,17 +32,20 @@ QString Translate(std::string_view id) {
     return QString::fromLatin1(id.data(), static_cast<qsizetype>(id.size()));
 }
 
-// The main window's composition widgets with a recording context around them.
+// The main window's composing panel with the recorder's side of the window as
+// the window wires it (Send, the status line and the buttons a send takes),
+// and a recording context around them.
 struct Window : ComposerContext {
     fs::path app = vantry::test::FreshDir("app");
     QWidget form;
-    QComboBox* cmbTo = new QComboBox(&form);
-    QComboBox* cmbCc = new QComboBox(&form);
-    QPushButton* cmdTo = new QPushButton(&form);
-    QPushButton* cmdCc = new QPushButton(&form);
-    QLineEdit* txtSubject = new QLineEdit(&form);
-    QCheckBox* chkReturnReceipt = new QCheckBox(&form);
-    QLabel* lblReturnReceipt = new QLabel(&form);
+    ComposerPanel* panel = new ComposerPanel(&form);
+    QComboBox* cmbTo = panel->ui()->cmbTo;
+    QComboBox* cmbCc = panel->ui()->cmbCc;
+    QPushButton* cmdTo = panel->ui()->cmdTo;
+    QPushButton* cmdCc = panel->ui()->cmdCc;
+    QLineEdit* txtSubject = panel->ui()->txtSubject;
+    QCheckBox* chkReturnReceipt = panel->ui()->chkReturnReceipt;
+    QLabel* lblReturnReceipt = panel->ui()->lblReturnReceipt;
     QLabel* lblStatus = new QLabel(&form);
     QPushButton* cmdRecord = new QPushButton(&form);
     QPushButton* cmdPlay = new QPushButton(&form);
@@ -60,8 +65,6 @@ struct Window : ComposerContext {
     std::unique_ptr<Composer> composer;
 
     Window() {
-        cmbTo->setEditable(true);
-        cmbCc->setEditable(true);
         // What the status said whenever the top entry became the current one.
         QObject::connect(cmbTo, &QComboBox::currentIndexChanged, [this](int index) {
             if (index == 0) {
@@ -71,22 +74,14 @@ struct Window : ComposerContext {
         store.setPlaySounds("1");
         store.setMyEmail("me@x.org");
         store.SetValue(SettingId::UserLanguage, "00000409");
-        ComposerView v{&form,
-                       cmbTo,
-                       cmbCc,
-                       cmdTo,
-                       cmdCc,
-                       txtSubject,
-                       chkReturnReceipt,
-                       lblReturnReceipt,
-                       lblStatus,
-                       cmdRecord,
-                       cmdPlay,
-                       cmdStop,
-                       cmdSend,
-                       cmdClose,
-                       cmdHide};
-        composer = std::make_unique<Composer>(v, *this);
+        composer = std::make_unique<Composer>(*panel, *this);
+        // The recorder's side: the send's buttons come back as its idle rows.
+        QObject::connect(cmdSend, &QPushButton::clicked, composer.get(), &Composer::cmdSend_Click);
+        QObject::connect(composer.get(), &Composer::StatusText, lblStatus, &QLabel::setText);
+        QObject::connect(composer.get(), &Composer::SendingStarted,
+                         [this] { SetButtons("NNNNNN"); });
+        QObject::connect(composer.get(), &Composer::SendingEnded,
+                         [this](bool sent) { SetButtons(sent ? "YNNNYY" : "YYNYYY"); });
     }
     QString T(std::string_view id) const override { return Translate(id); }
     Settings& settings() override { return store; }
@@ -106,6 +101,20 @@ struct Window : ComposerContext {
     QDateTime Now() const override { return QDateTime(QDate(2026, 12, 6), QTime(15, 49, 7)); }
     QString TimeZone() const override { return QStringLiteral("+0100"); }
 
+    // Enabled flags of Record, Play, Stop, Send, Close, Hide.
+    std::string Buttons() const {
+        std::string flags;
+        for (const QPushButton* b : {cmdRecord, cmdPlay, cmdStop, cmdSend, cmdClose, cmdHide}) {
+            flags += b->isEnabled() ? 'Y' : 'N';
+        }
+        return flags;
+    }
+    void SetButtons(const std::string& flags) {
+        QPushButton* const buttons[] = {cmdRecord, cmdPlay, cmdStop, cmdSend, cmdClose, cmdHide};
+        for (std::size_t i = 0; i < flags.size(); ++i) {
+            buttons[i]->setEnabled(flags[i] == 'Y');
+        }
+    }
     void Record() { vantry::test::WriteFile(app / "in.wav", std::string(4000, 'w')); }
     QStringList Items() const { return QDir(Q(app / "Outbox")).entryList(QDir::Files); }
     QStringList List(QComboBox* box) const {
@@ -172,12 +181,7 @@ TEST(ComposerSend, SuccessWritesItemAndResetsControls) {
     EXPECT_EQ(w.cmbTo->currentText(), "a@x.org, b@y.org");
     EXPECT_EQ(w.cmbCc->currentText(), "c@x.org, d@y.org");
     EXPECT_EQ(w.List(w.cmbTo).value(0), "a@x.org, b@y.org");
-    EXPECT_TRUE(w.cmdRecord->isEnabled());
-    EXPECT_FALSE(w.cmdPlay->isEnabled());
-    EXPECT_FALSE(w.cmdStop->isEnabled());
-    EXPECT_FALSE(w.cmdSend->isEnabled());
-    EXPECT_TRUE(w.cmdClose->isEnabled());
-    EXPECT_TRUE(w.cmdHide->isEnabled());
+    EXPECT_EQ(w.Buttons(), "YNNNYY");
 
     EXPECT_EQ(w.Items(), QStringList({"261206154907.txt"}));
     const std::string item = w.Item();
@@ -259,10 +263,7 @@ TEST(ComposerSend, BuildAndZipFailuresKeepTheRecorderReady) {
     EXPECT_EQ(w.played, QStringList({"sounds/click.wav", "sounds/error.wav"}));
     EXPECT_EQ(w.txtSubject->text(), "kept");
     EXPECT_EQ(w.uploads, 0);
-    EXPECT_TRUE(w.cmdRecord->isEnabled());
-    EXPECT_TRUE(w.cmdPlay->isEnabled());
-    EXPECT_FALSE(w.cmdStop->isEnabled());
-    EXPECT_TRUE(w.cmdSend->isEnabled());
+    EXPECT_EQ(w.Buttons(), "YYNYYY");
     EXPECT_TRUE(w.Items().isEmpty());
 
     // A folder where the archive should go makes the zip library fail.
