@@ -146,6 +146,16 @@ public:
         return *form;
     }
 
+    // A window past its first run (a sender address is set, so no options
+    // window), with navigation sounds on or off, and the start's sounds forgotten.
+    frmMM& StartSetUp(bool sounds) {
+        store.setMyEmail("me@example.org");
+        store.setPlaySounds(sounds ? "1" : "0");
+        Start();
+        sound.clear();
+        return *form;
+    }
+
     Ui::RecorderPanel& RecorderUi() const { return *form->recorderPanel()->ui(); }
     Ui::ComposerPanel& ComposerUi() const { return *form->composerPanel()->ui(); }
     // Enabled flags of Record, Play, Stop, Send, Close, Hide.

@@ -329,9 +329,7 @@ std::vector<std::string> VisibleItems(QMenu* menu) {
 
 TEST(TrayMenu, ContentsFollowTheWindow) {
     FormHarness h;
-    h.store.setMyEmail("me@example.org");
-    h.store.setPlaySounds("1");
-    frmMM& form = h.Start();
+    frmMM& form = h.StartSetUp(true);
 
     form.cSysTray1_MouseUp(2);
     EXPECT_EQ(h.tray.popUps(), 1);
@@ -355,10 +353,7 @@ TEST(TrayMenu, ContentsFollowTheWindow) {
 
 TEST(TrayMenu, SwooshOnlyWithSoundsOn) {
     FormHarness h;
-    h.store.setMyEmail("me@example.org");
-    h.store.setPlaySounds("0");
-    frmMM& form = h.Start();
-    h.sound.clear();
+    frmMM& form = h.StartSetUp(false);
     form.cSysTray1_MouseUp(2);
     EXPECT_TRUE(h.sound.played().empty());
     EXPECT_EQ(h.tray.popUps(), 1);
@@ -597,10 +592,7 @@ TEST_F(Reply, ShowsTheHiddenWindowLikeTheTrayMenu) {
 
 TEST(Pages, HelpMenuButtonAndF1OpenTheirPages) {
     FormHarness h;
-    h.store.setMyEmail("me@example.org");
-    h.store.setPlaySounds("1");
-    frmMM& form = h.Start();
-    h.sound.clear();
+    frmMM& form = h.StartSetUp(true);
     form.mnuHelpContents()->trigger();
     form.mnuHelpFAQ()->trigger();
     form.mnuHelpAbout()->trigger();
