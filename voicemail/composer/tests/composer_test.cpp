@@ -14,6 +14,7 @@
 #include "composer/composer.h"
 #include "composer/composer_panel.h"
 #include "settings/settings.h"
+#include "startup/language.h"
 #include "test_env.h"
 #include "ui_composer_panel.h"
 
@@ -21,16 +22,6 @@ namespace murmel {
 namespace {
 
 namespace fs = std::filesystem;
-
-QString Q(const fs::path& p) {
-    return QString::fromStdString(p.string());
-}
-
-QString Translate(std::string_view id) {
-    if (id == "mm0002")
-        return "<choose a recipient>";
-    return QString::fromLatin1(id.data(), static_cast<qsizetype>(id.size()));
-}
 
 // The main window's composing panel with the recorder's side of the window as
 // the window wires it (Send, the status line and the buttons a send takes),
@@ -54,6 +45,7 @@ struct Window : ComposerContext {
     QPushButton* cmdClose = new QPushButton(&form);
     QPushButton* cmdHide = new QPushButton(&form);
 
+    TranslationTable texts;
     MemorySettings store;
     QStringList played;
     QStringList boxes;
@@ -65,6 +57,7 @@ struct Window : ComposerContext {
     std::unique_ptr<Composer> composer;
 
     Window() {
+        texts.Add({"mm0002", "<choose a recipient>"});  // other IDs show as themselves
         // What the status said whenever the top entry became the current one.
         QObject::connect(cmbTo, &QComboBox::currentIndexChanged, [this](int index) {
             if (index == 0) {
@@ -83,7 +76,7 @@ struct Window : ComposerContext {
         QObject::connect(composer.get(), &Composer::SendingEnded,
                          [this](bool sent) { SetButtons(sent ? "YNNNYY" : "YYNYYY"); });
     }
-    QString T(std::string_view id) const override { return Translate(id); }
+    QString T(std::string_view id) const override { return texts.T(id); }
     Settings& settings() override { return store; }
     void PlaySound(const QString& name, bool) override {
         if (store.PlaySounds() == "1") {
@@ -92,7 +85,7 @@ struct Window : ComposerContext {
     }
     void MessageBox(const QString& text) override { boxes << text; }
     QString& Status() override { return status; }
-    QString AppPath() const override { return Q(app); }
+    QString AppPath() const override { return QString::fromStdString(app.string()); }
     void ShowUploadWindow() override { ++uploads; }
     std::optional<QStringList> PickAddresses(bool cc) override {
         return picker ? picker(cc) : std::optional<QStringList>();
@@ -101,6 +94,8 @@ struct Window : ComposerContext {
     QDateTime Now() const override { return QDateTime(QDate(2026, 12, 6), QTime(15, 49, 7)); }
     QString TimeZone() const override { return QStringLiteral("+0100"); }
 
+    // A file of the program folder.
+    QString Path(const char* name) const { return AppPath() + '/' + name; }
     // Enabled flags of Record, Play, Stop, Send, Close, Hide.
     std::string Buttons() const {
         std::string flags;
@@ -116,7 +111,7 @@ struct Window : ComposerContext {
         }
     }
     void Record() { vantry::test::WriteFile(app / "in.wav", std::string(4000, 'w')); }
-    QStringList Items() const { return QDir(Q(app / "Outbox")).entryList(QDir::Files); }
+    QStringList Items() const { return QDir(Path("Outbox")).entryList(QDir::Files); }
     QStringList List(QComboBox* box) const {
         QStringList out;
         for (int i = 0; i < box->count(); ++i)
@@ -157,7 +152,7 @@ TEST(ComposerSend, MissingRecipientShowsMessageAndWritesNothing) {
         EXPECT_EQ(w.played, QStringList({"sounds/click.wav", "sounds/error.wav"}));
         EXPECT_TRUE(w.Items().isEmpty());
         EXPECT_EQ(w.uploads, 0);
-        EXPECT_FALSE(QFile::exists(Q(w.app / "in.zip")));
+        EXPECT_FALSE(QFile::exists(w.Path("in.zip")));
     }
 }
 
@@ -193,8 +188,8 @@ TEST(ComposerSend, SuccessWritesItemAndResetsControls) {
     EXPECT_NE(item.find("\r\nX-MailerVersion: " + std::to_string(MURMEL_VERSION_MAJOR) + "." +
                         std::to_string(MURMEL_VERSION_MINOR) + "\r\n"),
               std::string::npos);
-    EXPECT_TRUE(QFile::exists(Q(w.app / "in.wav")));  // the recording stays
-    EXPECT_TRUE(QFile::exists(Q(w.app / "in.zip")));
+    EXPECT_TRUE(QFile::exists(w.Path("in.wav")));  // the recording stays
+    EXPECT_TRUE(QFile::exists(w.Path("in.zip")));
 }
 
 TEST(ComposerSend, PlaceholderCcIsNoCcAndSoundsCanBeOff) {
