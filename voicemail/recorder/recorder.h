@@ -46,7 +46,8 @@ class Recorder : public QObject {
 public:
     enum class State { Idle, Recording, Paused, IdleWithRecording, Playing };
 
-    // Slider1 holds minus the microphone level, Slider2 minus the output level.
+    // Drives PANEL, whose Slider1 holds minus the microphone level and Slider2
+    // minus the output level.
     Recorder(RecorderPanel& panel, RecorderContext& context, QObject* parent = nullptr);
     ~Recorder() override;
 
