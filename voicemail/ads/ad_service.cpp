@@ -25,12 +25,8 @@ AdService::~AdService() {
 }
 
 void AdService::Attach() {
-    frmMMRoutines& r = form_.routines();
-    r.m_LoadAds = [this](frmMM&) { m_LoadAds(); };
-    r.m_SaveAds = [this](frmMM&) { m_SaveAds(); };
-    r.m_RotateAds = [this](frmMM&) { m_RotateAds(); };
-    r.m_CheckForAds = [this](frmMM&) { m_CheckForAds(); };
-    r.picAd_Click = [this](frmMM&) { picAd_Click(); };
+    form_.AttachAds(*this);
+    QObject::connect(form_.picAd(), &GifPlace::Click, &form_, [this] { picAd_Click(); });
 }
 
 QString AdService::ListPath() const {

@@ -5,19 +5,18 @@
 // sits in the tray, and the click on an ad.
 //
 //   AdService ads(form, binFolder + "/getad");
-//   ads.Attach();   // fills the window's m_LoadAds, m_SaveAds, m_RotateAds, ...
+//   ads.Attach();   // the window loads, rotates and saves these ads
 
 #include <QPointer>
 #include <QString>
 
 #include "ads/ad_list.h"
 #include "ads/frm_ads.h"
+#include "shell/frm_mm.h"
 
 namespace murmel {
 
-class frmMM;
-
-class AdService : public AdsHost {
+class AdService : public AdsHost, public frmMMAds {
 public:
     // `downloader`: the picture downloader program, started with one picture name.
     AdService(frmMM& form, QString downloader);
@@ -25,16 +24,18 @@ public:
     AdService(const AdService&) = delete;
     AdService& operator=(const AdService&) = delete;
 
-    // Puts this service's routines into the window.
+    // Gives the window these ads, and the ad picture's clicks to picAd_Click.
     void Attach();
 
-    void m_LoadAds();
-    void m_SaveAds();
-    void m_CheckForAds();
-    void m_DownloadAd(const QString& name);
+    // frmMMAds
+    void m_LoadAds() override;
+    void m_SaveAds() override;
+    void m_CheckForAds() override;
     // The advertisement timer's step once the window is not terminating:
     // rotate while starting up or visible, fetch one missing picture while hidden.
-    void m_RotateAds();
+    void m_RotateAds() override;
+
+    void m_DownloadAd(const QString& name);
     void picAd_Click();
 
     // AdsHost

@@ -8,18 +8,33 @@
 #include "audio/recording_format.h"
 #include "audio/wave_device.h"
 #include "composer/composer.h"
+#include "composer/composer_panel.h"
 #include "options/main_window_options.h"
 #include "picker/frm_addresses.h"
 #include "picker/main_window_context.h"
 #include "recorder/recorder.h"
+#include "recorder/recorder_panel.h"
 #include "registry/registry.h"
 #include "settings/registry_settings.h"
-#include "ui_frm_mm.h"
 #include "upload/frm_email.h"
 
 namespace murmel {
 
 namespace {
+
+// A new recording uses the system's default recording format, which start-up
+// and the options window set by name.
+void ApplySystemRecordingFormat(vantry::audio::WaveDevice& device) {
+    vantry::registry::Store store;
+    vantry::registry::Value value;
+    QString name;
+    if (store.QueryValue(vantry::registry::Hive::Users, kAudioKey.toStdString(), "DefaultFormat",
+                         &value) == vantry::registry::kSuccess) {
+        name = QString::fromStdString(value.Text());
+    }
+    const auto* format = vantry::audio::FindRecordingFormat(name);
+    device.setRecordingFormat(format ? *format : vantry::audio::PreferredRecordingFormat());
+}
 
 // The panels' shared services over the main window.
 template <typename Context>
@@ -59,6 +74,7 @@ public:
         form_.gifLogo()->Stop();
         form_.gifLogo()->SetFrame(1);
     }
+    void ApplyRecordingFormat() override { ApplySystemRecordingFormat(*device); }
 
     // Owned here alone: a Qt parent would delete them a second time.
     std::unique_ptr<vantry::audio::WaveDevice> device = vantry::audio::CreateSystemWaveDevice();
@@ -107,24 +123,6 @@ ProgramServices CreateProgramServices() {
     return s;
 }
 
-namespace {
-
-// A new recording uses the system's default recording format, which start-up
-// and the options window set by name.
-void ApplySystemRecordingFormat(vantry::audio::WaveDevice& device) {
-    vantry::registry::Store store;
-    vantry::registry::Value value;
-    QString name;
-    if (store.QueryValue(vantry::registry::Hive::Users, kAudioKey.toStdString(), "DefaultFormat",
-                         &value) == vantry::registry::kSuccess) {
-        name = QString::fromStdString(value.Text());
-    }
-    const auto* format = vantry::audio::FindRecordingFormat(name);
-    device.setRecordingFormat(format ? *format : vantry::audio::PreferredRecordingFormat());
-}
-
-}  // namespace
-
 struct ProgramPieces::Parts {
     explicit Parts(frmMM& form) : composing(form), recording(form) {}
     WindowComposerContext composing;
@@ -135,33 +133,12 @@ struct ProgramPieces::Parts {
 };
 
 ProgramPieces::ProgramPieces(frmMM& form) : parts_(std::make_unique<Parts>(form)) {
-    Ui::frmMM& u = *form.ui();
-    ComposerView view;
-    view.form = &form;
-    view.cmbTo = u.cmbTo;
-    view.cmbCc = u.cmbCc;
-    view.cmdTo = u.cmdTo;
-    view.cmdCc = u.cmdCc;
-    view.txtSubject = u.txtSubject;
-    view.chkReturnReceipt = u.chkReturnReceipt;
-    view.lblReturnReceipt = u.lblReturnReceipt;
-    view.lblStatus = u.lblStatus;
-    view.cmdRecord = u.cmdRecord;
-    view.cmdPlay = u.cmdPlay;
-    view.cmdStop = u.cmdStop;
-    view.cmdSend = u.cmdSend;
-    view.cmdClose = u.cmdClose;
-    view.cmdHide = u.cmdHide;
-    parts_->composer = std::make_unique<Composer>(view, parts_->composing);
+    parts_->recorder = std::make_unique<Recorder>(*form.recorderPanel(), parts_->recording);
+    parts_->composer = std::make_unique<Composer>(*form.composerPanel(), parts_->composing);
+    form.AttachPanels(*parts_->recorder, *parts_->composer);
 
     // The configure button and the first run open the options on the mail page.
-    form.routines().m_ShowOptions = [](frmMM& window) { ShowOptions(window, 0); };
-
-    Composer* composer = parts_->composer.get();
-    form.routines().m_LoadRecipients = [composer](frmMM&) { composer->m_LoadRecipients(); };
-    form.routines().m_SaveRecipients = [composer](frmMM&) { composer->m_SaveRecipients(); };
-
-    AttachRecorder(form);
+    QObject::connect(&form, &frmMM::OptionsRequested, &form, [&form] { ShowOptions(form, 0); });
 
     // The picture downloader is installed beside the program.
     parts_->ads = std::make_unique<AdService>(
@@ -177,38 +154,6 @@ ProgramPieces::ProgramPieces(frmMM& form) : parts_(std::make_unique<Parts>(form)
             break;
         }
     }
-}
-
-void ProgramPieces::AttachRecorder(frmMM& form) {
-    Ui::frmMM& u = *form.ui();
-    RecorderView view;
-    view.cmdRecord = u.cmdRecord;
-    view.cmdPlay = u.cmdPlay;
-    view.cmdStop = u.cmdStop;
-    view.cmdSend = u.cmdSend;
-    view.cmdClose = u.cmdClose;
-    view.cmdHide = u.cmdHide;
-    view.lblStatus = u.lblStatus;
-    view.Slider1 = u.Slider1;
-    view.Slider2 = u.Slider2;
-    view.tmrRecording = form.tmrRecording();
-    view.window = &form;
-    parts_->recorder = std::make_unique<Recorder>(view, parts_->recording);
-
-    Recorder* recorder = parts_->recorder.get();
-    frmMMRoutines& r = form.routines();
-    r.m_InitVolumes = [recorder](frmMM&) { recorder->m_InitVolumes(); };
-    vantry::audio::WaveDevice* device = parts_->recording.device.get();
-    r.cmdRecord_Click = [recorder, device](frmMM&) {
-        if (device && device->mode() != vantry::audio::kModeRecording &&
-            device->mode() != vantry::audio::kModePaused) {
-            ApplySystemRecordingFormat(*device);
-        }
-        recorder->cmdRecord_Click();
-    };
-    r.cmdPlay_Click = [recorder](frmMM&) { recorder->cmdPlay_Click(); };
-    r.cmdStop_Click = [recorder](frmMM&) { recorder->cmdStop_Click(); };
-    r.tmrRecording_Timer = [recorder](frmMM&) { recorder->tmrRecording_Timer(); };
 }
 
 ProgramPieces::~ProgramPieces() = default;

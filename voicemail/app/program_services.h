@@ -20,16 +20,14 @@ struct ProgramServices {
 
 ProgramServices CreateProgramServices();
 
-// Builds the pieces over the window's controls and fills the window's
-// routines with theirs. Lives as long as the window.
+// Builds the recorder, the composer and the ads over the window's panels and
+// controls and attaches them to it. Lives as long as the window.
 class ProgramPieces {
 public:
     explicit ProgramPieces(frmMM& form);
     ~ProgramPieces();
 
 private:
-    void AttachRecorder(frmMM& form);
-
     struct Parts;
     std::unique_ptr<Parts> parts_;
 };

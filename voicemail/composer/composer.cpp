@@ -11,11 +11,13 @@
 #include <QMouseEvent>
 #include <QTimer>
 
+#include "composer/composer_panel.h"
 #include "composer/recipients.h"
 #include "composer/settings_post.h"
 #include "composer/zip_file.h"
 #include "settings/settings.h"
 #include "startup/utilities.h"
+#include "ui_composer_panel.h"
 
 namespace murmel {
 
@@ -31,12 +33,6 @@ void SetBoxText(QComboBox* box, const QString& text) {
     }
 }
 
-void Enable(QAbstractButton* button, bool on) {
-    if (button != nullptr) {
-        button->setEnabled(on);
-    }
-}
-
 }  // namespace
 
 QDateTime ComposerContext::Now() const {
@@ -47,43 +43,26 @@ QString ComposerContext::TimeZone() const {
     return GetTimeZone();
 }
 
-Composer::Composer(const ComposerView& view, ComposerContext& context, QObject* parent)
-    : QObject(parent), v_(view), context_(context) {
-    if (v_.cmdSend != nullptr) {
-        connect(v_.cmdSend, &QAbstractButton::clicked, this, &Composer::cmdSend_Click);
-    }
-    if (v_.cmdTo != nullptr) {
-        connect(v_.cmdTo, &QAbstractButton::clicked, this, &Composer::cmdTo_Click);
-    }
-    if (v_.cmdCc != nullptr) {
-        connect(v_.cmdCc, &QAbstractButton::clicked, this, &Composer::cmdCC_Click);
-    }
+Composer::Composer(ComposerPanel& panel, ComposerContext& context, QObject* parent)
+    : QObject(parent), ui_(*panel.ui()), context_(context) {
+    connect(ui_.cmdTo, &QAbstractButton::clicked, this, &Composer::cmdTo_Click);
+    connect(ui_.cmdCc, &QAbstractButton::clicked, this, &Composer::cmdCC_Click);
     // activated is the user's choice only, never a programmatic change.
-    if (v_.cmbTo != nullptr) {
-        connect(v_.cmbTo, &QComboBox::activated, this, &Composer::cmbTo_Click);
-    }
-    if (v_.cmbCc != nullptr) {
-        connect(v_.cmbCc, &QComboBox::activated, this, &Composer::cmbCc_Click);
-    }
-    if (v_.chkReturnReceipt != nullptr) {
-        connect(v_.chkReturnReceipt, &QAbstractButton::clicked, this,
-                &Composer::chkReturnReceipt_Click);
-    }
-    if (v_.lblReturnReceipt != nullptr) {
-        v_.lblReturnReceipt->installEventFilter(this);
-    }
-    if (v_.txtSubject != nullptr) {
-        v_.txtSubject->installEventFilter(this);
-    }
+    connect(ui_.cmbTo, &QComboBox::activated, this, &Composer::cmbTo_Click);
+    connect(ui_.cmbCc, &QComboBox::activated, this, &Composer::cmbCc_Click);
+    connect(ui_.chkReturnReceipt, &QAbstractButton::clicked, this,
+            &Composer::chkReturnReceipt_Click);
+    ui_.lblReturnReceipt->installEventFilter(this);
+    ui_.txtSubject->installEventFilter(this);
 }
 
 bool Composer::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == v_.lblReturnReceipt && event->type() == QEvent::MouseButtonRelease &&
+    if (watched == ui_.lblReturnReceipt && event->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
         lblReturnReceipt_Click();
         return true;
     }
-    if (watched == v_.txtSubject && event->type() == QEvent::FocusIn) {
+    if (watched == ui_.txtSubject && event->type() == QEvent::FocusIn) {
         // Selecting inside the focus event would be undone by the click that
         // gave the focus; select once that click is through.
         QTimer::singleShot(0, this, &Composer::txtSubject_GotFocus);
@@ -100,25 +79,10 @@ bool Composer::isPlaceholderOrEmpty(const QString& text) const {
     return trimmed.isEmpty() || trimmed.compare(placeholder(), Qt::CaseInsensitive) == 0;
 }
 
-void Composer::setStatusText(const QString& text) {
-    if (v_.lblStatus != nullptr) {
-        v_.lblStatus->setText(text);
-    }
-}
-
-void Composer::setButtons(bool record, bool play, bool stop, bool send, bool close, bool hide) {
-    Enable(v_.cmdRecord, record);
-    Enable(v_.cmdPlay, play);
-    Enable(v_.cmdStop, stop);
-    Enable(v_.cmdSend, send);
-    Enable(v_.cmdClose, close);
-    Enable(v_.cmdHide, hide);
-}
-
 void Composer::missingRecipient() {
     playIfEnabled("error.wav");
     context_.MessageBox(T("mm0005"));
-    v_.cmbTo->setFocus();
+    ui_.cmbTo->setFocus();
 }
 
 int Composer::m_NormalizeRecipients(QComboBox* box) {
@@ -131,7 +95,7 @@ int Composer::m_NormalizeRecipients(QComboBox* box) {
 }
 
 void Composer::moveToTopOfRecent() {
-    QComboBox* box = v_.cmbTo;
+    QComboBox* box = ui_.cmbTo;
     const QString text = box->currentText();
     int found = -1;
     for (int i = 0; i < box->count(); ++i) {
@@ -155,20 +119,20 @@ void Composer::moveToTopOfRecent() {
 
 void Composer::cmdSend_Click() {
     playIfEnabled("click.wav");
-    if (isPlaceholderOrEmpty(v_.cmbTo->currentText())) {
+    if (isPlaceholderOrEmpty(ui_.cmbTo->currentText())) {
         missingRecipient();
         return;
     }
-    m_NormalizeRecipients(v_.cmbTo);
+    m_NormalizeRecipients(ui_.cmbTo);
     // A leading empty item (", a") normalises to nothing; an item addressed to
     // nobody would be queued and silently lost, so it counts as no recipient.
-    if (v_.cmbTo->currentText().trimmed().isEmpty()) {
+    if (ui_.cmbTo->currentText().trimmed().isEmpty()) {
         missingRecipient();
         return;
     }
     moveToTopOfRecent();
-    if (!isPlaceholderOrEmpty(v_.cmbCc->currentText())) {
-        m_NormalizeRecipients(v_.cmbCc);
+    if (!isPlaceholderOrEmpty(ui_.cmbCc->currentText())) {
+        m_NormalizeRecipients(ui_.cmbCc);
     }
 
     const QString wave = context_.AppPath() + QStringLiteral("/in.wav");
@@ -178,7 +142,7 @@ void Composer::cmdSend_Click() {
     }
     QFile::remove(zip);
     QApplication::setOverrideCursor(Qt::BusyCursor);
-    setStatusText(T("mail0003"));
+    emit StatusText(T("mail0003"));
 
     int status = 0;
     const QString shortApp = GetShortPath(context_.AppPath());
@@ -187,10 +151,10 @@ void Composer::cmdSend_Click() {
     if (result != 0) {
         status = result + 100;
         playIfEnabled("error.wav");
-        setStatusText(T("mm0013"));
+        emit StatusText(T("mm0013"));
     } else {
-        setButtons(false, false, false, false, false, false);
-        const QString cc = v_.cmbCc->currentText().trimmed();
+        emit SendingStarted();
+        const QString cc = ui_.cmbCc->currentText().trimmed();
         const SettingsPost sender(context_.settings());
         PostEnvironment env;
         env.outboxFolder = context_.AppPath() + QStringLiteral("/Outbox");
@@ -201,30 +165,21 @@ void Composer::cmdSend_Click() {
         env.clock = [this] { return context_.Now(); };
         env.timeZone = [this] { return context_.TimeZone(); };
         status = BuildPost(
-            env, v_.cmbTo->currentText().trimmed(), isPlaceholderOrEmpty(cc) ? QString() : cc,
-            v_.txtSubject != nullptr ? v_.txtSubject->text().trimmed() : QString(),
-            v_.chkReturnReceipt != nullptr && v_.chkReturnReceipt->isChecked() ? 1 : 0, zip);
+            env, ui_.cmbTo->currentText().trimmed(), isPlaceholderOrEmpty(cc) ? QString() : cc,
+            ui_.txtSubject->text().trimmed(), ui_.chkReturnReceipt->isChecked() ? 1 : 0, zip);
     }
     QApplication::restoreOverrideCursor();
     lastStatus_ = status;
 
     if (status == 0) {
         context_.ShowUploadWindow();
-        if (v_.txtSubject != nullptr) {
-            v_.txtSubject->clear();
-        }
-        setStatusText(T("mm0036"));
-        setButtons(true, false, false, false, true, true);
-        if (v_.cmdRecord != nullptr) {
-            v_.cmdRecord->setFocus();
-        }
-        if (v_.form != nullptr) {
-            v_.form->repaint();
-        }
+        ui_.txtSubject->clear();
+        emit StatusText(T("mm0036"));
+        emit SendingEnded(true);
         context_.Sent();
         return;
     }
-    setButtons(true, true, false, true, true, true);
+    emit SendingEnded(false);
     const char* message = nullptr;
     switch (status) {
         case kPostArchiveMissing:
@@ -247,7 +202,7 @@ void Composer::cmdSend_Click() {
     }
     if (message != nullptr) {
         playIfEnabled("error.wav");
-        setStatusText(T(message));
+        emit StatusText(T(message));
     }
 }
 
@@ -261,11 +216,11 @@ void Composer::pickInto(QComboBox* box, bool cc) {
 }
 
 void Composer::cmdTo_Click() {
-    pickInto(v_.cmbTo, false);
+    pickInto(ui_.cmbTo, false);
 }
 
 void Composer::cmdCC_Click() {
-    pickInto(v_.cmbCc, true);
+    pickInto(ui_.cmbCc, true);
 }
 
 void Composer::cmbTo_Click() {
@@ -283,34 +238,30 @@ void Composer::chkReturnReceipt_Click() {
 }
 
 void Composer::lblReturnReceipt_Click() {
-    if (v_.chkReturnReceipt != nullptr) {
-        v_.chkReturnReceipt->toggle();
-    }
+    ui_.chkReturnReceipt->toggle();
     playIfEnabled("click.wav");
 }
 
 void Composer::txtSubject_GotFocus() {
-    if (v_.txtSubject != nullptr) {
-        v_.txtSubject->selectAll();
-    }
+    ui_.txtSubject->selectAll();
 }
 
 void Composer::m_LoadRecipients() {
     const QStringList lines = LoadRecipientsFile(context_.AppPath() + QStringLiteral("/Tos.txt"));
-    v_.cmbTo->addItems(lines);
-    v_.cmbCc->addItems(lines);
-    if (v_.cmbTo->count() == 0) {
-        v_.cmbTo->addItem(placeholder());
+    ui_.cmbTo->addItems(lines);
+    ui_.cmbCc->addItems(lines);
+    if (ui_.cmbTo->count() == 0) {
+        ui_.cmbTo->addItem(placeholder());
     }
-    v_.cmbTo->setCurrentIndex(0);
-    v_.cmbCc->insertItem(0, placeholder());
-    v_.cmbCc->setCurrentIndex(0);
+    ui_.cmbTo->setCurrentIndex(0);
+    ui_.cmbCc->insertItem(0, placeholder());
+    ui_.cmbCc->setCurrentIndex(0);
 }
 
 void Composer::m_SaveRecipients() {
     QStringList entries;
-    for (int i = 0; i < v_.cmbTo->count() && i < kMaxRecentRecipients; ++i) {
-        entries << v_.cmbTo->itemText(i);
+    for (int i = 0; i < ui_.cmbTo->count() && i < kMaxRecentRecipients; ++i) {
+        entries << ui_.cmbTo->itemText(i);
     }
     SaveRecipientsFile(context_.AppPath() + QStringLiteral("/Tos.txt"), entries, placeholder());
 }

@@ -3,11 +3,15 @@
 // recent list, subject, return receipt, and the send sequence that zips the
 // recording, writes the outbox item and hands over to the upload window.
 //
-// The main window keeps its widgets; it gives them to Composer through
-// ComposerView and the rest of the program through one ComposerContext:
-//   murmel::Composer composer(view, context);    // wires the widgets' signals
-//   composer.m_LoadRecipients();                 // during start-up
-//   composer.m_SaveRecipients();                 // when the window unloads
+// The Composer drives the window's ComposerPanel and reaches the rest of the
+// program through one ComposerContext:
+// clang-format off
+//   murmel::Composer composer(*window.composerPanel(), context);  // wires the panel
+//   composer.m_LoadRecipients();                                 // during start-up
+//   composer.m_SaveRecipients();                                 // when the window unloads
+// clang-format on
+// Send is the recorder's button: the window routes its click to cmdSend_Click,
+// and the recorder follows SendingStarted/SendingEnded and shows StatusText.
 
 #include <QObject>
 #include <QString>
@@ -19,32 +23,15 @@
 #include "composer/outbox_item.h"
 #include "startup/panel_context.h"
 
-class QAbstractButton;
-class QCheckBox;
 class QComboBox;
-class QLabel;
-class QLineEdit;
-class QWidget;
+
+namespace Ui {
+class ComposerPanel;
+}
 
 namespace murmel {
 
-struct ComposerView {
-    QWidget* form = nullptr;  // repainted after a send; may be null
-    QComboBox* cmbTo = nullptr;
-    QComboBox* cmbCc = nullptr;
-    QAbstractButton* cmdTo = nullptr;
-    QAbstractButton* cmdCc = nullptr;
-    QLineEdit* txtSubject = nullptr;
-    QCheckBox* chkReturnReceipt = nullptr;
-    QLabel* lblReturnReceipt = nullptr;
-    QLabel* lblStatus = nullptr;
-    QAbstractButton* cmdRecord = nullptr;
-    QAbstractButton* cmdPlay = nullptr;
-    QAbstractButton* cmdStop = nullptr;
-    QAbstractButton* cmdSend = nullptr;
-    QAbstractButton* cmdClose = nullptr;
-    QAbstractButton* cmdHide = nullptr;
-};
+class ComposerPanel;
 
 // The program as the composer sees it: the shared panel services plus the
 // windows it opens and the time a message is stamped with.
@@ -65,8 +52,8 @@ public:
 class Composer : public QObject {
     Q_OBJECT
 public:
-    // Connects the widgets' user signals to the handlers below.
-    Composer(const ComposerView& view, ComposerContext& context, QObject* parent = nullptr);
+    // Connects the panel's user signals to the handlers below.
+    Composer(ComposerPanel& panel, ComposerContext& context, QObject* parent = nullptr);
 
     void cmdSend_Click();
     void cmdTo_Click();
@@ -86,6 +73,14 @@ public:
     // Status of the last send: 0, a PostStatus, or 100 + the zip library's result.
     int lastStatus() const { return lastStatus_; }
 
+signals:
+    // The message is being built: the recorder's buttons wait.
+    void SendingStarted();
+    // The send is over: SENT when the item is queued for upload.
+    void SendingEnded(bool sent);
+    // A text for the window's status line.
+    void StatusText(const QString& text);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -97,10 +92,8 @@ private:
     void missingRecipient();
     void moveToTopOfRecent();
     void pickInto(QComboBox* box, bool cc);
-    void setButtons(bool record, bool play, bool stop, bool send, bool close, bool hide);
-    void setStatusText(const QString& text);
 
-    ComposerView v_;
+    Ui::ComposerPanel& ui_;
     ComposerContext& context_;
     int lastStatus_ = 0;
 };

@@ -9,7 +9,9 @@
 #include <cstdlib>
 #include <utility>
 
+#include "recorder/recorder_panel.h"
 #include "settings/settings.h"
+#include "ui_recorder_panel.h"
 
 namespace murmel {
 namespace {
@@ -47,21 +49,18 @@ QString MinutesSeconds(int seconds) {
 
 }  // namespace
 
-Recorder::Recorder(RecorderView view, RecorderContext& context, QObject* parent)
-    : QObject(parent), view_(view), context_(context) {
+Recorder::Recorder(RecorderPanel& panel, RecorderContext& context, QObject* parent)
+    : QObject(parent), panel_(panel), ui_(*panel.ui()), context_(context) {
     connect(&context_.Device(), &vantry::audio::WaveDevice::Done, this, &Recorder::MMControl1_Done);
-    connect(view_.Slider1, &QAbstractSlider::valueChanged, this, &Recorder::Slider1_Change);
-    connect(view_.Slider2, &QAbstractSlider::valueChanged, this, &Recorder::Slider2_Change);
+    connect(ui_.Slider1, &QAbstractSlider::valueChanged, this, &Recorder::Slider1_Change);
+    connect(ui_.Slider2, &QAbstractSlider::valueChanged, this, &Recorder::Slider2_Change);
+    connect(ui_.cmdRecord, &QAbstractButton::clicked, this, &Recorder::cmdRecord_Click);
+    connect(ui_.cmdPlay, &QAbstractButton::clicked, this, &Recorder::cmdPlay_Click);
+    connect(ui_.cmdStop, &QAbstractButton::clicked, this, &Recorder::cmdStop_Click);
+    connect(panel_.tmrRecording(), &QTimer::timeout, this, &Recorder::tmrRecording_Timer);
 }
 
 Recorder::~Recorder() = default;
-
-void Recorder::ConnectInputs() {
-    connect(view_.cmdRecord, &QAbstractButton::clicked, this, &Recorder::cmdRecord_Click);
-    connect(view_.cmdPlay, &QAbstractButton::clicked, this, &Recorder::cmdPlay_Click);
-    connect(view_.cmdStop, &QAbstractButton::clicked, this, &Recorder::cmdStop_Click);
-    connect(view_.tmrRecording, &QTimer::timeout, this, &Recorder::tmrRecording_Timer);
-}
 
 QString Recorder::RecordingPath() const {
     return context_.AppPath() + QStringLiteral("/in.wav");
@@ -80,7 +79,7 @@ void Recorder::AbandonStart(State state, std::string_view statusId) {
     context_.LogoStill();
     ApplyState(state);
     context_.Status().clear();
-    view_.lblStatus->setText(T(statusId));
+    ui_.lblStatus->setText(T(statusId));
 }
 
 // Saves and closes a recording that has ended; one that holds no sound is no
@@ -97,7 +96,7 @@ void Recorder::EndRecording() {
     }
     ApplyState(recorded ? State::IdleWithRecording : State::Idle);
     context_.Status().clear();
-    view_.lblStatus->setText(recorded ? T("mm0049") : saveError_ != 0 ? saveMessage_ : T("mm0082"));
+    ui_.lblStatus->setText(recorded ? T("mm0049") : saveError_ != 0 ? saveMessage_ : T("mm0082"));
 }
 
 void Recorder::ClickSound(bool wait) {
@@ -105,14 +104,12 @@ void Recorder::ClickSound(bool wait) {
 }
 
 void Recorder::Repaint() {
-    if (view_.window != nullptr) {
-        view_.window->repaint();
-    }
+    panel_.window()->repaint();
 }
 
 void Recorder::SetRecordCaption(std::string_view caption, std::string_view tooltip) {
-    view_.cmdRecord->setText(T(caption));
-    view_.cmdRecord->setToolTip(T(tooltip));
+    ui_.cmdRecord->setText(T(caption));
+    ui_.cmdRecord->setToolTip(T(tooltip));
 }
 
 // The button table of the recorder's states. The timer is left to the callers: the
@@ -120,39 +117,53 @@ void Recorder::SetRecordCaption(std::string_view caption, std::string_view toolt
 void Recorder::ApplyState(State state) {
     struct Row {
         std::string_view caption, tooltip;
-        bool record, play, stop, send, close, hide;
+        bool record, play, stop, send, close;  // close: Close and Hide
     };
     static const Row rows[] = {
-        {"mm0063", "mm0038", true, false, false, false, true, true},    // idle
-        {"mm0077", "mm0078", true, false, true, false, false, false},   // recording
-        {"mm0079", "mm0080", true, false, false, false, false, false},  // paused
-        {"mm0063", "mm0038", true, true, false, true, true, true},      // idle with recording
-        {"mm0063", "mm0038", false, false, true, false, false, false},  // playing
+        {"mm0063", "mm0038", true, false, false, false, true},   // idle
+        {"mm0077", "mm0078", true, false, true, false, false},   // recording
+        {"mm0079", "mm0080", true, false, false, false, false},  // paused
+        {"mm0063", "mm0038", true, true, false, true, true},     // idle with recording
+        {"mm0063", "mm0038", false, false, true, false, false},  // playing
     };
     const Row& r = rows[static_cast<int>(state)];
     state_ = state;
     SetRecordCaption(r.caption, r.tooltip);
-    view_.cmdRecord->setEnabled(r.record);
-    view_.cmdPlay->setEnabled(r.play);
-    view_.cmdStop->setEnabled(r.stop);
-    view_.cmdSend->setEnabled(r.send);
-    view_.cmdClose->setEnabled(r.close);
-    view_.cmdHide->setEnabled(r.hide);
+    ui_.cmdRecord->setEnabled(r.record);
+    ui_.cmdPlay->setEnabled(r.play);
+    ui_.cmdStop->setEnabled(r.stop);
+    ui_.cmdSend->setEnabled(r.send);
+    emit CloseAllowed(r.close);
+}
+
+void Recorder::SendingStarted() {
+    for (QAbstractButton* b : {ui_.cmdRecord, ui_.cmdPlay, ui_.cmdStop, ui_.cmdSend}) {
+        b->setEnabled(false);
+    }
+    emit CloseAllowed(false);
+}
+
+void Recorder::SendingEnded(bool sent) {
+    ApplyState(sent ? State::Idle : State::IdleWithRecording);
+    if (sent) {
+        ui_.cmdRecord->setFocus();
+        Repaint();
+    }
 }
 
 void Recorder::m_InitVolumes() {
     vantry::audio::Mixer* mixer = context_.Mixer();
     mixerOpen_ = mixer != nullptr && mixer->Open(0);
     if (!mixerOpen_) {
-        view_.Slider1->setEnabled(false);
-        view_.Slider2->setEnabled(false);
+        ui_.Slider1->setEnabled(false);
+        ui_.Slider2->setEnabled(false);
     }
     micFound_ = mixerOpen_ && vantry::audio::GetVolumeControl(*mixer, kComponentSrcMicrophone,
                                                               kControlTypeVolume, mic_);
-    InitSlider(view_.Slider1, micFound_, context_.settings().InVolume());
+    InitSlider(ui_.Slider1, micFound_, context_.settings().InVolume());
     speakerFound_ = mixerOpen_ && vantry::audio::GetVolumeControl(*mixer, kComponentDstSpeakers,
                                                                   kControlTypeVolume, speakers_);
-    InitSlider(view_.Slider2, speakerFound_, context_.settings().OutVolume());
+    InitSlider(ui_.Slider2, speakerFound_, context_.settings().OutVolume());
 }
 
 void Recorder::InitSlider(QAbstractSlider* slider, bool found, const QString& saved) {
@@ -170,16 +181,16 @@ void Recorder::InitSlider(QAbstractSlider* slider, bool found, const QString& sa
     slider->setValue(value);
     if (slider->value() == before) {
         // Setting the same value raises no change; the level must still be applied.
-        slider == view_.Slider1 ? Slider1_Change() : Slider2_Change();
+        slider == ui_.Slider1 ? Slider1_Change() : Slider2_Change();
     }
 }
 
 void Recorder::Slider1_Change() {
-    SliderChanged(view_.Slider1, "mm0058", micFound_, mic_);
+    SliderChanged(ui_.Slider1, "mm0058", micFound_, mic_);
 }
 
 void Recorder::Slider2_Change() {
-    SliderChanged(view_.Slider2, "mm0059", speakerFound_, speakers_);
+    SliderChanged(ui_.Slider2, "mm0059", speakerFound_, speakers_);
 }
 
 void Recorder::SliderChanged(QAbstractSlider* slider, std::string_view tipId, bool found,
@@ -195,12 +206,13 @@ void Recorder::SliderChanged(QAbstractSlider* slider, std::string_view tipId, bo
 
 void Recorder::cmdRecord_Click() {
     ClickSound(true);
-    const QString caption = view_.cmdRecord->text();
+    const QString caption = ui_.cmdRecord->text();
     vantry::audio::WaveDevice* device = &context_.Device();
     if (caption.compare(T("mm0063"), Qt::CaseInsensitive) == 0) {
         context_.LogoPlay();
-        view_.lblStatus->setText(T("mm0003"));
+        ui_.lblStatus->setText(T("mm0003"));
         QFile::remove(RecordingPath());
+        context_.ApplyRecordingFormat();
         device->setNotify(true);
         device->setDeviceType(QStringLiteral("WaveAudio"));
         device->setFileName(RecordingPath());
@@ -214,20 +226,20 @@ void Recorder::cmdRecord_Click() {
         device->setNotify(true);
         Send(QStringLiteral("pause"));
         SetRecordCaption("mm0079", "mm0080");
-        view_.cmdStop->setEnabled(false);
+        ui_.cmdStop->setEnabled(false);
     } else if (caption.compare(T("mm0079"), Qt::CaseInsensitive) == 0) {
         device->setNotify(true);
         Send(QStringLiteral("next"));
         Send(QStringLiteral("record"));
         SetRecordCaption("mm0077", "mm0078");
-        view_.cmdStop->setEnabled(true);
+        ui_.cmdStop->setEnabled(true);
     }
 }
 
 void Recorder::cmdPlay_Click() {
     ClickSound(true);
     context_.LogoPlay();
-    view_.lblStatus->setText(T("mm0004"));
+    ui_.lblStatus->setText(T("mm0004"));
     context_.Device().setNotify(true);
     if (Send(QStringLiteral("open")) != 0 || Send(QStringLiteral("play")) != 0) {
         AbandonStart(State::IdleWithRecording, "mm0049");
@@ -246,22 +258,22 @@ void Recorder::cmdStop_Click() {
 // The value kept at a recording's start is given back once: a later restore (the
 // stop of a playback) must not undo a level the user chose since.
 void Recorder::KeepSlider2() {
-    view_.Slider2->setProperty("Tag", QString::number(view_.Slider2->value()));
-    view_.Slider2->setValue(ZeroEnd(view_.Slider2));
+    ui_.Slider2->setProperty("Tag", QString::number(ui_.Slider2->value()));
+    ui_.Slider2->setValue(ZeroEnd(ui_.Slider2));
 }
 
 void Recorder::RestoreSlider2() {
-    const QString tag = view_.Slider2->property("Tag").toString();
+    const QString tag = ui_.Slider2->property("Tag").toString();
     if (tag.isEmpty()) {
         return;
     }
-    view_.Slider2->setProperty("Tag", QString());
-    view_.Slider2->setValue(LeadingNumber(tag));
+    ui_.Slider2->setProperty("Tag", QString());
+    ui_.Slider2->setValue(LeadingNumber(tag));
 }
 
 void Recorder::MMControl1_Done(int notifyCode) {
     vantry::audio::WaveDevice* device = &context_.Device();
-    QTimer* timer = view_.tmrRecording;
+    QTimer* timer = panel_.tmrRecording();
     saveError_ = 0;
     if (!pendingError_.isEmpty()) {
         const QString message = std::exchange(pendingError_, QString());
@@ -276,10 +288,10 @@ void Recorder::MMControl1_Done(int notifyCode) {
                 timer->stop();
                 Send(QStringLiteral("close"));
                 context_.Status().clear();
-                view_.lblStatus->setText(T("mm0049"));
+                ui_.lblStatus->setText(T("mm0049"));
             } else {  // the first report: playback has begun
                 ApplyState(State::Playing);
-                view_.cmdStop->setFocus();
+                ui_.cmdStop->setFocus();
                 Repaint();
                 timer->start();
                 tmrRecording_Timer();
@@ -292,17 +304,17 @@ void Recorder::MMControl1_Done(int notifyCode) {
             Send(QStringLiteral("close"));
             // Nothing runs any more: a status left behind would refuse Exit for good.
             context_.Status().clear();
-            view_.lblStatus->setText(T("mm0049"));
+            ui_.lblStatus->setText(T("mm0049"));
         } else if (m_Command_ == QLatin1String("pause")) {
             RestoreSlider2();
             timer->stop();
             state_ = State::Paused;
             context_.Status() = T("mm0081");
-            view_.lblStatus->setText(context_.Status());
+            ui_.lblStatus->setText(context_.Status());
         } else if (m_Command_ == QLatin1String("record")) {
             KeepSlider2();
             ApplyState(State::Recording);
-            view_.cmdStop->setFocus();
+            ui_.cmdStop->setFocus();
             Repaint();
             timer->start();
             tmrRecording_Timer();
@@ -316,11 +328,11 @@ void Recorder::MMControl1_Done(int notifyCode) {
         EndRecording();
         Repaint();
         if (state_ == State::Idle) {
-            view_.cmdRecord->setFocus();
+            ui_.cmdRecord->setFocus();
         } else if (wasRecording) {
-            view_.cmdPlay->setFocus();
+            ui_.cmdPlay->setFocus();
         } else {
-            view_.cmdSend->setFocus();
+            ui_.cmdSend->setFocus();
         }
         if (saveError_ != 0) {
             context_.MessageBox(saveMessage_);
@@ -350,15 +362,15 @@ void Recorder::tmrRecording_Timer() {
     if (context_.Status() == T("mm0051")) {
         const int position = static_cast<int>(context_.Device().position() / 1000) + 1;
         const int shown = position < m_Length_ ? position : m_Length_;
-        view_.lblStatus->setText(T("mm0051") + QStringLiteral(": ") + MinutesSeconds(shown) +
-                                 QStringLiteral(" - ") + MinutesSeconds(m_Length_));
+        ui_.lblStatus->setText(T("mm0051") + QStringLiteral(": ") + MinutesSeconds(shown) +
+                               QStringLiteral(" - ") + MinutesSeconds(m_Length_));
         return;
     }
     ++m_Ticks_;
     if (m_Ticks_ == 1) {
-        view_.lblStatus->setText(T("mm0052"));
+        ui_.lblStatus->setText(T("mm0052"));
     } else {
-        view_.lblStatus->setText(T("mm0050") + QStringLiteral(": ") + MinutesSeconds(m_Ticks_));
+        ui_.lblStatus->setText(T("mm0050") + QStringLiteral(": ") + MinutesSeconds(m_Ticks_));
     }
 }
 

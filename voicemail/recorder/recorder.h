@@ -1,17 +1,15 @@
 #pragma once
 // The recorder of the main window: records one spoken message into in.wav, pauses,
 // resumes, stops, plays it back, shows the elapsed time and keeps the microphone and
-// speaker levels. It drives the widgets it is given and changes state only on the
-// wave device's completion reports.
+// speaker levels. It drives its panel and changes state only on the wave device's
+// completion reports.
 //
-// Usage (frmMM):
-//   murmel::RecorderView view{ui->cmdRecord, ui->cmdPlay, ui->cmdStop, ui->cmdSend,
-//                             ui->cmdClose, ui->cmdHide, ui->lblStatus, ui->Slider1,
-//                             ui->Slider2, &tmrRecording_, this};
-//   recorder = std::make_unique<murmel::Recorder>(view, context);  // a RecorderContext
-//   routines.cmdRecord_Click = [&](frmMM&) { recorder->cmdRecord_Click(); };   // likewise
-// The device's Done signal and the sliders' changes are connected by the recorder;
-// buttons and the timer are left to the host (or call ConnectInputs()).
+// clang-format off
+//   murmel::Recorder recorder(*window.recorderPanel(), context);  // a RecorderContext
+//   recorder.m_InitVolumes();                                      // during start-up
+// clang-format on
+// The panel's buttons and timer, the device's reports and the sliders' changes are
+// connected by the recorder. The window's Close and Hide follow CloseAllowed.
 
 #include <QObject>
 #include <QString>
@@ -21,28 +19,15 @@
 #include "audio/wave_device.h"
 #include "startup/panel_context.h"
 
-class QAbstractButton;
 class QAbstractSlider;
-class QLabel;
-class QTimer;
-class QWidget;
+
+namespace Ui {
+class RecorderPanel;
+}
 
 namespace murmel {
 
-// The widgets of the recorder; all borrowed, all required except `window`.
-struct RecorderView {
-    QAbstractButton* cmdRecord = nullptr;
-    QAbstractButton* cmdPlay = nullptr;
-    QAbstractButton* cmdStop = nullptr;
-    QAbstractButton* cmdSend = nullptr;
-    QAbstractButton* cmdClose = nullptr;
-    QAbstractButton* cmdHide = nullptr;
-    QLabel* lblStatus = nullptr;
-    QAbstractSlider* Slider1 = nullptr;  // microphone level (holds minus the level)
-    QAbstractSlider* Slider2 = nullptr;  // output level (holds minus the level)
-    QTimer* tmrRecording = nullptr;      // one second
-    QWidget* window = nullptr;           // repainted on state changes
-};
+class RecorderPanel;
 
 // The program as the recorder sees it: the shared panel services plus the
 // wave device, the mixer and the animated logo.
@@ -52,6 +37,8 @@ public:
     virtual vantry::audio::Mixer* Mixer() = 0;        // nullptr: no mixer
     virtual void LogoPlay() = 0;                      // gifLogo.Play
     virtual void LogoStill() = 0;                     // gifLogo.Stop, then Frame = 1
+    // Puts the system's recording format in force before a new recording.
+    virtual void ApplyRecordingFormat() {}
 };
 
 class Recorder : public QObject {
@@ -59,12 +46,10 @@ class Recorder : public QObject {
 public:
     enum class State { Idle, Recording, Paused, IdleWithRecording, Playing };
 
-    Recorder(RecorderView view, RecorderContext& context, QObject* parent = nullptr);
+    // Drives PANEL, whose Slider1 holds minus the microphone level and Slider2
+    // minus the output level.
+    Recorder(RecorderPanel& panel, RecorderContext& context, QObject* parent = nullptr);
     ~Recorder() override;
-
-    // Connects the buttons' clicks and the timer to the handlers below, for hosts that
-    // do not route them themselves.
-    void ConnectInputs();
 
     void m_InitVolumes();
     void cmdRecord_Click();
@@ -75,6 +60,12 @@ public:
     void Slider1_Change();
     void Slider2_Change();
 
+    // A send takes the buttons while it runs; it gives them back as the idle
+    // state without a recording once the message is queued, and with the
+    // recording kept for a retry otherwise.
+    void SendingStarted();
+    void SendingEnded(bool sent);
+
     State state() const { return state_; }
     const QString& m_Command() const { return m_Command_; }
     int m_Ticks() const { return m_Ticks_; }
@@ -82,6 +73,11 @@ public:
     bool microphoneFound() const { return micFound_; }
     bool speakersFound() const { return speakerFound_; }
     QString RecordingPath() const;
+
+signals:
+    // The window may close into the tray (Close and Hide enabled): false while
+    // recording, paused, playing or sending.
+    void CloseAllowed(bool allowed);
 
 private:
     QString T(std::string_view id) const { return context_.T(id); }
@@ -99,7 +95,8 @@ private:
     void ShowTime();
     void ClickSound(bool wait);
 
-    RecorderView view_;
+    RecorderPanel& panel_;
+    Ui::RecorderPanel& ui_;
     RecorderContext& context_;
     QString m_Command_;
     int m_Ticks_ = 0;

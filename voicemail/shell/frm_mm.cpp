@@ -8,12 +8,18 @@
 #include <QSessionManager>
 #include <QShortcut>
 
-#include <cstdlib>
+#include <iterator>
 
+#include "composer/composer.h"
+#include "composer/composer_panel.h"
+#include "recorder/recorder.h"
+#include "recorder/recorder_panel.h"
 #include "shell/hover_look.h"
 #include "shell/window_shape.h"
 #include "startup/utilities.h"
+#include "ui_composer_panel.h"
 #include "ui_frm_mm.h"
+#include "ui_recorder_panel.h"
 
 namespace murmel {
 
@@ -30,43 +36,43 @@ QIcon ProgramIcon() {
     return icon;
 }
 
+// Where a widget's own controls stand, in its coordinates.
+QRegion ControlsRegion(const QWidget* widget) {
+    QRegion region;
+    for (const QWidget* child : widget->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        region += child->geometry();
+    }
+    return region;
+}
+
 }  // namespace
 
-frmMM::frmMM(frmMMServices services, frmMMRoutines routines, QWidget* parent)
+frmMM::frmMM(frmMMServices services, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
       ui_(std::make_unique<Ui::frmMM>()),
-      services_(std::move(services)),
-      routines_(std::move(routines)) {
+      services_(std::move(services)) {
     ui_->setupUi(this);
     setWindowIcon(ProgramIcon());
     BuildMenu();
+    PlacePanels();
 
     gifLogo_ = new GifPlace(ui_->gifLogo);
     picAd_ = new GifPlace(ui_->picAd);
     connect(gifLogo_, &GifPlace::Click, this, &frmMM::gifLogo_Click);
-    connect(picAd_, &GifPlace::Click, this, [this] { Call(routines_.picAd_Click); });
 
-    tmrRecording_.setObjectName(QStringLiteral("tmrRecording"));
-    tmrRecording_.setInterval(1000);
     tmrAdvertise_.setObjectName(QStringLiteral("tmrAdvertise"));
     tmrAdvertise_.setInterval(3000);
-    connect(&tmrRecording_, &QTimer::timeout, this, [this] { Call(routines_.tmrRecording_Timer); });
     connect(&tmrAdvertise_, &QTimer::timeout, this, &frmMM::tmrAdvertise_Timer);
 
-    connect(ui_->cmdRecord, &QPushButton::clicked, this,
-            [this] { Call(routines_.cmdRecord_Click); });
-    connect(ui_->cmdPlay, &QPushButton::clicked, this, [this] { Call(routines_.cmdPlay_Click); });
-    connect(ui_->cmdStop, &QPushButton::clicked, this, [this] { Call(routines_.cmdStop_Click); });
-    connect(ui_->cmdSend, &QPushButton::clicked, this, [this] { Call(routines_.cmdSend_Click); });
-    connect(ui_->cmdTo, &QPushButton::clicked, this, [this] { Call(routines_.cmdTo_Click); });
-    connect(ui_->cmdCc, &QPushButton::clicked, this, [this] { Call(routines_.cmdCC_Click); });
     connect(ui_->cmdHelp, &QPushButton::clicked, this, &frmMM::cmdHelp_Click);
     connect(ui_->cmdConfigure, &QPushButton::clicked, this, &frmMM::cmdConfigure_Click);
     connect(ui_->cmdHide, &QPushButton::clicked, this, &frmMM::cmdHide_Click);
     connect(ui_->cmdClose, &QPushButton::clicked, this, &frmMM::cmdClose_Click);
 
-    InstallHoverLook({ui_->cmdCc, ui_->cmdClose, ui_->cmdConfigure, ui_->cmdHelp, ui_->cmdHide,
-                      ui_->cmdPlay, ui_->cmdRecord, ui_->cmdSend, ui_->cmdStop, ui_->cmdTo});
+    const Ui::RecorderPanel& rec = *recorderPanel()->ui();
+    const Ui::ComposerPanel& com = *composerPanel()->ui();
+    InstallHoverLook({com.cmdCc, ui_->cmdClose, ui_->cmdConfigure, ui_->cmdHelp, ui_->cmdHide,
+                      rec.cmdPlay, rec.cmdRecord, rec.cmdSend, rec.cmdStop, com.cmdTo});
     EnableToolbarDragging(this, ui_->lblToolbar, true);
 
     auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
@@ -85,6 +91,60 @@ frmMM::frmMM(frmMMServices services, frmMMRoutines routines, QWidget* parent)
 }
 
 frmMM::~frmMM() = default;
+
+RecorderPanel* frmMM::recorderPanel() const {
+    return ui_->recorderPanel;
+}
+
+ComposerPanel* frmMM::composerPanel() const {
+    return ui_->composerPanel;
+}
+
+QTimer* frmMM::tmrRecording() {
+    return recorderPanel()->tmrRecording();
+}
+
+// The recorder's levels stand beside the return receipt, inside the composer's
+// rectangle: each panel is only where its controls are, so neither takes the
+// other's clicks. Tab order runs through both panels as one window.
+void frmMM::PlacePanels() {
+    for (QWidget* panel : std::initializer_list<QWidget*>{recorderPanel(), composerPanel()}) {
+        panel->setMask(ControlsRegion(panel));
+    }
+    const Ui::RecorderPanel& rec = *recorderPanel()->ui();
+    const Ui::ComposerPanel& com = *composerPanel()->ui();
+    QWidget* const chain[] = {
+        rec.cmdRecord, rec.cmdPlay, rec.cmdStop,       rec.cmdSend,    com.cmdTo,
+        com.cmbTo,     com.cmdCc,   com.cmbCc,         com.txtSubject, com.chkReturnReceipt,
+        rec.Slider1,   rec.Slider2, ui_->cmdConfigure, ui_->cmdHelp,   ui_->cmdHide,
+        ui_->cmdClose};
+    for (std::size_t i = 1; i < std::size(chain); ++i) {
+        QWidget::setTabOrder(chain[i - 1], chain[i]);
+    }
+}
+
+void frmMM::AttachPanels(Recorder& recorder, Composer& composer) {
+    connect(this, &frmMM::InitVolumes, &recorder, &Recorder::m_InitVolumes);
+    connect(this, &frmMM::LoadRecipients, &composer, &Composer::m_LoadRecipients);
+    connect(this, &frmMM::SaveRecipients, &composer, &Composer::m_SaveRecipients);
+    connect(recorderPanel()->ui()->cmdSend, &QPushButton::clicked, &composer,
+            &Composer::cmdSend_Click);
+    connect(&composer, &Composer::SendingStarted, &recorder, &Recorder::SendingStarted);
+    connect(&composer, &Composer::SendingEnded, &recorder, &Recorder::SendingEnded);
+    connect(&composer, &Composer::StatusText, recorderPanel(), &RecorderPanel::ShowStatus);
+    connect(&recorder, &Recorder::CloseAllowed, this, &frmMM::SetCloseAllowed);
+}
+
+void frmMM::SetCloseAllowed(bool allowed) {
+    ui_->cmdClose->setEnabled(allowed);
+    ui_->cmdHide->setEnabled(allowed);
+}
+
+void frmMM::m_CheckForAds() {
+    if (ads_) {
+        ads_->m_CheckForAds();
+    }
+}
 
 void frmMM::BuildMenu() {
     mnuFile_ = new QMenu(this);
@@ -114,12 +174,6 @@ void frmMM::BuildMenu() {
     connect(mnuFileExit_, &QAction::triggered, this, &frmMM::mnuFileExit_Click);
     // Trays that open the menu themselves still get the right items.
     connect(mnuFile_, &QMenu::aboutToShow, this, &frmMM::PrepareTrayMenu);
-}
-
-void frmMM::Call(const std::function<void(frmMM&)>& routine) {
-    if (routine) {
-        routine(*this);
-    }
 }
 
 bool frmMM::PlaySoundsEnabled() const {
@@ -169,7 +223,7 @@ bool frmMM::Form_Load() {
 
     if (settings_->MyEmail().isEmpty()) {
         settings_->setPlaySounds(QStringLiteral("1"));
-        Call(routines_.m_ShowOptions);
+        emit OptionsRequested();
     }
 
     if (settings_->LastAdUpdate().isEmpty()) {
@@ -177,20 +231,17 @@ bool frmMM::Form_Load() {
                                    GetTimeZone());
     }
 
-    ui_->lblStatus->setText(T("mm0036"));
     SetControlTexts();
     globals_.BookKindLabels = {T("opt0005"), T("opt0006"), T("opt0007"), T("opt0008"),
                                T("opt0009")};
 
-    ui_->cmdRecord->setEnabled(true);
-    ui_->cmdPlay->setEnabled(false);
-    ui_->cmdStop->setEnabled(false);
-    ui_->cmdSend->setEnabled(false);
-    ui_->cmdClose->setEnabled(true);
-    ui_->cmdHide->setEnabled(true);
+    // The recorder's form starts idle with nothing recorded.
+    SetCloseAllowed(true);
 
-    Call(routines_.m_LoadRecipients);
-    Call(routines_.m_LoadAds);
+    emit LoadRecipients();
+    if (ads_) {
+        ads_->m_LoadAds();
+    }
 
     if (!autoStart) {
         PlaySound(QStringLiteral("start.wav"));
@@ -199,7 +250,7 @@ bool frmMM::Form_Load() {
     tmrAdvertise_Timer();
     tmrAdvertise_.start();
 
-    Call(routines_.m_InitVolumes);
+    emit InitVolumes();
 
     const QString waveType = settings_->WaveType();
     if (!waveType.isEmpty()) {
@@ -233,7 +284,8 @@ void frmMM::m_LoadTranslation() {
 
 void frmMM::SetControlTexts() {
     Ui::frmMM& u = *ui_;
-    u.lblStatus->setText(T("mm0036"));
+    recorderPanel()->SetTexts(globals_.Translations);
+    composerPanel()->SetTexts(globals_.Translations);
     mnuFileSend_->setText(T("mm0053"));
     mnuHelpContents_->setText(T("mm0054"));
     mnuHelpFAQ_->setText(T("mm0055"));
@@ -246,23 +298,9 @@ void frmMM::SetControlTexts() {
         }
     };
     button(u.cmdConfigure, "mm0037", "mm0062");
-    button(u.cmdRecord, "mm0038", "mm0063");
-    button(u.cmdPlay, "mm0039", "mm0064");
-    button(u.cmdStop, "mm0040", "mm0065");
-    button(u.cmdSend, "mm0041", "mm0066");
     button(u.cmdClose, "mm0042", "mm0067");
     button(u.cmdHide, "mm0076", "mm0075");
-    button(u.cmdTo, "mm0043", "mm0060");
-    button(u.cmdCc, "mm0044", "mm0061");
     button(u.cmdHelp, "mm0074", "mm0073");
-    u.cmbTo->setToolTip(T("mm0045"));
-    u.cmbCc->setToolTip(T("mm0046"));
-    u.txtSubject->setToolTip(T("mm0047"));
-    u.lblSubject->setText(T("mm0068") + QLatin1Char(':'));
-    u.chkReturnReceipt->setToolTip(T("mm0048"));
-    u.lblReturnReceipt->setText(T("mm0069"));
-    u.lblMic->setText(T("mm0070"));
-    u.lblVol->setText(T("mm0071"));
     u.gifLogo->setToolTip(T("mm0072"));
 }
 
@@ -357,7 +395,7 @@ void frmMM::cmdConfigure_Click() {
     if (PlaySoundsEnabled()) {
         PlaySound(QStringLiteral("click.wav"));
     }
-    Call(routines_.m_ShowOptions);
+    emit OptionsRequested();
 }
 
 void frmMM::cmdHide_Click() {
@@ -384,7 +422,9 @@ void frmMM::tmrAdvertise_Timer() {
         Unload(kUnloadCode);
         return;
     }
-    Call(routines_.m_RotateAds);
+    if (ads_) {
+        ads_->m_RotateAds();
+    }
 }
 
 void frmMM::Form_QueryUnload(bool& cancel, int unloadMode) {
@@ -404,20 +444,15 @@ void frmMM::Form_QueryUnload(bool& cancel, int unloadMode) {
 }
 
 void frmMM::Form_Unload() {
-    tmrRecording_.stop();
+    tmrRecording()->stop();
     tmrAdvertise_.stop();
     if (settings_) {
-        // A disabled slider found no mixer control: its stored level is kept
-        // rather than replaced by a position the user never chose.
-        if (ui_->Slider1->isEnabled()) {
-            settings_->setInVolume(QString::number(std::abs(ui_->Slider1->value())));
-        }
-        if (ui_->Slider2->isEnabled()) {
-            settings_->setOutVolume(QString::number(std::abs(ui_->Slider2->value())));
-        }
+        recorderPanel()->SaveLevels(*settings_);
     }
-    Call(routines_.m_SaveRecipients);
-    Call(routines_.m_SaveAds);
+    emit SaveRecipients();
+    if (ads_) {
+        ads_->m_SaveAds();
+    }
 
     unloaded_ = true;
     if (services_.tray) {
@@ -467,24 +502,7 @@ void frmMM::DoReply(const QString& to, const QString& cc, const QString& subject
     if (unloaded_) {
         return;
     }
-    auto fill = [](QComboBox* box, const QString& text) {
-        if (!text.trimmed().isEmpty()) {
-            box->setEditText(text);
-        } else if (box->count() > 0) {
-            box->setCurrentIndex(0);
-            box->setEditText(box->itemText(0));
-        }
-    };
-    fill(ui_->cmbTo, to);
-    fill(ui_->cmbCc, cc);
-    const QString trimmed = subject.trimmed();
-    if (!trimmed.isEmpty()) {
-        if (trimmed.startsWith(QLatin1String("Re:"), Qt::CaseInsensitive)) {
-            ui_->txtSubject->setText(subject);
-        } else {
-            ui_->txtSubject->setText(QStringLiteral("Re: ") + subject);
-        }
-    }
+    composerPanel()->PrepareReply(to, cc, subject);
     mnuFileSend_Click();
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 // frmMM, the main window: a borderless cut-corner window that lives in the
-// tray. It runs the start-up sequence, hosts the recorder, composing and ad
-// controls, shows and hides itself from the tray, and ends the program
-// through the tray menu's Exit.
+// tray. It runs the start-up sequence, holds the recorder's and the composer's
+// panels and the ad controls, shows and hides itself from the tray, and ends
+// the program through the tray menu's Exit.
 
 #include <QAction>
 #include <QMenu>
@@ -54,38 +54,36 @@ struct frmMMServices {
     QStringList arguments;
 };
 
-class frmMM;
+class Composer;
+class ComposerPanel;
+class Recorder;
+class RecorderPanel;
 
-// Routines of the recorder, composing, options and ads that run on this
-// window. Empty ones do nothing, so the window works before those pieces are
-// attached; each piece fills its own.
-struct frmMMRoutines {
-    std::function<void(frmMM&)> m_InitVolumes;
-    std::function<void(frmMM&)> m_LoadRecipients;
-    std::function<void(frmMM&)> m_SaveRecipients;
-    std::function<void(frmMM&)> m_LoadAds;
-    std::function<void(frmMM&)> m_SaveAds;
+// The ads as the window runs them: loaded at start-up, rotated on the
+// advertisement timer, saved at unload, and checked after an upload.
+class frmMMAds {
+public:
+    virtual ~frmMMAds() = default;
+    virtual void m_LoadAds() = 0;
+    virtual void m_SaveAds() = 0;
     // The advertisement timer's work other than ending (rotation, prefetch).
-    std::function<void(frmMM&)> m_RotateAds;
+    virtual void m_RotateAds() = 0;
     // Asks the relay server for new ads (after an upload found the outbox empty).
-    std::function<void(frmMM&)> m_CheckForAds;
-    // Shows the options window modally and unloads it.
-    std::function<void(frmMM&)> m_ShowOptions;
-    std::function<void(frmMM&)> cmdRecord_Click;
-    std::function<void(frmMM&)> cmdPlay_Click;
-    std::function<void(frmMM&)> cmdStop_Click;
-    std::function<void(frmMM&)> cmdSend_Click;
-    std::function<void(frmMM&)> cmdTo_Click;
-    std::function<void(frmMM&)> cmdCC_Click;
-    std::function<void(frmMM&)> picAd_Click;
-    std::function<void(frmMM&)> tmrRecording_Timer;
+    virtual void m_CheckForAds() = 0;
 };
 
 class frmMM : public QWidget, public ReplyTarget {
     Q_OBJECT
 public:
-    frmMM(frmMMServices services, frmMMRoutines routines = {}, QWidget* parent = nullptr);
+    explicit frmMM(frmMMServices services, QWidget* parent = nullptr);
     ~frmMM() override;
+
+    // Lets the recorder and the composer run on this window's panels: start-up
+    // and unload call them, Send goes to the composer, the recorder takes its
+    // buttons back after a send and says when the window may close.
+    void AttachPanels(Recorder& recorder, Composer& composer);
+    // The ads this window loads, rotates and saves; none until attached.
+    void AttachAds(frmMMAds& ads) { ads_ = &ads; }
 
     // The start-up sequence. False when another instance runs: the caller
     // ends the program without showing anything.
@@ -108,7 +106,7 @@ public:
     void Form_KeyDown(int keyCode);
     void gifLogo_Click();
     void tmrAdvertise_Timer();
-    void m_CheckForAds() { Call(routines_.m_CheckForAds); }
+    void m_CheckForAds();
 
     // Closing: UnloadMode 0 only hides the window (when the recorder is idle).
     void Form_QueryUnload(bool& cancel, int unloadMode);
@@ -130,11 +128,12 @@ public:
     QString T(std::string_view id) const { return globals_.T(id); }
     const QString& AppPath() const { return services_.appPath; }
     frmMMServices& services() { return services_; }
-    frmMMRoutines& routines() { return routines_; }
     // Plays sounds/<name> (async, or to its end when wait).
     void PlaySound(const QString& name, bool wait = false);
 
     Ui::frmMM* ui() const { return ui_.get(); }
+    RecorderPanel* recorderPanel() const;
+    ComposerPanel* composerPanel() const;
     QMenu* mnuFile() const { return mnuFile_; }
     QAction* mnuFileSend() const { return mnuFileSend_; }
     QAction* mnuSep1() const { return mnuSep1_; }
@@ -144,11 +143,19 @@ public:
     QAction* mnuHelpAbout() const { return mnuHelpAbout_; }
     QAction* mnuSep3() const { return mnuSep3_; }
     QAction* mnuFileExit() const { return mnuFileExit_; }
-    QTimer* tmrRecording() { return &tmrRecording_; }
+    QTimer* tmrRecording();
     QTimer* tmrAdvertise() { return &tmrAdvertise_; }
     GifPlace* gifLogo() const { return gifLogo_; }
     GifPlace* picAd() const { return picAd_; }
     const QRegion& WindowRegion() const { return region_; }
+
+signals:
+    // Start-up and unload steps the recorder and the composer run, and the
+    // options window (start-up on the first run, and the Configure button).
+    void InitVolumes();
+    void LoadRecipients();
+    void SaveRecipients();
+    void OptionsRequested();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -160,11 +167,12 @@ private:
     void SetControlTexts();
     void PrepareTrayMenu();
     void OpenPage(const QString& relative);
-    void Call(const std::function<void(frmMM&)>& routine);
+    void PlacePanels();
+    void SetCloseAllowed(bool allowed);
 
     std::unique_ptr<Ui::frmMM> ui_;
     frmMMServices services_;
-    frmMMRoutines routines_;
+    frmMMAds* ads_ = nullptr;
     std::unique_ptr<murmel::Settings> settings_;
     Globals globals_;
     QString placeholder_;
@@ -182,7 +190,6 @@ private:
     QAction* mnuHelpAbout_ = nullptr;
     QAction* mnuSep3_ = nullptr;
     QAction* mnuFileExit_ = nullptr;
-    QTimer tmrRecording_;
     QTimer tmrAdvertise_;
     GifPlace* gifLogo_ = nullptr;
     GifPlace* picAd_ = nullptr;

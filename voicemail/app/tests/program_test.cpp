@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QProcessEnvironment>
 
 #include <csignal>
 
+#include "app/tests/program_run.h"
 #include "test_env.h"
 
 namespace {
@@ -16,18 +16,9 @@ class Program : public ::testing::Test {
 protected:
     void SetUp() override {
         root = QString::fromStdString(vantry::test::FreshDir("program").string());
-        env = QProcessEnvironment::systemEnvironment();
+        env = murmel::test::ProgramEnvironment(root);
         env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("MURMEL_HOME", root + "/home");
-        env.insert("VANTRY_REGISTRY", root + "/registry");
-        env.insert("XDG_CONFIG_HOME", root + "/config");
-        env.insert("MURMEL_REPORT_STARTUP", "1");
-        env.insert("MURMEL_ALSA_DEVICE", "null");
         program = QStringLiteral(MURMEL_PROGRAM);
-        // A sender address: without one the first run waits in the options window.
-        vantry::test::WriteFile((root + "/registry/HKEY_LOCAL_MACHINE.reg").toStdString(),
-                                "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vantry\\MurmelMailer]\n"
-                                "\"Email\"=\"me@example.org\"\n");
     }
 
     std::unique_ptr<QProcess> Start(const QStringList& args = {}) {
@@ -36,19 +27,6 @@ protected:
         p->start(program, args);
         EXPECT_TRUE(p->waitForStarted(5000));
         return p;
-    }
-
-    // Waits for the start-up report; returns the stderr read so far.
-    static QString WaitForStartUp(QProcess& p) {
-        QString err;
-        QElapsedTimer t;
-        t.start();
-        while (!err.contains("murmel: start-up") && t.elapsed() < 20000 &&
-               p.state() == QProcess::Running) {
-            p.waitForReadyRead(200);
-            err += QString::fromLocal8Bit(p.readAllStandardError());
-        }
-        return err;
     }
 
     static int Terminate(QProcess& p) {
@@ -76,7 +54,7 @@ TEST_F(Program, SecondStartEndsSilentlyAndTheFirstAnswersOnTheBus) {
                             "\"InVolume\"=\"12345\"\n\"Autorun\"=\"yes\"\n"
                             "\"Email\"=\"me@example.org\"\n");
     auto first = Start();
-    const QString report = WaitForStartUp(*first);
+    const QString report = murmel::test::WaitForStartUp(*first);
     ASSERT_TRUE(report.contains("window shown")) << report.toStdString();
     // The program folder was seeded from the installed data.
     EXPECT_TRUE(QFile::exists(root + "/home/lang/00000409.txt"));
@@ -108,7 +86,7 @@ TEST_F(Program, SecondStartEndsSilentlyAndTheFirstAnswersOnTheBus) {
 TEST_F(Program, WithoutABusALockFileKeepsOneInstanceAndArgumentOneHides) {
     env.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + root + "/no-such-bus");
     auto first = Start({"1"});
-    const QString report = WaitForStartUp(*first);
+    const QString report = murmel::test::WaitForStartUp(*first);
     EXPECT_TRUE(report.contains("no session bus")) << report.toStdString();
     // Hidden into the tray, or minimised where the desktop has no tray.
     ASSERT_TRUE(report.contains("window hidden") || report.contains("window minimised"))
@@ -122,7 +100,7 @@ TEST_F(Program, WithoutABusALockFileKeepsOneInstanceAndArgumentOneHides) {
     EXPECT_EQ(Terminate(*first), 0);
     // Once the first has ended, a new start runs.
     auto third = Start();
-    EXPECT_TRUE(WaitForStartUp(*third).contains("window shown"));
+    EXPECT_TRUE(murmel::test::WaitForStartUp(*third).contains("window shown"));
     EXPECT_EQ(Terminate(*third), 0);
 }
 

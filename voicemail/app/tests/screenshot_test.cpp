@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QImage>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -11,6 +10,7 @@
 #include <csignal>
 #include <set>
 
+#include "app/tests/program_run.h"
 #include "test_env.h"
 
 namespace {
@@ -30,37 +30,17 @@ TEST(Screenshot, WindowAppearsShapedWithItsTexts) {
     ASSERT_TRUE(xvfb.waitForReadyRead(10000));
     const QString display = ":" + QString::fromLatin1(xvfb.readAllStandardOutput()).trimmed();
 
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    QProcessEnvironment env = murmel::test::ProgramEnvironment(root);
     env.insert("DISPLAY", display);
     env.insert("QT_QPA_PLATFORM", "xcb");
-    env.insert("MURMEL_HOME", root + "/home");
-    env.insert("VANTRY_REGISTRY", root + "/registry");
-    env.insert("XDG_CONFIG_HOME", root + "/config");
-    env.insert("MURMEL_REPORT_STARTUP", "1");
-    env.insert("MURMEL_ALSA_DEVICE", "null");
     // Its own instance lock: other tests may run the program on the shared bus.
     env.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + root + "/no-bus");
-
-    // A sender address: without one the first run waits in the options window.
-    vantry::test::WriteFile((root + "/registry/HKEY_LOCAL_MACHINE.reg").toStdString(),
-                            "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vantry\\MurmelMailer]\n"
-                            "\"Email\"=\"me@example.org\"\n");
 
     QProcess murmel;
     murmel.setProcessEnvironment(env);
     murmel.start(QStringLiteral(MURMEL_PROGRAM), {});
     ASSERT_TRUE(murmel.waitForStarted(10000));
-    QString err;
-    QElapsedTimer t;
-    t.start();
-    while (!err.contains("murmel: start-up") && t.elapsed() < 20000 &&
-           murmel.state() == QProcess::Running) {
-        murmel.waitForReadyRead(200);
-        err += QString::fromLocal8Bit(murmel.readAllStandardError());
-    }
-    if (murmel.state() != QProcess::Running) {
-        err += QString::fromLocal8Bit(murmel.readAllStandardError());
-    }
+    const QString err = murmel::test::WaitForStartUp(murmel);
     static const QRegularExpression at("window shown at (-?\\d+),(-?\\d+) (\\d+)x(\\d+)");
     const auto m = at.match(err);
     ASSERT_TRUE(m.hasMatch()) << err.toStdString() << " exit " << murmel.exitCode();

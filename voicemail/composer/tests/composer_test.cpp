@@ -12,35 +12,31 @@
 #include <memory>
 
 #include "composer/composer.h"
+#include "composer/composer_panel.h"
 #include "settings/settings.h"
+#include "startup/language.h"
 #include "test_env.h"
+#include "ui_composer_panel.h"
 
 namespace murmel {
 namespace {
 
 namespace fs = std::filesystem;
 
-QString Q(const fs::path& p) {
-    return QString::fromStdString(p.string());
-}
-
-QString Translate(std::string_view id) {
-    if (id == "mm0002")
-        return "<choose a recipient>";
-    return QString::fromLatin1(id.data(), static_cast<qsizetype>(id.size()));
-}
-
-// The main window's composition widgets with a recording context around them.
+// The main window's composing panel with the recorder's side of the window as
+// the window wires it (Send, the status line and the buttons a send takes),
+// and a recording context around them.
 struct Window : ComposerContext {
     fs::path app = vantry::test::FreshDir("app");
     QWidget form;
-    QComboBox* cmbTo = new QComboBox(&form);
-    QComboBox* cmbCc = new QComboBox(&form);
-    QPushButton* cmdTo = new QPushButton(&form);
-    QPushButton* cmdCc = new QPushButton(&form);
-    QLineEdit* txtSubject = new QLineEdit(&form);
-    QCheckBox* chkReturnReceipt = new QCheckBox(&form);
-    QLabel* lblReturnReceipt = new QLabel(&form);
+    ComposerPanel* panel = new ComposerPanel(&form);
+    QComboBox* cmbTo = panel->ui()->cmbTo;
+    QComboBox* cmbCc = panel->ui()->cmbCc;
+    QPushButton* cmdTo = panel->ui()->cmdTo;
+    QPushButton* cmdCc = panel->ui()->cmdCc;
+    QLineEdit* txtSubject = panel->ui()->txtSubject;
+    QCheckBox* chkReturnReceipt = panel->ui()->chkReturnReceipt;
+    QLabel* lblReturnReceipt = panel->ui()->lblReturnReceipt;
     QLabel* lblStatus = new QLabel(&form);
     QPushButton* cmdRecord = new QPushButton(&form);
     QPushButton* cmdPlay = new QPushButton(&form);
@@ -49,6 +45,7 @@ struct Window : ComposerContext {
     QPushButton* cmdClose = new QPushButton(&form);
     QPushButton* cmdHide = new QPushButton(&form);
 
+    TranslationTable texts;
     MemorySettings store;
     QStringList played;
     QStringList boxes;
@@ -60,8 +57,7 @@ struct Window : ComposerContext {
     std::unique_ptr<Composer> composer;
 
     Window() {
-        cmbTo->setEditable(true);
-        cmbCc->setEditable(true);
+        texts.Add({"mm0002", "<choose a recipient>"});  // other IDs show as themselves
         // What the status said whenever the top entry became the current one.
         QObject::connect(cmbTo, &QComboBox::currentIndexChanged, [this](int index) {
             if (index == 0) {
@@ -71,24 +67,16 @@ struct Window : ComposerContext {
         store.setPlaySounds("1");
         store.setMyEmail("me@x.org");
         store.SetValue(SettingId::UserLanguage, "00000409");
-        ComposerView v{&form,
-                       cmbTo,
-                       cmbCc,
-                       cmdTo,
-                       cmdCc,
-                       txtSubject,
-                       chkReturnReceipt,
-                       lblReturnReceipt,
-                       lblStatus,
-                       cmdRecord,
-                       cmdPlay,
-                       cmdStop,
-                       cmdSend,
-                       cmdClose,
-                       cmdHide};
-        composer = std::make_unique<Composer>(v, *this);
+        composer = std::make_unique<Composer>(*panel, *this);
+        // The recorder's side: the send's buttons come back as its idle rows.
+        QObject::connect(cmdSend, &QPushButton::clicked, composer.get(), &Composer::cmdSend_Click);
+        QObject::connect(composer.get(), &Composer::StatusText, lblStatus, &QLabel::setText);
+        QObject::connect(composer.get(), &Composer::SendingStarted,
+                         [this] { SetButtons("NNNNNN"); });
+        QObject::connect(composer.get(), &Composer::SendingEnded,
+                         [this](bool sent) { SetButtons(sent ? "YNNNYY" : "YYNYYY"); });
     }
-    QString T(std::string_view id) const override { return Translate(id); }
+    QString T(std::string_view id) const override { return texts.T(id); }
     Settings& settings() override { return store; }
     void PlaySound(const QString& name, bool) override {
         if (store.PlaySounds() == "1") {
@@ -97,7 +85,7 @@ struct Window : ComposerContext {
     }
     void MessageBox(const QString& text) override { boxes << text; }
     QString& Status() override { return status; }
-    QString AppPath() const override { return Q(app); }
+    QString AppPath() const override { return QString::fromStdString(app.string()); }
     void ShowUploadWindow() override { ++uploads; }
     std::optional<QStringList> PickAddresses(bool cc) override {
         return picker ? picker(cc) : std::optional<QStringList>();
@@ -106,8 +94,24 @@ struct Window : ComposerContext {
     QDateTime Now() const override { return QDateTime(QDate(2026, 12, 6), QTime(15, 49, 7)); }
     QString TimeZone() const override { return QStringLiteral("+0100"); }
 
+    // A file of the program folder.
+    QString Path(const char* name) const { return AppPath() + '/' + name; }
+    // Enabled flags of Record, Play, Stop, Send, Close, Hide.
+    std::string Buttons() const {
+        std::string flags;
+        for (const QPushButton* b : {cmdRecord, cmdPlay, cmdStop, cmdSend, cmdClose, cmdHide}) {
+            flags += b->isEnabled() ? 'Y' : 'N';
+        }
+        return flags;
+    }
+    void SetButtons(const std::string& flags) {
+        QPushButton* const buttons[] = {cmdRecord, cmdPlay, cmdStop, cmdSend, cmdClose, cmdHide};
+        for (std::size_t i = 0; i < flags.size(); ++i) {
+            buttons[i]->setEnabled(flags[i] == 'Y');
+        }
+    }
     void Record() { vantry::test::WriteFile(app / "in.wav", std::string(4000, 'w')); }
-    QStringList Items() const { return QDir(Q(app / "Outbox")).entryList(QDir::Files); }
+    QStringList Items() const { return QDir(Path("Outbox")).entryList(QDir::Files); }
     QStringList List(QComboBox* box) const {
         QStringList out;
         for (int i = 0; i < box->count(); ++i)
@@ -148,7 +152,7 @@ TEST(ComposerSend, MissingRecipientShowsMessageAndWritesNothing) {
         EXPECT_EQ(w.played, QStringList({"sounds/click.wav", "sounds/error.wav"}));
         EXPECT_TRUE(w.Items().isEmpty());
         EXPECT_EQ(w.uploads, 0);
-        EXPECT_FALSE(QFile::exists(Q(w.app / "in.zip")));
+        EXPECT_FALSE(QFile::exists(w.Path("in.zip")));
     }
 }
 
@@ -172,12 +176,7 @@ TEST(ComposerSend, SuccessWritesItemAndResetsControls) {
     EXPECT_EQ(w.cmbTo->currentText(), "a@x.org, b@y.org");
     EXPECT_EQ(w.cmbCc->currentText(), "c@x.org, d@y.org");
     EXPECT_EQ(w.List(w.cmbTo).value(0), "a@x.org, b@y.org");
-    EXPECT_TRUE(w.cmdRecord->isEnabled());
-    EXPECT_FALSE(w.cmdPlay->isEnabled());
-    EXPECT_FALSE(w.cmdStop->isEnabled());
-    EXPECT_FALSE(w.cmdSend->isEnabled());
-    EXPECT_TRUE(w.cmdClose->isEnabled());
-    EXPECT_TRUE(w.cmdHide->isEnabled());
+    EXPECT_EQ(w.Buttons(), "YNNNYY");
 
     EXPECT_EQ(w.Items(), QStringList({"261206154907.txt"}));
     const std::string item = w.Item();
@@ -189,8 +188,8 @@ TEST(ComposerSend, SuccessWritesItemAndResetsControls) {
     EXPECT_NE(item.find("\r\nX-MailerVersion: " + std::to_string(MURMEL_VERSION_MAJOR) + "." +
                         std::to_string(MURMEL_VERSION_MINOR) + "\r\n"),
               std::string::npos);
-    EXPECT_TRUE(QFile::exists(Q(w.app / "in.wav")));  // the recording stays
-    EXPECT_TRUE(QFile::exists(Q(w.app / "in.zip")));
+    EXPECT_TRUE(QFile::exists(w.Path("in.wav")));  // the recording stays
+    EXPECT_TRUE(QFile::exists(w.Path("in.zip")));
 }
 
 TEST(ComposerSend, PlaceholderCcIsNoCcAndSoundsCanBeOff) {
@@ -259,10 +258,7 @@ TEST(ComposerSend, BuildAndZipFailuresKeepTheRecorderReady) {
     EXPECT_EQ(w.played, QStringList({"sounds/click.wav", "sounds/error.wav"}));
     EXPECT_EQ(w.txtSubject->text(), "kept");
     EXPECT_EQ(w.uploads, 0);
-    EXPECT_TRUE(w.cmdRecord->isEnabled());
-    EXPECT_TRUE(w.cmdPlay->isEnabled());
-    EXPECT_FALSE(w.cmdStop->isEnabled());
-    EXPECT_TRUE(w.cmdSend->isEnabled());
+    EXPECT_EQ(w.Buttons(), "YYNYYY");
     EXPECT_TRUE(w.Items().isEmpty());
 
     // A folder where the archive should go makes the zip library fail.

@@ -13,9 +13,11 @@
 #include "audio/testing/fake_mixer.h"
 #include "audio/testing/fake_wave_device.h"
 #include "recorder/recorder.h"
+#include "recorder/recorder_panel.h"
 #include "settings/settings.h"
 #include "startup/language.h"
 #include "test_env.h"
+#include "ui_recorder_panel.h"
 
 using murmel::Recorder;
 using namespace vantry::audio;
@@ -43,6 +45,7 @@ public:
     vantry::audio::Mixer* Mixer() override { return &mixer; }
     void LogoPlay() override { log << "logo play"; }
     void LogoStill() override { log << "logo still"; }
+    void ApplyRecordingFormat() override { ++formatsApplied; }
 
     murmel::TranslationTable table;
     murmel::MemorySettings store;
@@ -52,14 +55,15 @@ public:
     QString status;
     QStringList log;
     QStringList boxes;
+    int formatsApplied = 0;
 };
 
 QString Q(const std::filesystem::path& p) {
     return QString::fromStdString(p.string());
 }
 
-// A window with the recorder's widgets laid out as the main window has them, the
-// shipped English texts, a fake device and a fake mixer.
+// The recorder's panel in a window with the window's Close and Hide, the shipped
+// English texts, a fake device and a fake mixer.
 class RecorderTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -68,25 +72,12 @@ protected:
         appPath_ = Q(vantry::test::FreshDir("app"));
         // Exact lengths: PCM, which no codec frame rounds up.
         device_.setRecordingFormat(*FindRecordingFormat("PCM 16 kHz, 16 Bit, Mono"));
-        for (QPushButton** b :
-             {&cmdRecord_, &cmdPlay_, &cmdStop_, &cmdSend_, &cmdClose_, &cmdHide_}) {
-            *b = new QPushButton(&window_);
-        }
-        lblStatus_ = new QLabel(&window_);
-        for (QSlider** s : {&slider1_, &slider2_}) {
-            *s = new QSlider(Qt::Horizontal, &window_);
-            (*s)->setRange(-65535, 0);
-        }
-        timer_.setInterval(1000);
         // The state after start-up.
-        cmdRecord_->setText(T("mm0063"));
-        cmdPlay_->setEnabled(false);
-        cmdStop_->setEnabled(false);
-        cmdSend_->setEnabled(false);
-
-        murmel::RecorderView view{cmdRecord_, cmdPlay_, cmdStop_, cmdSend_, cmdClose_, cmdHide_,
-                                  lblStatus_, slider1_, slider2_, &timer_,  &window_};
-        recorder_ = std::make_unique<Recorder>(view, context_);
+        panel_->SetTexts(table_);
+        recorder_ = std::make_unique<Recorder>(*panel_, context_);
+        for (QPushButton* b : {cmdClose_, cmdHide_}) {
+            QObject::connect(recorder_.get(), &Recorder::CloseAllowed, b, &QPushButton::setEnabled);
+        }
         window_.resize(400, 300);
         window_.show();
         window_.activateWindow();
@@ -125,16 +116,17 @@ protected:
     }
 
     QWidget window_;
-    QPushButton* cmdRecord_ = nullptr;
-    QPushButton* cmdPlay_ = nullptr;
-    QPushButton* cmdStop_ = nullptr;
-    QPushButton* cmdSend_ = nullptr;
-    QPushButton* cmdClose_ = nullptr;
-    QPushButton* cmdHide_ = nullptr;
-    QLabel* lblStatus_ = nullptr;
-    QSlider* slider1_ = nullptr;
-    QSlider* slider2_ = nullptr;
-    QTimer timer_;
+    murmel::RecorderPanel* panel_ = new murmel::RecorderPanel(&window_);
+    QPushButton* cmdRecord_ = panel_->ui()->cmdRecord;
+    QPushButton* cmdPlay_ = panel_->ui()->cmdPlay;
+    QPushButton* cmdStop_ = panel_->ui()->cmdStop;
+    QPushButton* cmdSend_ = panel_->ui()->cmdSend;
+    QPushButton* cmdClose_ = new QPushButton(&window_);
+    QPushButton* cmdHide_ = new QPushButton(&window_);
+    QLabel* lblStatus_ = panel_->ui()->lblStatus;
+    QSlider* slider1_ = panel_->ui()->Slider1;
+    QSlider* slider2_ = panel_->ui()->Slider2;
+    QTimer& timer_ = *panel_->tmrRecording();
     FakeRecorderContext context_;
     murmel::TranslationTable& table_ = context_.table;
     QString& appPath_ = context_.appPath;
@@ -230,6 +222,7 @@ TEST_F(RecorderTest, PauseAndResumeGiveTheOutputLevelBackAndKeepCounting) {
     EXPECT_TRUE(timer_.isActive());
     EXPECT_EQ(recorder_->m_Ticks(), 3);
     EXPECT_EQ(lblStatus_->text(), "Recording: 0:03");
+    EXPECT_EQ(context_.formatsApplied, 1);  // a resume keeps the recording's format
 
     device_.advance(1000);
     recorder_->cmdStop_Click();
@@ -426,4 +419,20 @@ TEST_F(RecorderTest, CaptureThatFailsWithNothingRecordedIsNoRecording) {
     EXPECT_TRUE(status_.isEmpty());
     EXPECT_EQ(lblStatus_->text(), T("mm0082"));
     EXPECT_FALSE(QFile::exists(appPath_ + "/in.wav"));
+}
+
+TEST_F(RecorderTest, SendTakesTheButtonsAndGivesThemBackByItsOutcome) {
+    RecordFor(2000);
+    recorder_->SendingStarted();
+    EXPECT_EQ(Buttons(), "NNNNNN");
+    recorder_->SendingEnded(false);  // the recording stays for a retry
+    EXPECT_EQ(Buttons(), "YYNYYY");
+    EXPECT_EQ(recorder_->state(), Recorder::State::IdleWithRecording);
+
+    recorder_->SendingStarted();
+    recorder_->SendingEnded(true);  // queued: a new message starts from nothing
+    EXPECT_EQ(Buttons(), "YNNNYY");
+    EXPECT_EQ(recorder_->state(), Recorder::State::Idle);
+    EXPECT_EQ(cmdRecord_->text(), T("mm0063"));
+    EXPECT_TRUE(cmdRecord_->hasFocus());
 }

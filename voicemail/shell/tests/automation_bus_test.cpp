@@ -11,7 +11,6 @@
 
 #include "shell/tests/frm_mm_fixture.h"
 #include "startup/automation.h"
-#include "ui_frm_mm.h"
 
 namespace murmel {
 namespace {
@@ -73,8 +72,8 @@ protected:
         };
         frmMM& form = h.Make();
         ASSERT_TRUE(form.Form_Load());
-        form.ui()->cmbTo->addItems({"recent@example.org", "older@example.org"});
-        form.ui()->txtSubject->setText("kept");
+        h.ComposerUi().cmbTo->addItems({"recent@example.org", "older@example.org"});
+        h.ComposerUi().txtSubject->setText("kept");
         automation = std::make_unique<Murmel>(form);
         ASSERT_TRUE(guard->Publish(automation.get()));
         client = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(
@@ -109,27 +108,26 @@ TEST_F(AutomationOnTheBus, DoReplyFillsTheBoxesAndShowsTheWindow) {
     frmMM& form = *h.form;
     ASSERT_FALSE(form.isVisible());
     ASSERT_TRUE(Call("DoReply", {"sender@example.org", "copy@example.org", "Lunch"}));
-    EXPECT_EQ(form.ui()->cmbTo->currentText(), "sender@example.org");
-    EXPECT_EQ(form.ui()->cmbCc->currentText(), "copy@example.org");
-    EXPECT_EQ(form.ui()->txtSubject->text(), "Re: Lunch");
+    EXPECT_EQ(h.ComposerUi().cmbTo->currentText(), "sender@example.org");
+    EXPECT_EQ(h.ComposerUi().cmbCc->currentText(), "copy@example.org");
+    EXPECT_EQ(h.ComposerUi().txtSubject->text(), "Re: Lunch");
     EXPECT_TRUE(form.isVisible());
     EXPECT_TRUE(h.Traced("play start.wav"));
 }
 
 TEST_F(AutomationOnTheBus, DoReplyKeepsAReplySubjectAndPicksTheFirstRecent) {
-    frmMM& form = *h.form;
     ASSERT_TRUE(Call("DoReply", {"", "", "RE: Lunch"}));
-    EXPECT_EQ(form.ui()->cmbTo->currentText(), "recent@example.org");
-    EXPECT_EQ(form.ui()->txtSubject->text(), "RE: Lunch");
+    EXPECT_EQ(h.ComposerUi().cmbTo->currentText(), "recent@example.org");
+    EXPECT_EQ(h.ComposerUi().txtSubject->text(), "RE: Lunch");
     ASSERT_TRUE(Call("DoReply", {"x@example.org", "", ""}));
-    EXPECT_EQ(form.ui()->txtSubject->text(), "RE: Lunch");
+    EXPECT_EQ(h.ComposerUi().txtSubject->text(), "RE: Lunch");
 }
 
 TEST_F(AutomationOnTheBus, ShowImmediately) {
     frmMM& form = *h.form;
     ASSERT_TRUE(Call("ShowImmediately", {}));
     EXPECT_TRUE(form.isVisible());
-    EXPECT_EQ(form.ui()->txtSubject->text(), "kept");
+    EXPECT_EQ(h.ComposerUi().txtSubject->text(), "kept");
 }
 
 TEST_F(AutomationOnTheBus, SecondStartCanAskTheRunningOneToShowItself) {
@@ -142,7 +140,7 @@ TEST_F(AutomationOnTheBus, WrongArgumentsAreRefusedAndChangeNothing) {
     frmMM& form = *h.form;
     EXPECT_FALSE(Call("DoReply", {"only one"}));
     EXPECT_FALSE(form.isVisible());
-    EXPECT_EQ(form.ui()->txtSubject->text(), "kept");
+    EXPECT_EQ(h.ComposerUi().txtSubject->text(), "kept");
 }
 
 }  // namespace

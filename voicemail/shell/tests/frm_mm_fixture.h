@@ -7,6 +7,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 
 #include <memory>
@@ -15,6 +16,8 @@
 
 #include "audio/sound_player.h"
 #include "audio/testing/fake_sound_player.h"
+#include "composer/composer_panel.h"
+#include "recorder/recorder_panel.h"
 #include "settings/settings.h"
 #include "shell/frm_mm.h"
 #include "shell/shell.h"
@@ -22,6 +25,9 @@
 #include "shell/testing/fake_tray_icon.h"
 #include "shell/tray_icon.h"
 #include "test_env.h"
+#include "ui_composer_panel.h"
+#include "ui_frm_mm.h"
+#include "ui_recorder_panel.h"
 
 namespace murmel::testing {
 
@@ -77,11 +83,26 @@ private:
     Trace& trace_;
 };
 
+// The ads as the window runs them, traced by name with the status at the time.
+class TracedAds : public frmMMAds {
+public:
+    using Step = std::function<void(const char*)>;
+    explicit TracedAds(Step step) : step_(std::move(step)) {}
+    void m_LoadAds() override { step_("m_LoadAds"); }
+    void m_SaveAds() override { step_("m_SaveAds"); }
+    void m_RotateAds() override { step_("m_RotateAds"); }
+    void m_CheckForAds() override { step_("m_CheckForAds"); }
+
+private:
+    Step step_;
+};
+
 // One window per test, on a fresh program folder holding the shipped
 // language files.
 class FormHarness {
 public:
-    explicit FormHarness(QStringList arguments = {}) : sound(trace), tray(trace) {
+    explicit FormHarness(QStringList arguments = {})
+        : sound(trace), tray(trace), ads([this](const char* name) { Step(name); }) {
         appPath = QString::fromStdString(vantry::test::FreshDir("app").string());
         const QString lang = QStringLiteral(MURMEL_RESOURCES_DIR "/lang");
         QDir().mkpath(appPath + "/lang");
@@ -102,23 +123,17 @@ public:
         };
         services.appPath = appPath;
         services.arguments = std::move(arguments);
-        auto traced = [this](const char* name) {
-            return [this, name](frmMM& form) {
-                trace.push_back(name);
-                statusDuring[name] = form.m_Status;
-            };
-        };
-        routines.m_InitVolumes = traced("m_InitVolumes");
-        routines.m_LoadRecipients = traced("m_LoadRecipients");
-        routines.m_SaveRecipients = traced("m_SaveRecipients");
-        routines.m_LoadAds = traced("m_LoadAds");
-        routines.m_SaveAds = traced("m_SaveAds");
-        routines.m_RotateAds = traced("m_RotateAds");
-        routines.m_ShowOptions = traced("m_ShowOptions");
     }
 
+    // Makes the window with its steps traced; the panels stay unattached.
     frmMM& Make() {
-        form = std::make_unique<frmMM>(services, routines);
+        form = std::make_unique<frmMM>(services);
+        form->AttachAds(ads);
+        auto traced = [this](const char* name) { return [this, name] { Step(name); }; };
+        QObject::connect(form.get(), &frmMM::InitVolumes, traced("m_InitVolumes"));
+        QObject::connect(form.get(), &frmMM::LoadRecipients, traced("m_LoadRecipients"));
+        QObject::connect(form.get(), &frmMM::SaveRecipients, traced("m_SaveRecipients"));
+        QObject::connect(form.get(), &frmMM::OptionsRequested, traced("m_ShowOptions"));
         return *form;
     }
 
@@ -131,6 +146,30 @@ public:
         return *form;
     }
 
+    // A window past its first run (a sender address is set, so no options
+    // window), with navigation sounds on or off, and the start's sounds forgotten.
+    frmMM& StartSetUp(bool sounds) {
+        store.setMyEmail("me@example.org");
+        store.setPlaySounds(sounds ? "1" : "0");
+        Start();
+        sound.clear();
+        return *form;
+    }
+
+    Ui::RecorderPanel& RecorderUi() const { return *form->recorderPanel()->ui(); }
+    Ui::ComposerPanel& ComposerUi() const { return *form->composerPanel()->ui(); }
+    // Enabled flags of Record, Play, Stop, Send, Close, Hide.
+    std::string Buttons() const {
+        std::string flags;
+        const Ui::RecorderPanel& rec = RecorderUi();
+        for (const QWidget* b : std::initializer_list<const QWidget*>{
+                 rec.cmdRecord, rec.cmdPlay, rec.cmdStop, rec.cmdSend, form->ui()->cmdClose,
+                 form->ui()->cmdHide}) {
+            flags += b->isEnabled() ? 'Y' : 'N';
+        }
+        return flags;
+    }
+
     bool Traced(const std::string& entry) const {
         return std::find(trace.begin(), trace.end(), entry) != trace.end();
     }
@@ -138,6 +177,11 @@ public:
     int IndexOf(const std::string& entry) const {
         const auto it = std::find(trace.begin(), trace.end(), entry);
         return it == trace.end() ? -1 : static_cast<int>(it - trace.begin());
+    }
+
+    void Step(const char* name) {
+        trace.push_back(name);
+        statusDuring[name] = form->m_Status;
     }
 
     Trace trace;
@@ -150,7 +194,7 @@ public:
     int ended = 0;
     QString appPath;
     frmMMServices services;
-    frmMMRoutines routines;
+    TracedAds ads;
     std::unique_ptr<frmMM> form;
 };
 

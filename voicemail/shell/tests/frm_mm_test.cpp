@@ -10,10 +10,12 @@
 
 #include <QLabel>
 
+#include "audio/testing/fake_wave_device.h"
 #include "audio/wave_device.h"
+#include "composer/composer.h"
+#include "recorder/recorder.h"
 #include "shell/tests/frm_mm_fixture.h"
 #include "startup/language.h"
-#include "ui_frm_mm.h"
 
 namespace murmel {
 namespace {
@@ -151,9 +153,9 @@ TEST(FormLoad, TextsComeFromTheUsersLanguageWithFallback) {
     FormHarness swiss;
     swiss.store.SetValue(SettingId::UserLanguage, "00000807");  // only the German default exists
     frmMM& form = swiss.Start();
-    EXPECT_EQ(form.ui()->cmdRecord->text(), "Aufnahme");
-    EXPECT_EQ(form.ui()->cmdRecord->toolTip(), "Aufnahme Ihrer Nachricht starten");
-    EXPECT_EQ(form.ui()->lblSubject->text(), "Betreff:");
+    EXPECT_EQ(swiss.RecorderUi().cmdRecord->text(), "Aufnahme");
+    EXPECT_EQ(swiss.RecorderUi().cmdRecord->toolTip(), "Aufnahme Ihrer Nachricht starten");
+    EXPECT_EQ(swiss.ComposerUi().lblSubject->text(), "Betreff:");
     EXPECT_EQ(form.mnuFileExit()->text(), "&Beenden");
     EXPECT_EQ(swiss.tray.tip(), "MurmelMail - eine gesprochene Nachricht senden");
     EXPECT_EQ(form.RecipientsPlaceholder(), QString::fromUtf8("<Empfänger wählen>"));
@@ -164,20 +166,153 @@ TEST(FormLoad, TextsComeFromTheUsersLanguageWithFallback) {
     english.store.SetValue(SettingId::UserLanguage, "00000411");
     frmMM& en = english.Start();
     EXPECT_EQ(en.ui()->cmdHide->text(), "Hide");
-    EXPECT_EQ(en.ui()->lblStatus->text(), "Ready - press Record to start a new message");
+    EXPECT_EQ(english.RecorderUi().lblStatus->text(),
+              "Ready - press Record to start a new message");
     EXPECT_EQ(en.ui()->gifLogo->toolTip(), "MurmelMail - click to visit our web site");
 }
 
 TEST(FormLoad, RecorderButtonsStartIdle) {
     FormHarness h;
+    h.Start();
+    EXPECT_EQ(h.Buttons(), "YNNNYY");
+}
+
+// --- layout ---------------------------------------------------------------
+
+// Every control stands where the window has always had it, and a click in its
+// middle reaches it, although the panels' rectangles overlap.
+TEST(Layout, EveryControlKeepsItsPlaceAndTakesItsClicks) {
+    FormHarness h;
     frmMM& form = h.Start();
-    const Ui::frmMM& u = *form.ui();
-    EXPECT_TRUE(u.cmdRecord->isEnabled());
-    EXPECT_FALSE(u.cmdPlay->isEnabled());
-    EXPECT_FALSE(u.cmdStop->isEnabled());
-    EXPECT_FALSE(u.cmdSend->isEnabled());
-    EXPECT_TRUE(u.cmdClose->isEnabled());
-    EXPECT_TRUE(u.cmdHide->isEnabled());
+    const std::map<std::string, QRect> places = {
+        {"lblToolbar", {0, 0, 440, 24}},
+        {"gifLogo", {14, 32, 64, 48}},
+        {"cmdRecord", {90, 36, 80, 28}},
+        {"cmdPlay", {174, 36, 80, 28}},
+        {"cmdStop", {258, 36, 80, 28}},
+        {"cmdSend", {342, 36, 80, 28}},
+        {"lblStatus", {84, 66, 342, 40}},
+        {"cmdTo", {14, 108, 64, 26}},
+        {"cmbTo", {84, 108, 342, 26}},
+        {"cmdCc", {14, 140, 64, 26}},
+        {"cmbCc", {84, 140, 342, 26}},
+        {"lblSubject", {14, 172, 64, 26}},
+        {"txtSubject", {84, 172, 342, 26}},
+        {"chkReturnReceipt", {84, 204, 20, 22}},
+        {"lblReturnReceipt", {104, 204, 150, 22}},
+        {"lblMic", {262, 204, 40, 22}},
+        {"Slider1", {304, 204, 122, 22}},
+        {"lblVol", {262, 230, 40, 22}},
+        {"Slider2", {304, 230, 122, 22}},
+        {"picAd", {14, 234, 236, 34}},
+        {"cmdConfigure", {14, 276, 80, 28}},
+        {"cmdHelp", {98, 276, 80, 28}},
+        {"cmdHide", {246, 276, 80, 28}},
+        {"cmdClose", {330, 276, 80, 28}},
+    };
+    for (const auto& [name, place] : places) {
+        const auto* control = form.findChild<QWidget*>(QString::fromStdString(name));
+        ASSERT_NE(control, nullptr) << name;
+        EXPECT_EQ(QRect(control->mapTo(&form, QPoint(0, 0)), control->size()), place) << name;
+        const QWidget* hit = form.childAt(place.center());
+        EXPECT_TRUE(hit == control || control->isAncestorOf(hit)) << name;
+    }
+}
+
+TEST(Layout, TabOrderRunsThroughBothPanels) {
+    FormHarness h;
+    frmMM& form = h.Start();
+    const QStringList expected = {
+        "cmdRecord",    "cmdPlay", "cmdStop",    "cmdSend",          "cmdTo",   "cmbTo",
+        "cmdCc",        "cmbCc",   "txtSubject", "chkReturnReceipt", "Slider1", "Slider2",
+        "cmdConfigure", "cmdHelp", "cmdHide",    "cmdClose"};
+    QStringList order;
+    QWidget* w = h.RecorderUi().cmdRecord;
+    do {
+        if (expected.contains(w->objectName()) && !order.contains(w->objectName())) {
+            order << w->objectName();
+        }
+        w = w->nextInFocusChain();
+    } while (w != h.RecorderUi().cmdRecord && w != &form);
+    EXPECT_EQ(order, expected);
+}
+
+// --- the panels together ---------------------------------------------------
+
+// The panels' shared services over the window, with a fake wave device and no
+// mixer; message boxes and upload windows are counted.
+template <typename Context>
+class PanelSite : public Context {
+public:
+    explicit PanelSite(frmMM& form) : form_(form) {}
+    QString T(std::string_view id) const override { return form_.T(id); }
+    Settings& settings() override { return *form_.Settings(); }
+    void PlaySound(const QString&, bool) override {}
+    void MessageBox(const QString& text) override { boxes << text; }
+    QString& Status() override { return form_.m_Status; }
+    QString AppPath() const override { return form_.AppPath(); }
+    QStringList boxes;
+
+protected:
+    frmMM& form_;
+};
+
+class RecorderSite : public PanelSite<RecorderContext> {
+public:
+    using PanelSite::PanelSite;
+    vantry::audio::WaveDevice& Device() override { return device; }
+    vantry::audio::Mixer* Mixer() override { return nullptr; }
+    void LogoPlay() override {}
+    void LogoStill() override {}
+    vantry::audio::FakeWaveDevice device;
+};
+
+class ComposerSite : public PanelSite<ComposerContext> {
+public:
+    using PanelSite::PanelSite;
+    void ShowUploadWindow() override { ++uploads; }
+    std::optional<QStringList> PickAddresses(bool) override { return std::nullopt; }
+    int uploads = 0;
+};
+
+// Record, stop and send on one window: the recorder keeps the window from
+// closing while it records, Send reaches the composer, and the send gives the
+// recorder its buttons back; start-up and unload run both.
+TEST(Panels, RecordAndSendRunAcrossBothPanels) {
+    FormHarness h;
+    h.store.setMyEmail("me@example.org");
+    frmMM& form = h.Make();
+    RecorderSite recording(form);
+    ComposerSite composing(form);
+    Recorder recorder(*form.recorderPanel(), recording);
+    Composer composer(*form.composerPanel(), composing);
+    form.AttachPanels(recorder, composer);
+    ASSERT_TRUE(form.Form_Load());
+    form.show();
+    EXPECT_EQ(h.ComposerUi().cmbTo->currentText(), form.RecipientsPlaceholder());
+
+    h.RecorderUi().cmdRecord->click();
+    QTRY_COMPARE(recorder.state(), Recorder::State::Recording);
+    EXPECT_EQ(h.Buttons(), "YNYNNN");
+    form.close();  // refused while recording
+    EXPECT_TRUE(form.isVisible());
+    recording.device.advance(1500);
+    h.RecorderUi().cmdStop->click();
+    QTRY_COMPARE(recorder.state(), Recorder::State::IdleWithRecording);
+    EXPECT_EQ(h.Buttons(), "YYNYYY");
+
+    h.ComposerUi().cmbTo->setEditText("a@example.org");
+    h.RecorderUi().cmdSend->click();
+    EXPECT_EQ(composer.lastStatus(), 0);
+    EXPECT_EQ(composing.uploads, 1);
+    EXPECT_EQ(h.RecorderUi().lblStatus->text(), form.T("mm0036"));
+    EXPECT_EQ(h.Buttons(), "YNNNYY");
+    EXPECT_EQ(recorder.state(), Recorder::State::Idle);
+    EXPECT_TRUE(recording.boxes.isEmpty());
+    EXPECT_TRUE(composing.boxes.isEmpty());
+
+    EXPECT_TRUE(form.Unload(kUnloadCode));
+    EXPECT_EQ(vantry::test::ReadFile((h.appPath + "/Tos.txt").toStdString()), "a@example.org\r\n");
 }
 
 // --- tray, showing and hiding ---------------------------------------------
@@ -194,9 +329,7 @@ std::vector<std::string> VisibleItems(QMenu* menu) {
 
 TEST(TrayMenu, ContentsFollowTheWindow) {
     FormHarness h;
-    h.store.setMyEmail("me@example.org");
-    h.store.setPlaySounds("1");
-    frmMM& form = h.Start();
+    frmMM& form = h.StartSetUp(true);
 
     form.cSysTray1_MouseUp(2);
     EXPECT_EQ(h.tray.popUps(), 1);
@@ -220,10 +353,7 @@ TEST(TrayMenu, ContentsFollowTheWindow) {
 
 TEST(TrayMenu, SwooshOnlyWithSoundsOn) {
     FormHarness h;
-    h.store.setMyEmail("me@example.org");
-    h.store.setPlaySounds("0");
-    frmMM& form = h.Start();
-    h.sound.clear();
+    frmMM& form = h.StartSetUp(false);
     form.cSysTray1_MouseUp(2);
     EXPECT_TRUE(h.sound.played().empty());
     EXPECT_EQ(h.tray.popUps(), 1);
@@ -299,8 +429,8 @@ TEST(Closing, WithoutATrayHideMinimisesAndTheTrayMenuCommandRestores) {
 // as laid out, in the font it is drawn with.
 TEST(StatusLine, EveryEnglishAndGermanStatusTextFits) {
     FormHarness h;
-    frmMM& form = h.Start();
-    QLabel* label = form.ui()->lblStatus;
+    h.Start();
+    QLabel* label = h.RecorderUi().lblStatus;
     const QFontMetrics metrics(label->font());
     for (const char* locale : {"00000409", "00000407"}) {
         TranslationTable table;
@@ -350,8 +480,8 @@ TEST(Exit, WaitsForTheSoundThenUnloadsOnTheNextAdTickAndSaves) {
     FormHarness h;
     h.store.setMyEmail("me@example.org");
     frmMM& form = h.Start();
-    form.ui()->Slider1->setValue(-30000);
-    form.ui()->Slider2->setValue(-1234);
+    h.RecorderUi().Slider1->setValue(-30000);
+    h.RecorderUi().Slider2->setValue(-1234);
     h.trace.clear();
 
     form.mnuFileExit_Click();
@@ -396,8 +526,8 @@ TEST(Exit, SliderWithoutMixerControlKeepsTheStoredLevel) {
     h.store.setInVolume("40000");
     h.store.setOutVolume("20000");
     frmMM& form = h.Start();
-    form.ui()->Slider1->setEnabled(false);
-    form.ui()->Slider2->setValue(-5);
+    h.RecorderUi().Slider1->setEnabled(false);
+    h.RecorderUi().Slider2->setValue(-5);
     form.Unload(kUnloadCode);
     EXPECT_EQ(h.store.InVolume(), "40000");
     EXPECT_EQ(h.store.OutVolume(), "5");
@@ -411,10 +541,10 @@ protected:
         h.store.setMyEmail("me@example.org");
         h.Start();
         form = h.form.get();
-        form->ui()->cmbTo->addItems({"first@example.org", "second@example.org"});
-        form->ui()->cmbCc->addItems({"<choose>", "cc@example.org"});
-        form->ui()->cmbTo->setEditText("typed@example.org");
-        form->ui()->txtSubject->setText("old subject");
+        h.ComposerUi().cmbTo->addItems({"first@example.org", "second@example.org"});
+        h.ComposerUi().cmbCc->addItems({"<choose>", "cc@example.org"});
+        h.ComposerUi().cmbTo->setEditText("typed@example.org");
+        h.ComposerUi().txtSubject->setText("old subject");
     }
     FormHarness h;
     frmMM* form = nullptr;
@@ -422,27 +552,27 @@ protected:
 
 TEST_F(Reply, SubjectGetsRePrefixUnlessItHasOne) {
     form->DoReply("a@example.org", "", "Hello");
-    EXPECT_EQ(form->ui()->txtSubject->text(), "Re: Hello");
+    EXPECT_EQ(h.ComposerUi().txtSubject->text(), "Re: Hello");
     form->DoReply("a@example.org", "", "rE: Hello");
-    EXPECT_EQ(form->ui()->txtSubject->text(), "rE: Hello");
+    EXPECT_EQ(h.ComposerUi().txtSubject->text(), "rE: Hello");
     form->DoReply("a@example.org", "", "  Re:Hi");
-    EXPECT_EQ(form->ui()->txtSubject->text(), "  Re:Hi");
+    EXPECT_EQ(h.ComposerUi().txtSubject->text(), "  Re:Hi");
     form->DoReply("a@example.org", "", "Reply");
-    EXPECT_EQ(form->ui()->txtSubject->text(), "Re: Reply");
+    EXPECT_EQ(h.ComposerUi().txtSubject->text(), "Re: Reply");
 }
 
 TEST_F(Reply, EmptySubjectLeavesTheBox) {
     form->DoReply("a@example.org", "", "   ");
-    EXPECT_EQ(form->ui()->txtSubject->text(), "old subject");
+    EXPECT_EQ(h.ComposerUi().txtSubject->text(), "old subject");
 }
 
 TEST_F(Reply, RecipientsFilledOrFirstItemSelected) {
     form->DoReply("a@example.org", "b@example.org", "");
-    EXPECT_EQ(form->ui()->cmbTo->currentText(), "a@example.org");
-    EXPECT_EQ(form->ui()->cmbCc->currentText(), "b@example.org");
+    EXPECT_EQ(h.ComposerUi().cmbTo->currentText(), "a@example.org");
+    EXPECT_EQ(h.ComposerUi().cmbCc->currentText(), "b@example.org");
     form->DoReply(" ", "", "");
-    EXPECT_EQ(form->ui()->cmbTo->currentText(), "first@example.org");
-    EXPECT_EQ(form->ui()->cmbCc->currentText(), "<choose>");
+    EXPECT_EQ(h.ComposerUi().cmbTo->currentText(), "first@example.org");
+    EXPECT_EQ(h.ComposerUi().cmbCc->currentText(), "<choose>");
 }
 
 TEST_F(Reply, ShowsTheHiddenWindowLikeTheTrayMenu) {
@@ -462,17 +592,14 @@ TEST_F(Reply, ShowsTheHiddenWindowLikeTheTrayMenu) {
 
 TEST(Pages, HelpMenuButtonAndF1OpenTheirPages) {
     FormHarness h;
-    h.store.setMyEmail("me@example.org");
-    h.store.setPlaySounds("1");
-    frmMM& form = h.Start();
-    h.sound.clear();
+    frmMM& form = h.StartSetUp(true);
     form.mnuHelpContents()->trigger();
     form.mnuHelpFAQ()->trigger();
     form.mnuHelpAbout()->trigger();
     form.ui()->cmdHelp->click();
     form.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
-    QTest::keyClick(form.ui()->txtSubject, Qt::Key_F1);  // wherever the focus is
+    QTest::keyClick(h.ComposerUi().txtSubject, Qt::Key_F1);  // wherever the focus is
     std::vector<std::string> opened;
     for (const auto& call : h.shell.calls()) {
         EXPECT_EQ(call.what, "open");
