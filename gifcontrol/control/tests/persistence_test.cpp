@@ -51,15 +51,16 @@ struct Expect {
         return U16(0);
     }
     // The saved properties in stream order, each behind its type tag; an
-    // absent sequence string is a count of zero.
+    // absent sequence string is a count of zero. Unnamed ones are the
+    // control's defaults.
     struct Properties {
-        uint32_t backColor;
-        bool transparent;
-        unsigned speed;
-        unsigned stretch;
-        bool autoSize;
-        std::optional<std::string> sequenceString;
-        unsigned sequence;
+        uint32_t backColor = 12632256;
+        bool transparent = true;
+        unsigned speed = 1;
+        unsigned stretch = 0;
+        bool autoSize = false;
+        std::optional<std::string> sequenceString = std::nullopt;
+        unsigned sequence = 0;
     };
     Expect& Saved(const Properties& p) {
         U16(vt::kUI4).U32(p.backColor);
@@ -141,13 +142,7 @@ TEST(PlimovaStream, AbsentStringsAreCountZero) {
     ASSERT_TRUE(c.Save(s, false));
     Expect e;
     e.U32(0x200).U32(100).U32(200);
-    e.Saved({.backColor = 12632256,
-             .transparent = true,
-             .speed = 1,
-             .stretch = 0,
-             .autoSize = false,
-             .sequenceString = std::nullopt,
-             .sequence = 0});
+    e.Saved({});
     e.U32(0);
     e.U32(100).U32(200);
     EXPECT_EQ(s.ToString(), e.s);
@@ -220,13 +215,7 @@ TEST(PlimovaStream, DamagedStreamsFailWithoutHarm) {
     // GIF bytes that are no GIF: the control is empty, the load goes on.
     Expect e;
     e.U32(0x200).U32(1).U32(1);
-    e.Saved({.backColor = 0,
-             .transparent = false,
-             .speed = 1,
-             .stretch = 0,
-             .autoSize = false,
-             .sequenceString = std::nullopt,
-             .sequence = 0});
+    e.Saved({.backColor = 0, .transparent = false});
     e.Str("GIF89a garbage").U32(5).U32(6);
     Plimova d;
     EXPECT_TRUE(LoadStream(d, e.s));
