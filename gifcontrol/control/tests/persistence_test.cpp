@@ -240,12 +240,20 @@ TEST(PlimovaStream, FailedLoadChangesNothing) {
 
 // ---- property bag ------------------------------------------------------------
 
-TEST(PlimovaBag, SavesNamedValuesAndTheGifAsAnObject) {
+// A control set up by Configure and saved into a property bag.
+class PlimovaSavedBag : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Configure(a, gif);
+        ASSERT_TRUE(a.Save(bag, true, true));
+    }
+
     Plimova a;
     const GifBuilder gif = SixFrames();
-    Configure(a, gif);
     PropertyBag bag;
-    ASSERT_TRUE(a.Save(bag, true, true));
+};
+
+TEST_F(PlimovaSavedBag, SavesNamedValuesAndTheGifAsAnObject) {
     EXPECT_FALSE(a.IsDirty());
     EXPECT_EQ(bag.Names(), (std::vector<std::string>{"BackColor", "Transparent", "Speed", "Stretch",
                                                      "AutoSize", "SequenceString", "Sequence",
@@ -266,12 +274,7 @@ TEST(PlimovaBag, SavesNamedValuesAndTheGifAsAnObject) {
     EXPECT_EQ(v, Variant(int16_t{4}));
 }
 
-TEST(PlimovaBag, RoundTrip) {
-    Plimova a;
-    const GifBuilder gif = SixFrames();
-    Configure(a, gif);
-    PropertyBag bag;
-    ASSERT_TRUE(a.Save(bag, true, true));
+TEST_F(PlimovaSavedBag, RoundTrip) {
     Plimova b;
     ASSERT_TRUE(b.Load(bag));
     EXPECT_EQ(b.GIF(), WidenBytes(Bytes(gif)));
