@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
+#include <utility>
 
 #include "automation/picture.h"
 #include "control/plimova_window.h"
@@ -20,39 +21,29 @@ using namespace vantry::automation;
 
 namespace {
 
+// The system colours the control knows, by index, and the palette role
+// that stands for each; any other index paints as the window background.
+constexpr std::pair<uint32_t, QPalette::ColorRole> kSystemColours[] = {
+    {5, QPalette::Base},              // window
+    {8, QPalette::Text},              // window text
+    {13, QPalette::Highlight},        // highlight
+    {14, QPalette::HighlightedText},  // highlight text
+    {15, QPalette::Button},           // button face
+    {16, QPalette::Dark},             // button shadow
+    {18, QPalette::ButtonText},       // button text
+    {20, QPalette::Light},            // button highlight
+};
+
 // A colour as the control paints it: an RGB value, or a system colour taken
 // from the application palette.
 Rgb ToRgb(OleColor colour) {
     const uint32_t v = colour.value;
     if ((v & 0xFF000000u) == 0x80000000u) {
         QPalette::ColorRole role = QPalette::Window;
-        switch (v & 0xFF) {
-            case 5:  // window
-                role = QPalette::Base;
-                break;
-            case 8:  // window text
-                role = QPalette::Text;
-                break;
-            case 13:  // highlight
-                role = QPalette::Highlight;
-                break;
-            case 14:  // highlight text
-                role = QPalette::HighlightedText;
-                break;
-            case 15:  // button face
-                role = QPalette::Button;
-                break;
-            case 16:  // button shadow
-                role = QPalette::Dark;
-                break;
-            case 18:  // button text
-                role = QPalette::ButtonText;
-                break;
-            case 20:  // button highlight
-                role = QPalette::Light;
-                break;
-            default:
-                break;
+        for (const auto& [index, systemRole] : kSystemColours) {
+            if ((v & 0xFF) == index) {
+                role = systemRole;
+            }
         }
         const QColor c = QGuiApplication::palette().color(role);
         return Rgb{static_cast<uint8_t>(c.red()), static_cast<uint8_t>(c.green()),
@@ -60,6 +51,12 @@ Rgb ToRgb(OleColor colour) {
     }
     return Rgb{static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8),
                static_cast<uint8_t>(v >> 16)};
+}
+
+// One field of a frame's information; 0 for a bad index.
+int16_t FrameField(const GifImage& image, int16_t frame, std::uint16_t FrameInfo::*field) {
+    const auto info = image.GetFrameInfo(frame);
+    return info ? static_cast<int16_t>((*info).*field) : 0;
 }
 
 QColor ToQColor(Rgb c) {
@@ -407,23 +404,19 @@ void Plimova::SetStretch(int16_t value) {
 }
 
 int16_t Plimova::FrameWidth(int16_t frame) const {
-    const auto info = image_.GetFrameInfo(frame);
-    return info ? static_cast<int16_t>(info->width) : 0;
+    return FrameField(image_, frame, &FrameInfo::width);
 }
 
 int16_t Plimova::FrameHeight(int16_t frame) const {
-    const auto info = image_.GetFrameInfo(frame);
-    return info ? static_cast<int16_t>(info->height) : 0;
+    return FrameField(image_, frame, &FrameInfo::height);
 }
 
 int16_t Plimova::FrameLeft(int16_t frame) const {
-    const auto info = image_.GetFrameInfo(frame);
-    return info ? static_cast<int16_t>(info->left) : 0;
+    return FrameField(image_, frame, &FrameInfo::left);
 }
 
 int16_t Plimova::FrameTop(int16_t frame) const {
-    const auto info = image_.GetFrameInfo(frame);
-    return info ? static_cast<int16_t>(info->top) : 0;
+    return FrameField(image_, frame, &FrameInfo::top);
 }
 
 void Plimova::SetAutoSize(bool value) {

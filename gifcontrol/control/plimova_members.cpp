@@ -4,9 +4,11 @@
 
 #include "control/plimova_members.h"
 
+#include <array>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "control/plimova.h"
 
@@ -80,30 +82,21 @@ std::optional<Variant> Converted(const SavedProperty& p, const Variant& raw) {
     }
 }
 
-std::u16string StretchText(int value) {
-    switch (value) {
-        case 0:
-            return u"0 - No Stretch";
-        case 1:
-            return u"1 - Stretch";
-        case 2:
-            return u"2 - Proportional";
-        default:
-            return u"";
-    }
-}
+// The texts the property browser shows for the three values of Stretch and
+// of Sequence, by value.
+using ValueTexts = std::array<std::u16string_view, 3>;
+constexpr ValueTexts kStretchTexts = {u"0 - No Stretch", u"1 - Stretch", u"2 - Proportional"};
+constexpr ValueTexts kSequenceTexts = {u"0 - Normal Sequence", u"1 - Reverse Sequence",
+                                       u"2 - Pingpong Sequence"};
 
-std::u16string SequenceText(int value) {
-    switch (value) {
-        case 0:
-            return u"0 - Normal Sequence";
-        case 1:
-            return u"1 - Reverse Sequence";
-        case 2:
-            return u"2 - Pingpong Sequence";
-        default:
-            return u"";
+const ValueTexts* BrowsedValueTexts(DispId id) {
+    if (id == ids::kStretch) {
+        return &kStretchTexts;
     }
+    if (id == ids::kSequence) {
+        return &kSequenceTexts;
+    }
+    return nullptr;
 }
 
 }  // namespace
@@ -305,22 +298,20 @@ std::optional<std::u16string> Plimova::DisplayString(DispId id) {
         const int n = image_.FrameCount();
         return n == 0 ? u"No GIF" : n == 1 ? u"Still GIF" : u"Animation GIF";
     }
-    if (id == ids::kStretch) {
-        std::u16string text = StretchText(props_.stretch);
-        return text.empty() ? std::nullopt : std::optional(text);
-    }
-    if (id == ids::kSequence) {
-        std::u16string text = SequenceText(props_.sequence);
-        return text.empty() ? std::nullopt : std::optional(text);
+    if (const ValueTexts* texts = BrowsedValueTexts(id)) {
+        const int value = id == ids::kStretch ? props_.stretch : props_.sequence;
+        if (value >= 0 && value < static_cast<int>(texts->size())) {
+            return std::u16string((*texts)[static_cast<std::size_t>(value)]);
+        }
     }
     return std::nullopt;
 }
 
 std::vector<std::pair<std::u16string, Variant>> Plimova::PredefinedValues(DispId id) {
     std::vector<std::pair<std::u16string, Variant>> values;
-    if (id == ids::kStretch || id == ids::kSequence) {
-        for (int16_t i = 0; i < 3; ++i) {
-            values.emplace_back(id == ids::kStretch ? StretchText(i) : SequenceText(i), Variant(i));
+    if (const ValueTexts* texts = BrowsedValueTexts(id)) {
+        for (int16_t i = 0; i < static_cast<int16_t>(texts->size()); ++i) {
+            values.emplace_back(std::u16string((*texts)[static_cast<std::size_t>(i)]), Variant(i));
         }
     }
     return values;

@@ -2,6 +2,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <initializer_list>
 
 #include "control/plimova.h"
 
@@ -14,34 +15,28 @@ int Coordinate(qreal v) {
     return static_cast<int16_t>(static_cast<int>(v));
 }
 
-}  // namespace
-
-int ButtonBits(Qt::MouseButtons buttons) {
+// Bit 1, 2, 4, ... for each flag of `order` that is set.
+template <typename Flags, typename Flag>
+int FlagBits(Flags flags, std::initializer_list<Flag> order) {
     int bits = 0;
-    if (buttons & Qt::LeftButton) {
-        bits |= 1;
-    }
-    if (buttons & Qt::RightButton) {
-        bits |= 2;
-    }
-    if (buttons & Qt::MiddleButton) {
-        bits |= 4;
+    int bit = 1;
+    for (const Flag flag : order) {
+        if (flags & flag) {
+            bits |= bit;
+        }
+        bit <<= 1;
     }
     return bits;
 }
 
+}  // namespace
+
+int ButtonBits(Qt::MouseButtons buttons) {
+    return FlagBits(buttons, {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton});
+}
+
 int ShiftBits(Qt::KeyboardModifiers modifiers) {
-    int bits = 0;
-    if (modifiers & Qt::ShiftModifier) {
-        bits |= 1;
-    }
-    if (modifiers & Qt::ControlModifier) {
-        bits |= 2;
-    }
-    if (modifiers & Qt::AltModifier) {
-        bits |= 4;
-    }
-    return bits;
+    return FlagBits(modifiers, {Qt::ShiftModifier, Qt::ControlModifier, Qt::AltModifier});
 }
 
 PlimovaWindow::PlimovaWindow(Plimova& control, QWidget* parent)

@@ -26,6 +26,7 @@ struct FrameInfo {
     std::uint16_t delay = 0;        // hundredths; 0 reads as 10 with two or more frames
     std::uint16_t transparent = 0;  // 0xFFFF when the frame has no transparent colour
     std::uint16_t disposal = 0;     // method x 4, as stored
+    friend bool operator==(const FrameInfo&, const FrameInfo&) = default;
 };
 
 constexpr std::uint16_t kNoTransparency = 0xFFFF;

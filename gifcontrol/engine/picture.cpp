@@ -14,30 +14,6 @@ Rect Rect::Intersected(const Rect& o) const {
     return r;
 }
 
-Picture::Picture(int width, int height, Rgb fill)
-    : width_(std::max(width, 0)),
-      height_(std::max(height, 0)),
-      pixels_(static_cast<std::size_t>(width_) * height_, PixelOf(fill)) {}
-
-void Picture::Fill(const Rect& area, std::uint32_t pixel) {
-    const Rect r = area.Intersected(Rect{0, 0, width_, height_});
-    for (int y = r.top; y < r.bottom; ++y) {
-        std::fill(Row(y) + r.left, Row(y) + r.right, pixel);
-    }
-}
-
-GreyPicture::GreyPicture(int width, int height, std::uint8_t fill)
-    : width_(std::max(width, 0)),
-      height_(std::max(height, 0)),
-      pixels_(static_cast<std::size_t>(width_) * height_, fill) {}
-
-void GreyPicture::Fill(const Rect& area, std::uint8_t value) {
-    const Rect r = area.Intersected(Rect{0, 0, width_, height_});
-    for (int y = r.top; y < r.bottom; ++y) {
-        std::memset(Row(y) + r.left, value, static_cast<std::size_t>(r.Width()));
-    }
-}
-
 BitPlane::BitPlane(int width, int height, int rowAlignBits)
     : width_(std::max(width, 0)), height_(std::max(height, 0)) {
     const std::size_t align = static_cast<std::size_t>(std::max(rowAlignBits, 8));

@@ -2,6 +2,7 @@
 // Plain picture types of the GIF engine: what a graphics layer would hold as
 // device bitmaps, monochrome masks and regions, kept free of any toolkit.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -35,49 +36,46 @@ struct Rect {
     friend bool operator==(const Rect&, const Rect&) = default;
 };
 
-// A colour picture, rows top-down, one PixelOf value per pixel.
-class Picture {
+// Rows top-down, one value per pixel: the shape the colour picture and the
+// black-and-white picture share.
+template <typename Pixel>
+class PixelRows {
 public:
-    Picture() = default;
-    Picture(int width, int height, Rgb fill);
+    PixelRows() = default;
+    PixelRows(int width, int height, Pixel fill)
+        : width_(std::max(width, 0)),
+          height_(std::max(height, 0)),
+          pixels_(static_cast<std::size_t>(width_) * height_, fill) {}
 
     int Width() const { return width_; }
     int Height() const { return height_; }
     bool Empty() const { return pixels_.empty(); }
-    std::uint32_t* Row(int y) { return pixels_.data() + static_cast<std::size_t>(y) * width_; }
-    const std::uint32_t* Row(int y) const {
-        return pixels_.data() + static_cast<std::size_t>(y) * width_;
+    Pixel* Row(int y) { return pixels_.data() + static_cast<std::size_t>(y) * width_; }
+    const Pixel* Row(int y) const { return pixels_.data() + static_cast<std::size_t>(y) * width_; }
+    Pixel At(int x, int y) const { return Row(y)[x]; }
+    // Clipped to the picture.
+    void Fill(const Rect& area, Pixel value) {
+        const Rect r = area.Intersected(Rect{0, 0, width_, height_});
+        for (int y = r.top; y < r.bottom; ++y) {
+            std::fill(Row(y) + r.left, Row(y) + r.right, value);
+        }
     }
-    std::uint32_t At(int x, int y) const { return Row(y)[x]; }
-    void Fill(const Rect& area, std::uint32_t pixel);  // clipped to the picture
 
 private:
     int width_ = 0;
     int height_ = 0;
-    std::vector<std::uint32_t> pixels_;
+    std::vector<Pixel> pixels_;
+};
+
+// A colour picture, one PixelOf value per pixel.
+class Picture : public PixelRows<std::uint32_t> {
+public:
+    Picture() = default;
+    Picture(int width, int height, Rgb fill) : PixelRows(width, height, PixelOf(fill)) {}
 };
 
 // A black-and-white picture, one byte per pixel: 0 black, 0xFF white.
-class GreyPicture {
-public:
-    GreyPicture() = default;
-    GreyPicture(int width, int height, std::uint8_t fill);
-
-    int Width() const { return width_; }
-    int Height() const { return height_; }
-    bool Empty() const { return pixels_.empty(); }
-    std::uint8_t* Row(int y) { return pixels_.data() + static_cast<std::size_t>(y) * width_; }
-    const std::uint8_t* Row(int y) const {
-        return pixels_.data() + static_cast<std::size_t>(y) * width_;
-    }
-    std::uint8_t At(int x, int y) const { return Row(y)[x]; }
-    void Fill(const Rect& area, std::uint8_t value);  // clipped to the picture
-
-private:
-    int width_ = 0;
-    int height_ = 0;
-    std::vector<std::uint8_t> pixels_;
-};
+using GreyPicture = PixelRows<std::uint8_t>;
 
 // A 1-bit bitmap, rows top-down, each row padded to `rowAlignBits`, most
 // significant bit = leftmost pixel. Serves as the frame mask (16-bit rows)

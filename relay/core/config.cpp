@@ -38,37 +38,63 @@ bool Flag(const std::string& text, bool* out) {
     return false;
 }
 
+// The setting a row writes, reached through a path of members, e.g.
+// &RelayConfig::limits then &ServerLimits::threads.
+template <auto Member, auto... Rest>
+auto& Field(auto& object) {
+    if constexpr (sizeof...(Rest) == 0) {
+        return object.*Member;
+    } else {
+        return Field<Rest...>(object.*Member);
+    }
+}
+
+template <auto... Path>
+bool SetText(RelayConfig& c, const std::string& v) {
+    Field<Path...>(c) = v;
+    return true;
+}
+
+template <auto... Path>
+bool SetNumber(RelayConfig& c, const std::string& v) {
+    return Number(v, &Field<Path...>(c));
+}
+
+template <auto... Path>
+bool SetFlag(RelayConfig& c, const std::string& v) {
+    return Flag(v, &Field<Path...>(c));
+}
+
 struct Option {
     const char* name;
     const char* help;
     bool (*set)(RelayConfig&, const std::string&);
 };
 
+constexpr auto kLimits = &RelayConfig::limits;
+constexpr auto kDelivery = &RelayConfig::delivery;
+
 // clang-format off
 const Option kOptions[] = {
-    {"listen", "ADDR:PORT to listen on (default 127.0.0.1:8025)",
-     [](RelayConfig& c, const std::string& v) { c.listen = v; return true; }},
-    {"spool", "spool folder", [](RelayConfig& c, const std::string& v) { c.spool = v; return true; }},
-    {"maildir", "Maildir that receives the mail",
-     [](RelayConfig& c, const std::string& v) { c.maildir = v; return true; }},
-    {"ads", "ads folder (ads.txt and pictures)",
-     [](RelayConfig& c, const std::string& v) { c.ads = v; return true; }},
-    {"allow", "client networks allowed, comma-separated CIDRs",
-     [](RelayConfig& c, const std::string& v) { c.allow = v; return true; }},
+    {"listen", "ADDR:PORT to listen on (default 127.0.0.1:8025)", SetText<&RelayConfig::listen>},
+    {"spool", "spool folder", SetText<&RelayConfig::spool>},
+    {"maildir", "Maildir that receives the mail", SetText<&RelayConfig::maildir>},
+    {"ads", "ads folder (ads.txt and pictures)", SetText<&RelayConfig::ads>},
+    {"allow", "client networks allowed, comma-separated CIDRs", SetText<&RelayConfig::allow>},
     {"sender-domains", "only senders of these domains (default any)",
-     [](RelayConfig& c, const std::string& v) { c.senderDomains = v; return true; }},
+     SetText<&RelayConfig::senderDomains>},
     {"recipient-domains", "only recipients of these domains (default any)",
-     [](RelayConfig& c, const std::string& v) { c.recipientDomains = v; return true; }},
+     SetText<&RelayConfig::recipientDomains>},
     {"uploads-per-minute", "uploads per client and minute, 0 for no limit (default 30)",
-     [](RelayConfig& c, const std::string& v) { return Number(v, &c.uploadsPerMinute); }},
+     SetNumber<&RelayConfig::uploadsPerMinute>},
     {"upload-burst", "uploads a client may send at once (default 20)",
-     [](RelayConfig& c, const std::string& v) { return Number(v, &c.uploadBurst); }},
+     SetNumber<&RelayConfig::uploadBurst>},
     {"max-request-bytes", "largest upload (default 33554432)",
-     [](RelayConfig& c, const std::string& v) { return Number(v, &c.limits.maxRequestBytes); }},
+     SetNumber<kLimits, &ServerLimits::maxRequestBytes>},
     {"max-header-bytes", "largest header part (default 65536)",
-     [](RelayConfig& c, const std::string& v) { return Number(v, &c.limits.maxHeaderBytes); }},
+     SetNumber<kLimits, &ServerLimits::maxHeaderBytes>},
     {"max-recipients", "most To and Cc addresses (default 50)",
-     [](RelayConfig& c, const std::string& v) { return Number(v, &c.limits.maxRecipients); }},
+     SetNumber<kLimits, &ServerLimits::maxRecipients>},
     {"max-wave-bytes", "largest recording once unzipped (default 134217728)",
      [](RelayConfig& c, const std::string& v) {
          return Number(v, &c.limits.maxWaveBytes) && Number(v, &c.delivery.maxWaveBytes);
@@ -84,26 +110,23 @@ const Option kOptions[] = {
     {"threads", "HTTP threads (default 2)",
      [](RelayConfig& c, const std::string& v) { return Number(v, &c.limits.threads) && c.limits.threads > 0; }},
     {"connection-limit", "open connections at most (default 4000)",
-     [](RelayConfig& c, const std::string& v) { return Number(v, &c.limits.connectionLimit); }},
+     SetNumber<kLimits, &ServerLimits::connectionLimit>},
     {"timeout", "seconds a silent connection is kept (default 120)",
-     [](RelayConfig& c, const std::string& v) { return Number(v, &c.limits.timeoutSeconds); }},
+     SetNumber<kLimits, &ServerLimits::timeoutSeconds>},
     {"retry-first-seconds", "first retry after a temporary failure (default 60)",
-     [](RelayConfig& c, const std::string& v) { return Number(v, &c.delivery.firstRetrySeconds); }},
+     SetNumber<kDelivery, &DeliveryLimits::firstRetrySeconds>},
     {"retry-max-seconds", "longest wait between retries (default 3600)",
-     [](RelayConfig& c, const std::string& v) { return Number(v, &c.delivery.maxRetrySeconds); }},
+     SetNumber<kDelivery, &DeliveryLimits::maxRetrySeconds>},
     {"give-up-seconds", "age at which a deferred item fails (default 432000)",
-     [](RelayConfig& c, const std::string& v) { return Number(v, &c.delivery.giveUpSeconds); }},
+     SetNumber<kDelivery, &DeliveryLimits::giveUpSeconds>},
     {"smtp-url", "deliver to this smarthost, smtp://host:port or smtps://host:port",
-     [](RelayConfig& c, const std::string& v) { c.smtpUrl = v; return true; }},
+     SetText<&RelayConfig::smtpUrl>},
     {"smtp-starttls", "yes: require STARTTLS on smtp:// (default no)",
-     [](RelayConfig& c, const std::string& v) { return Flag(v, &c.smtpStartTls); }},
-    {"smtp-user", "AUTH user name", [](RelayConfig& c, const std::string& v) { c.smtpUser = v; return true; }},
-    {"smtp-password", "AUTH password (INI file only, mode 0600)",
-     [](RelayConfig& c, const std::string& v) { c.smtpPassword = v; return true; }},
-    {"smtp-ca-file", "CA certificate(s) to trust for the smarthost",
-     [](RelayConfig& c, const std::string& v) { c.smtpCaFile = v; return true; }},
-    {"smtp-helo", "name given in EHLO",
-     [](RelayConfig& c, const std::string& v) { c.smtpHelo = v; return true; }},
+     SetFlag<&RelayConfig::smtpStartTls>},
+    {"smtp-user", "AUTH user name", SetText<&RelayConfig::smtpUser>},
+    {"smtp-password", "AUTH password (INI file only, mode 0600)", SetText<&RelayConfig::smtpPassword>},
+    {"smtp-ca-file", "CA certificate(s) to trust for the smarthost", SetText<&RelayConfig::smtpCaFile>},
+    {"smtp-helo", "name given in EHLO", SetText<&RelayConfig::smtpHelo>},
 };
 // clang-format on
 

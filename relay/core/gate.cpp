@@ -6,9 +6,12 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
+#include <utility>
 
 #include "base/ascii.h"
 #include "base/integer.h"
+#include "core/header_part.h"
 
 namespace murmel::relay {
 
@@ -20,27 +23,15 @@ std::string Trim(const std::string& s) {
     return std::string(vantry::TrimAscii(s));
 }
 
+// The list's items, trimmed; empty ones dropped.
 std::vector<std::string> SplitList(const std::string& text) {
     std::vector<std::string> items;
-    std::string current;
-    bool quoted = false;
-    int angle = 0;
-    for (char c : text) {
-        if (c == '"') {
-            quoted = !quoted;
-        } else if (!quoted && c == '<') {
-            ++angle;
-        } else if (!quoted && c == '>' && angle > 0) {
-            --angle;
-        } else if (!quoted && angle == 0 && c == ',') {
-            items.push_back(Trim(current));
-            current.clear();
-            continue;
+    for (std::string_view item : SplitAddressList(text)) {
+        std::string trimmed(vantry::TrimAscii(item));
+        if (!trimmed.empty()) {
+            items.push_back(std::move(trimmed));
         }
-        current += c;
     }
-    items.push_back(Trim(current));
-    items.erase(std::remove(items.begin(), items.end(), std::string()), items.end());
     return items;
 }
 

@@ -1,5 +1,6 @@
 #include "core/header_part.h"
 
+#include <algorithm>
 #include <array>
 
 #include "base/ascii.h"
@@ -50,12 +51,13 @@ HeaderPartResult Refuse(std::string why) {
 
 }  // namespace
 
-std::size_t CountAddresses(std::string_view list) {
-    std::size_t count = 0;
+std::vector<std::string_view> SplitAddressList(std::string_view list) {
+    std::vector<std::string_view> items;
     bool inQuotes = false;
     int angle = 0;
-    bool content = false;
-    for (char c : list) {
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        const char c = list[i];
         if (c == '"') {
             inQuotes = !inQuotes;
         } else if (!inQuotes && c == '<') {
@@ -63,15 +65,20 @@ std::size_t CountAddresses(std::string_view list) {
         } else if (!inQuotes && c == '>' && angle > 0) {
             --angle;
         } else if (!inQuotes && angle == 0 && c == ',') {
-            count += content ? 1 : 0;
-            content = false;
-            continue;
-        }
-        if (c != ' ' && c != '\t') {
-            content = true;
+            items.push_back(list.substr(start, i - start));
+            start = i + 1;
         }
     }
-    return count + (content ? 1 : 0);
+    items.push_back(list.substr(start));
+    return items;
+}
+
+std::size_t CountAddresses(std::string_view list) {
+    const std::vector<std::string_view> items = SplitAddressList(list);
+    return static_cast<std::size_t>(
+        std::count_if(items.begin(), items.end(), [](std::string_view item) {
+            return item.find_first_not_of(" \t") != std::string_view::npos;
+        }));
 }
 
 HeaderPartResult ParseHeaderPart(std::string_view bytes, std::size_t maxRecipients) {

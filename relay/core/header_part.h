@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace murmel::relay {
 
@@ -33,6 +34,10 @@ struct HeaderPartResult {
 // "Name: value", a repeated header, a missing To or From, or more than
 // maxRecipients addresses in To and Cc together is refused.
 HeaderPartResult ParseHeaderPart(std::string_view bytes, std::size_t maxRecipients);
+
+// The items between the commas of a list, untrimmed and empty ones kept;
+// commas inside quotes or angle brackets do not separate.
+std::vector<std::string_view> SplitAddressList(std::string_view list);
 
 // Number of comma-separated addresses in a list, commas inside quotes or
 // angle brackets not counting.

@@ -42,6 +42,49 @@ TEST(Config, FlagsOverrideTheIniFileWhichOverridesDefaults) {
     EXPECT_TRUE(ValidateConfig(r.config).empty());
 }
 
+TEST(Config, EveryKeyLandsInItsOwnSetting) {
+    const fs::path ini = vantry::test::FreshDir("cfg") / "relay.ini";
+    vantry::test::WriteFile(ini,
+                            "[relay]\nlisten=0.0.0.0:1\nspool=/s\nmaildir=/m\nads=/a\n"
+                            "allow=10.0.0.0/8\nsender-domains=s.org\nrecipient-domains=r.org\n"
+                            "uploads-per-minute=3\nupload-burst=4\nmax-request-bytes=5\n"
+                            "max-header-bytes=6\nmax-recipients=7\nmax-wave-bytes=8\n"
+                            "attachment=opus\nthreads=9\nconnection-limit=10\ntimeout=11\n"
+                            "retry-first-seconds=12\nretry-max-seconds=13\ngive-up-seconds=14\n"
+                            "smtp-url=smtp://mx:25\nsmtp-starttls=yes\nsmtp-user=u\n"
+                            "smtp-password=p\nsmtp-ca-file=/ca.pem\nsmtp-helo=h.org\n");
+    const auto r = Load({"--config", ini.c_str()});
+    EXPECT_TRUE(r.errors.empty());
+    const RelayConfig& c = r.config;
+    EXPECT_EQ(c.listen, "0.0.0.0:1");
+    EXPECT_EQ(c.spool, "/s");
+    EXPECT_EQ(c.maildir, "/m");
+    EXPECT_EQ(c.ads, "/a");
+    EXPECT_EQ(c.allow, "10.0.0.0/8");
+    EXPECT_EQ(c.senderDomains, "s.org");
+    EXPECT_EQ(c.recipientDomains, "r.org");
+    EXPECT_EQ(c.uploadsPerMinute, 3u);
+    EXPECT_EQ(c.uploadBurst, 4u);
+    EXPECT_EQ(c.limits.maxRequestBytes, 5u);
+    EXPECT_EQ(c.limits.maxHeaderBytes, 6u);
+    EXPECT_EQ(c.limits.maxRecipients, 7u);
+    EXPECT_EQ(c.limits.maxWaveBytes, 8u);
+    EXPECT_EQ(c.delivery.maxWaveBytes, 8u);
+    EXPECT_EQ(c.delivery.attachment, SoundFormat::Opus);
+    EXPECT_EQ(c.limits.threads, 9u);
+    EXPECT_EQ(c.limits.connectionLimit, 10u);
+    EXPECT_EQ(c.limits.timeoutSeconds, 11u);
+    EXPECT_EQ(c.delivery.firstRetrySeconds, 12);
+    EXPECT_EQ(c.delivery.maxRetrySeconds, 13);
+    EXPECT_EQ(c.delivery.giveUpSeconds, 14);
+    EXPECT_EQ(c.smtpUrl, "smtp://mx:25");
+    EXPECT_TRUE(c.smtpStartTls);
+    EXPECT_EQ(c.smtpUser, "u");
+    EXPECT_EQ(c.smtpPassword, "p");
+    EXPECT_EQ(c.smtpCaFile, "/ca.pem");
+    EXPECT_EQ(c.smtpHelo, "h.org");
+}
+
 TEST(Config, BadValuesUnknownFlagsAndAPasswordOnTheCommandLineAreErrors) {
     const auto r = Load({"--max-recipients", "many", "--bogus", "1", "--smtp-password", "pw"});
     EXPECT_EQ(r.errors.size(), 3u);

@@ -29,19 +29,39 @@ struct DeliveringRelay : Relay {
     std::unique_ptr<DeliveryWorker> worker;
 
     bool StartAll() {
+        if (!MakeWorker()) {
+            return false;
+        }
+        onQueued = [this] { worker->Wake(); };
+        worker->Start();
+        return Start();
+    }
+    // The relay with a worker that runs only the rounds the test asks for.
+    bool StartWithIdleWorker() { return MakeWorker() && Start(); }
+    bool WaitForMessages(std::size_t n) {
+        return QTest::qWaitFor([this, n] { return Messages(maildir.root()).size() == n; }, 20000);
+    }
+
+private:
+    bool MakeWorker() {
         std::string error;
         if (!maildir.Prepare(&error)) {
             return false;
         }
         worker = std::make_unique<DeliveryWorker>(spool, target, log, delivery, "relay.test");
-        onQueued = [this] { worker->Wake(); };
-        worker->Start();
-        return Start();
-    }
-    bool WaitForMessages(std::size_t n) {
-        return QTest::qWaitFor([this, n] { return Messages(maildir.root()).size() == n; }, 20000);
+        return true;
     }
 };
+
+// Zips the sender's in.wav and queues it behind a minimal header part, as an
+// upload would; empty when it cannot be zipped.
+std::string EnqueueRecording(Spool& spool, const Sender& sender) {
+    if (ZipFile(Q(sender.app / "in.wav"), Q(sender.app / "in.zip")) != kZipOk) {
+        return {};
+    }
+    return Enqueue(spool, "To: a@b.org\r\nFrom: me@x.org\r\n\r\nn\r\n",
+                   vantry::test::ReadFile(sender.app / "in.zip"));
+}
 
 TEST(Delivery, MurmelsMessageBecomesAMailWithNonAsciiHeadersAndTheRecordingAttached) {
     DeliveringRelay relay;
@@ -149,53 +169,41 @@ TEST(Delivery, OpusIsAttachedWhenConfiguredAndWaveWhereOpusCannotTakeTheRate) {
 }
 
 TEST(Delivery, AnItemThatCannotBecomeMailMovesToFailedWithItsReason) {
-    Relay relay;
-    ASSERT_TRUE(relay.Start());
-    Maildir maildir(vantry::test::FreshDir("Maildir"));
-    std::string error;
-    ASSERT_TRUE(maildir.Prepare(&error));
-    MaildirTarget target(maildir);
-    DeliveryWorker worker(relay.spool, target, relay.log, {}, "relay.test");
+    DeliveringRelay relay;
+    ASSERT_TRUE(relay.StartWithIdleWorker());
     Sender sender;
     vantry::test::WriteFile(sender.app / "in.wav", "RIFF but no sound at all");
-    ASSERT_EQ(ZipFile(Q(sender.app / "in.wav"), Q(sender.app / "in.zip")), kZipOk);
-    const std::string id = Enqueue(relay.spool, "To: a@b.org\r\nFrom: me@x.org\r\n\r\nn\r\n",
-                                   vantry::test::ReadFile(sender.app / "in.zip"));
+    const std::string id = EnqueueRecording(relay.spool, sender);
+    ASSERT_FALSE(id.empty());
 
-    EXPECT_EQ(worker.RunOnce(1796590200), 1);
+    EXPECT_EQ(relay.worker->RunOnce(1796590200), 1);
     EXPECT_TRUE(relay.spool.Queued().empty());
     EXPECT_EQ(relay.spool.Failed(), std::vector<std::string>{id});
     EXPECT_NE(
         vantry::test::ReadFile(relay.spoolDir / "failed" / (id + ".reason")).find("recording"),
         std::string::npos);
     EXPECT_TRUE(relay.Logged("failed " + id + " recording"));
-    EXPECT_TRUE(Messages(maildir.root()).empty());
+    EXPECT_TRUE(Messages(relay.maildir.root()).empty());
 }
 
 TEST(Delivery, AnItemDeliveredJustBeforeACrashIsNotDeliveredTwice) {
-    Relay relay;
-    ASSERT_TRUE(relay.Start());
-    Maildir maildir(vantry::test::FreshDir("Maildir"));
-    std::string error;
-    ASSERT_TRUE(maildir.Prepare(&error));
-    MaildirTarget target(maildir);
-    DeliveryWorker worker(relay.spool, target, relay.log, {}, "relay.test");
+    DeliveringRelay relay;
+    ASSERT_TRUE(relay.StartWithIdleWorker());
     Sender sender;
     WriteWave(sender.app / "in.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16);
-    ASSERT_EQ(ZipFile(Q(sender.app / "in.wav"), Q(sender.app / "in.zip")), kZipOk);
-    const std::string id = Enqueue(relay.spool, "To: a@b.org\r\nFrom: me@x.org\r\n\r\nn\r\n",
-                                   vantry::test::ReadFile(sender.app / "in.zip"));
+    const std::string id = EnqueueRecording(relay.spool, sender);
+    ASSERT_FALSE(id.empty());
     const fs::path saved = vantry::test::FreshDir("saved") / id;
     fs::copy_file(relay.spool.queueDir() / id, saved);
 
-    EXPECT_EQ(worker.RunOnce(1796590200), 1);
-    ASSERT_EQ(Messages(maildir.root()).size(), 1u);
+    EXPECT_EQ(relay.worker->RunOnce(1796590200), 1);
+    ASSERT_EQ(Messages(relay.maildir.root()).size(), 1u);
     // The reader has seen it; then the item is back, as if the removal never happened.
-    const fs::path seen = Messages(maildir.root())[0];
-    fs::rename(seen, maildir.root() / "cur" / (seen.filename().string() + ":2,S"));
+    const fs::path seen = Messages(relay.maildir.root())[0];
+    fs::rename(seen, relay.maildir.root() / "cur" / (seen.filename().string() + ":2,S"));
     fs::copy_file(saved, relay.spool.queueDir() / id);
-    EXPECT_EQ(worker.RunOnce(1796590300), 1);
-    EXPECT_TRUE(Messages(maildir.root()).empty());
+    EXPECT_EQ(relay.worker->RunOnce(1796590300), 1);
+    EXPECT_TRUE(Messages(relay.maildir.root()).empty());
     EXPECT_TRUE(relay.spool.Queued().empty());
     EXPECT_TRUE(relay.Logged("delivered " + id + " maildir (already there)"));
 }

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "core/header_part.h"
 
@@ -60,6 +62,14 @@ TEST(HeaderPart, RefusesLineBreaksNulMalformedAndRepeatedLines) {
         EXPECT_FALSE(result.part) << c.name;
         EXPECT_FALSE(result.error.empty()) << c.name;
     }
+}
+
+TEST(HeaderPart, AddressListsSplitOnlyAtCommasOutsideQuotesAndBrackets) {
+    EXPECT_EQ(SplitAddressList("a@b, \"x, y\" <c@d>,, <e,f@g> "),
+              (std::vector<std::string_view>{"a@b", " \"x, y\" <c@d>", "", " <e,f@g> "}));
+    EXPECT_EQ(SplitAddressList(""), (std::vector<std::string_view>{""}));
+    // A stray closing bracket is text; an unclosed quote runs to the end.
+    EXPECT_EQ(SplitAddressList("a>b,\"c,d"), (std::vector<std::string_view>{"a>b", "\"c,d"}));
 }
 
 TEST(HeaderPart, CountsRecipientsOfToAndCcAgainstTheLimit) {

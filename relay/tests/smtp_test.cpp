@@ -3,6 +3,8 @@
 #include <QJsonArray>
 #include <QProcess>
 
+#include <memory>
+
 #include "core/smtp_target.h"
 #include "relay_fixture.h"
 
@@ -48,17 +50,24 @@ struct SmtpServer {
     }
 };
 
+// A spool with a recording to queue and a worker, not started, that delivers
+// to an SMTP server.
 struct SmtpRelay {
     Relay relay;
     Sender sender;
     std::string zip;
+    std::unique_ptr<SmtpTarget> target;
+    std::unique_ptr<DeliveryWorker> worker;
 
-    SmtpRelay() {
+    explicit SmtpRelay(const SmtpSettings& settings, const DeliveryLimits& limits = {}) {
         std::string error;
         relay.spool.Prepare(&error);
         WriteWave(sender.app / "in.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16);
         ZipFile(Q(sender.app / "in.wav"), Q(sender.app / "in.zip"));
         zip = vantry::test::ReadFile(sender.app / "in.zip");
+        target = std::make_unique<SmtpTarget>(settings, relay.spool.workDir());
+        worker =
+            std::make_unique<DeliveryWorker>(relay.spool, *target, relay.log, limits, "relay.test");
     }
     std::string Enqueue(const std::string& header) {
         return test::Enqueue(relay.spool, header, zip);
@@ -73,11 +82,9 @@ const std::string kHeader =
 TEST(Smtp, AMessageGoesToTheSmarthostOverStartTlsWithAuthAndTheEnvelopeOfItsHeaders) {
     SmtpServer server("ok");
     ASSERT_NE(server.port, 0);
-    SmtpRelay r;
-    SmtpTarget target(server.Settings(), r.relay.spool.workDir());
-    DeliveryWorker worker(r.relay.spool, target, r.relay.log, {}, "relay.test");
+    SmtpRelay r(server.Settings());
     const std::string id = r.Enqueue(kHeader);
-    EXPECT_EQ(worker.RunOnce(1796590200), 1) << r.relay.Dump();
+    EXPECT_EQ(r.worker->RunOnce(1796590200), 1) << r.relay.Dump();
     ASSERT_EQ(server.Stored(), 1);
     EXPECT_TRUE(r.relay.Logged("delivered " + id + " smtp 250 2.0.0 stored as 1"));
     const auto envelope =
@@ -97,33 +104,29 @@ TEST(Smtp, AMessageGoesToTheSmarthostOverStartTlsWithAuthAndTheEnvelopeOfItsHead
 TEST(Smtp, ATemporaryRefusalIsRetriedAfterTheBackoffAndDeliveredOnce) {
     SmtpServer server("451-then-250");
     ASSERT_NE(server.port, 0);
-    SmtpRelay r;
-    SmtpTarget target(server.Settings(), r.relay.spool.workDir());
     DeliveryLimits limits;
     limits.firstRetrySeconds = 60;
-    DeliveryWorker worker(r.relay.spool, target, r.relay.log, limits, "relay.test");
+    SmtpRelay r(server.Settings(), limits);
     const std::string id = r.Enqueue(kHeader);
     const std::int64_t t0 = 1796590200;
-    EXPECT_EQ(worker.RunOnce(t0), 0);
+    EXPECT_EQ(r.worker->RunOnce(t0), 0);
     EXPECT_TRUE(r.relay.Logged("deferred " + id)) << r.relay.Dump();
     EXPECT_TRUE(r.relay.Logged("451 4.3.0 try again later"));
-    EXPECT_EQ(worker.RunOnce(t0 + 30), 0);  // not yet due
+    EXPECT_EQ(r.worker->RunOnce(t0 + 30), 0);  // not yet due
     EXPECT_EQ(server.Stored(), 0);
-    EXPECT_EQ(worker.RunOnce(t0 + 61), 1);
+    EXPECT_EQ(r.worker->RunOnce(t0 + 61), 1);
     EXPECT_EQ(server.Stored(), 1);
     EXPECT_TRUE(r.relay.spool.Queued().empty());
-    EXPECT_EQ(worker.RunOnce(t0 + 200), 0);
+    EXPECT_EQ(r.worker->RunOnce(t0 + 200), 0);
     EXPECT_EQ(server.Stored(), 1);
 }
 
 TEST(Smtp, APermanentRefusalMovesTheItemToFailedWithTheServersReply) {
     SmtpServer server("550");
     ASSERT_NE(server.port, 0);
-    SmtpRelay r;
-    SmtpTarget target(server.Settings(), r.relay.spool.workDir());
-    DeliveryWorker worker(r.relay.spool, target, r.relay.log, {}, "relay.test");
+    SmtpRelay r(server.Settings());
     const std::string id = r.Enqueue(kHeader);
-    EXPECT_EQ(worker.RunOnce(1796590200), 1);
+    EXPECT_EQ(r.worker->RunOnce(1796590200), 1);
     EXPECT_EQ(r.relay.spool.Failed(), std::vector<std::string>{id});
     EXPECT_NE(vantry::test::ReadFile(r.relay.spoolDir / "failed" / (id + ".reason"))
                   .find("550 5.1.1 no such user here"),
@@ -131,13 +134,11 @@ TEST(Smtp, APermanentRefusalMovesTheItemToFailedWithTheServersReply) {
 }
 
 TEST(Smtp, AnUnreachableServerIsRetriedNotDropped) {
-    SmtpRelay r;
     SmtpSettings nowhere;
     nowhere.url = "smtp://127.0.0.1:1";
-    SmtpTarget target(nowhere, r.relay.spool.workDir());
-    DeliveryWorker worker(r.relay.spool, target, r.relay.log, {}, "relay.test");
+    SmtpRelay r(nowhere);
     const std::string id = r.Enqueue(kHeader);
-    EXPECT_EQ(worker.RunOnce(1796590200), 0);
+    EXPECT_EQ(r.worker->RunOnce(1796590200), 0);
     EXPECT_EQ(r.relay.spool.Queued(), std::vector<std::string>{id});
     EXPECT_TRUE(r.relay.Logged("deferred " + id)) << r.relay.Dump();
 }

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
+
 #include "automation/persist.h"
 #include "control/plimova.h"
 #include "control/plimova_ids.h"
@@ -14,7 +17,6 @@ namespace {
 
 using namespace vantry::automation;
 using test::GifBuilder;
-using test::ImageSpec;
 
 std::string Bytes(const GifBuilder& b) {
     return std::string(b.Data().begin(), b.Data().end());
@@ -23,11 +25,7 @@ std::string Bytes(const GifBuilder& b) {
 GifBuilder SixFrames() {
     GifBuilder b(3, 2);
     for (int i = 0; i < 6; ++i) {
-        ImageSpec s;
-        s.width = 3;
-        s.height = 2;
-        s.indices.assign(6, static_cast<std::uint8_t>(i % 4));
-        b.Control(0, 4).Image(s);
+        b.Control(0, 4).Image(test::Solid(0, 0, 3, 2, static_cast<std::uint8_t>(i % 4)));
     }
     b.Trailer();
     return b;
@@ -52,6 +50,32 @@ struct Expect {
         }
         return U16(0);
     }
+    // The saved properties in stream order, each behind its type tag; an
+    // absent sequence string is a count of zero. Unnamed ones are the
+    // control's defaults.
+    struct Properties {
+        uint32_t backColor = 12632256;
+        bool transparent = true;
+        unsigned speed = 1;
+        unsigned stretch = 0;
+        bool autoSize = false;
+        std::optional<std::string> sequenceString = std::nullopt;
+        unsigned sequence = 0;
+    };
+    Expect& Saved(const Properties& p) {
+        U16(vt::kUI4).U32(p.backColor);
+        U16(vt::kBool).U16(p.transparent ? 0xFFFF : 0);
+        U16(vt::kI2).U16(p.speed);
+        U16(vt::kI2).U16(p.stretch);
+        U16(vt::kBool).U16(p.autoSize ? 0xFFFF : 0);
+        U16(vt::kBstr);
+        if (p.sequenceString) {
+            Str(*p.sequenceString);
+        } else {
+            U32(0);
+        }
+        return U16(vt::kI2).U16(p.sequence);
+    }
 };
 
 void Configure(Plimova& c, const GifBuilder& gif) {
@@ -66,6 +90,27 @@ void Configure(Plimova& c, const GifBuilder& gif) {
     ASSERT_TRUE(c.SetGIF(WidenBytes(Bytes(gif))));
 }
 
+// The stream of a control set up by Configure with SixFrames; empty when the
+// save fails.
+std::string ConfiguredStream() {
+    Plimova a;
+    Configure(a, SixFrames());
+    ByteStream s;
+    return a.Save(s, false) ? s.ToString() : std::string();
+}
+
+bool LoadStream(Plimova& c, const std::string& bytes) {
+    ByteStream in = ByteStream::FromString(bytes);
+    return c.Load(in);
+}
+
+// The GIF object of a property bag: a byte count, then the bytes.
+Variant GifObject(uint32_t count, const std::string& bytes) {
+    Expect e;
+    e.U32(count);
+    return Variant(std::make_shared<SavedObject>(ids::kGifStreamClsid, e.s + bytes));
+}
+
 TEST(PlimovaStream, SavesTheExactLayout) {
     Plimova c;
     const GifBuilder gif = SixFrames();
@@ -77,13 +122,13 @@ TEST(PlimovaStream, SavesTheExactLayout) {
 
     Expect e;
     e.U32(0x200).U32(2000).U32(1500);
-    e.U16(vt::kUI4).U32(0x00FF8040);
-    e.U16(vt::kBool).U16(0);
-    e.U16(vt::kI2).U16(4);
-    e.U16(vt::kI2).U16(2);
-    e.U16(vt::kBool).U16(0xFFFF);
-    e.U16(vt::kBstr).Str("1,2");
-    e.U16(vt::kI2).U16(3);
+    e.Saved({.backColor = 0x00FF8040,
+             .transparent = false,
+             .speed = 4,
+             .stretch = 2,
+             .autoSize = true,
+             .sequenceString = "1,2",
+             .sequence = 3});
     e.Str(Bytes(gif));
     e.U32(2000).U32(1500);
     EXPECT_EQ(s.ToString(), e.s);
@@ -97,13 +142,7 @@ TEST(PlimovaStream, AbsentStringsAreCountZero) {
     ASSERT_TRUE(c.Save(s, false));
     Expect e;
     e.U32(0x200).U32(100).U32(200);
-    e.U16(vt::kUI4).U32(12632256);
-    e.U16(vt::kBool).U16(0xFFFF);
-    e.U16(vt::kI2).U16(1);
-    e.U16(vt::kI2).U16(0);
-    e.U16(vt::kBool).U16(0);
-    e.U16(vt::kBstr).U32(0);
-    e.U16(vt::kI2).U16(0);
+    e.Saved({});
     e.U32(0);
     e.U32(100).U32(200);
     EXPECT_EQ(s.ToString(), e.s);
@@ -156,54 +195,42 @@ TEST(PlimovaStream, NewerVersionSkipsTheLeadingExtent) {
     // Version 0x201 and no leading extent.
     bytes = std::string("\x01\x02\x00\x00", 4) + bytes.substr(12);
     Plimova b;
-    ByteStream in = ByteStream::FromString(bytes);
-    ASSERT_TRUE(b.Load(in));
+    ASSERT_TRUE(LoadStream(b, bytes));
     EXPECT_EQ(b.Speed(), 7);
     EXPECT_EQ(b.Extent(), (Size{300, 400}));
 }
 
 TEST(PlimovaStream, DamagedStreamsFailWithoutHarm) {
-    Plimova a;
-    Configure(a, SixFrames());
-    ByteStream s;
-    ASSERT_TRUE(a.Save(s, false));
-    const std::string bytes = s.ToString();
+    const std::string bytes = ConfiguredStream();
+    ASSERT_FALSE(bytes.empty());
     for (std::size_t cut = 0; cut < bytes.size(); cut += (cut < 60 ? 1 : 97)) {
         Plimova b;
-        ByteStream in = ByteStream::FromString(bytes.substr(0, cut));
-        EXPECT_FALSE(b.Load(in)) << cut;
+        EXPECT_FALSE(LoadStream(b, bytes.substr(0, cut))) << cut;
     }
     // A wrong type tag where a number belongs.
     std::string wrong = bytes;
     wrong[12] = 0x7F;
     Plimova c;
-    ByteStream in = ByteStream::FromString(wrong);
-    EXPECT_FALSE(c.Load(in));
+    EXPECT_FALSE(LoadStream(c, wrong));
     // GIF bytes that are no GIF: the control is empty, the load goes on.
     Expect e;
     e.U32(0x200).U32(1).U32(1);
-    e.U16(vt::kUI4).U32(0).U16(vt::kBool).U16(0).U16(vt::kI2).U16(1).U16(vt::kI2).U16(0);
-    e.U16(vt::kBool).U16(0).U16(vt::kBstr).U32(0).U16(vt::kI2).U16(0);
+    e.Saved({.backColor = 0, .transparent = false});
     e.Str("GIF89a garbage").U32(5).U32(6);
     Plimova d;
-    ByteStream junk = ByteStream::FromString(e.s);
-    EXPECT_TRUE(d.Load(junk));
+    EXPECT_TRUE(LoadStream(d, e.s));
     EXPECT_EQ(d.Frames(), 0);
     EXPECT_EQ(d.Extent(), (Size{5, 6}));
 }
 
 TEST(PlimovaStream, FailedLoadChangesNothing) {
-    Plimova a;
-    Configure(a, SixFrames());
-    ByteStream s;
-    ASSERT_TRUE(a.Save(s, false));
-    const std::string bytes = s.ToString();
+    const std::string bytes = ConfiguredStream();
+    ASSERT_FALSE(bytes.empty());
     // Cut in the trailing extent, after every property and the GIF were read.
     Plimova b;
     b.SetSpeed(9);
     b.SetExtent(Size{10, 20});
-    ByteStream in = ByteStream::FromString(bytes.substr(0, bytes.size() - 2));
-    EXPECT_FALSE(b.Load(in));
+    EXPECT_FALSE(LoadStream(b, bytes.substr(0, bytes.size() - 2)));
     EXPECT_EQ(b.Speed(), 9);
     EXPECT_TRUE(b.Transparent());
     EXPECT_EQ(b.SequenceString(), u"");
@@ -213,12 +240,20 @@ TEST(PlimovaStream, FailedLoadChangesNothing) {
 
 // ---- property bag ------------------------------------------------------------
 
-TEST(PlimovaBag, SavesNamedValuesAndTheGifAsAnObject) {
+// A control set up by Configure and saved into a property bag.
+class PlimovaSavedBag : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Configure(a, gif);
+        ASSERT_TRUE(a.Save(bag, true, true));
+    }
+
     Plimova a;
     const GifBuilder gif = SixFrames();
-    Configure(a, gif);
     PropertyBag bag;
-    ASSERT_TRUE(a.Save(bag, true, true));
+};
+
+TEST_F(PlimovaSavedBag, SavesNamedValuesAndTheGifAsAnObject) {
     EXPECT_FALSE(a.IsDirty());
     EXPECT_EQ(bag.Names(), (std::vector<std::string>{"BackColor", "Transparent", "Speed", "Stretch",
                                                      "AutoSize", "SequenceString", "Sequence",
@@ -239,12 +274,7 @@ TEST(PlimovaBag, SavesNamedValuesAndTheGifAsAnObject) {
     EXPECT_EQ(v, Variant(int16_t{4}));
 }
 
-TEST(PlimovaBag, RoundTrip) {
-    Plimova a;
-    const GifBuilder gif = SixFrames();
-    Configure(a, gif);
-    PropertyBag bag;
-    ASSERT_TRUE(a.Save(bag, true, true));
+TEST_F(PlimovaSavedBag, RoundTrip) {
     Plimova b;
     ASSERT_TRUE(b.Load(bag));
     EXPECT_EQ(b.GIF(), WidenBytes(Bytes(gif)));
@@ -261,19 +291,13 @@ TEST(PlimovaBag, RoundTrip) {
 TEST(PlimovaBag, GifObjectMustHoldAsManyBytesAsItsCountSays) {
     PropertyBag bag;
     const GifBuilder gif = SixFrames();
-    Expect e;
-    e.U32(static_cast<uint32_t>(gif.Data().size() + 1));
-    bag.Write("GIF",
-              Variant(std::make_shared<SavedObject>(ids::kGifStreamClsid, e.s + Bytes(gif))));
+    bag.Write("GIF", GifObject(static_cast<uint32_t>(gif.Data().size() + 1), Bytes(gif)));
     Plimova c;
     EXPECT_FALSE(c.Load(bag));
     EXPECT_EQ(c.Frames(), 0);
 
     PropertyBag good;
-    Expect ok;
-    ok.U32(static_cast<uint32_t>(gif.Data().size()));
-    good.Write("GIF",
-               Variant(std::make_shared<SavedObject>(ids::kGifStreamClsid, ok.s + Bytes(gif))));
+    good.Write("GIF", GifObject(static_cast<uint32_t>(gif.Data().size()), Bytes(gif)));
     ASSERT_TRUE(c.Load(good));
     EXPECT_EQ(c.Frames(), 6);
 }
@@ -302,10 +326,7 @@ TEST(PlimovaBag, FailedLoadChangesNothing) {
 
     PropertyBag unreadableGif;
     unreadableGif.Write("Speed", Variant(int16_t{3}));
-    Expect count;
-    count.U32(1000);  // more than follow
-    unreadableGif.Write("GIF",
-                        Variant(std::make_shared<SavedObject>(ids::kGifStreamClsid, count.s)));
+    unreadableGif.Write("GIF", GifObject(1000, ""));  // more than follow
     EXPECT_FALSE(c.Load(unreadableGif));
     EXPECT_EQ(c.Speed(), 4);
     EXPECT_EQ(c.Frames(), 6);

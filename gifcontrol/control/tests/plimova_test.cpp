@@ -5,11 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <QPalette>
 #include <QTest>
 #include <QWidget>
 #include <cstdint>
+#include <utility>
 
 #include "automation/picture.h"
 #include "control/plimova_ids.h"
@@ -26,19 +29,10 @@ using test::FakeSite;
 using test::GifBuilder;
 using test::ImageSpec;
 using test::RecordingSink;
+using test::Solid;
 
 std::u16string Widen(const GifBuilder& b) {
     return std::u16string(b.Data().begin(), b.Data().end());
-}
-
-ImageSpec Solid(int left, int top, int w, int h, std::uint8_t index) {
-    ImageSpec s;
-    s.left = left;
-    s.top = top;
-    s.width = w;
-    s.height = h;
-    s.indices.assign(static_cast<std::size_t>(w) * h, index);
-    return s;
 }
 
 // Four 4x4 frames with delays 5, 0, 7, 20 hundredths.
@@ -417,6 +411,23 @@ TEST_F(ControlTest, TransparentWithoutGifHidesTheWindowOpaqueShowsBackColor) {
     EXPECT_FALSE(control->WindowRegion().has_value());
     EXPECT_TRUE(win->mask().isEmpty());
     EXPECT_EQ(img.pixel(19, 9), qRgb(0x99, 0x66, 0x33));
+}
+
+TEST_F(ControlTest, SystemBackColorsPaintInThePaletteColours) {
+    ShowWindow(4, 4);
+    control->SetTransparent(false);
+    const QPalette palette = QGuiApplication::palette();
+    // The known indices, then one the control does not know: the window colour.
+    const std::pair<uint32_t, QPalette::ColorRole> cases[] = {
+        {0x80000005, QPalette::Base},       {0x80000008, QPalette::Text},
+        {0x8000000D, QPalette::Highlight},  {0x8000000E, QPalette::HighlightedText},
+        {0x8000000F, QPalette::Button},     {0x80000010, QPalette::Dark},
+        {0x80000012, QPalette::ButtonText}, {0x80000014, QPalette::Light},
+        {0x80000001, QPalette::Window}};
+    for (const auto& [value, role] : cases) {
+        control->SetBackColor(OleColor{value});
+        EXPECT_EQ(Paint(4, 4).pixel(3, 3), palette.color(role).rgb()) << std::hex << value;
+    }
 }
 
 // A 100 x 100 GIF whose left half is transparent.

@@ -18,16 +18,11 @@ namespace {
 
 using namespace vantry::automation;
 using test::GifBuilder;
-using test::ImageSpec;
 
 GifBuilder Animation(int frames, int delay) {
     GifBuilder b(6, 4);
     for (int i = 0; i < frames; ++i) {
-        ImageSpec s;
-        s.width = 6;
-        s.height = 4;
-        s.indices.assign(24, static_cast<std::uint8_t>(1 + i % 3));
-        b.Control(0, delay).Image(s);
+        b.Control(0, delay).Image(test::Solid(0, 0, 6, 4, static_cast<std::uint8_t>(1 + i % 3)));
     }
     b.Trailer();
     return b;

@@ -24,6 +24,16 @@ Bytes CodeWriter::Finish() {
     return std::move(out_);
 }
 
+ImageSpec Solid(int left, int top, int w, int h, std::uint8_t index) {
+    ImageSpec s;
+    s.left = left;
+    s.top = top;
+    s.width = w;
+    s.height = h;
+    s.indices.assign(static_cast<std::size_t>(w) * h, index);
+    return s;
+}
+
 Bytes LzwEncode(std::span<const std::uint8_t> indices, int minCodeSize) {
     const unsigned clear = 1u << minCodeSize;
     CodeWriter w;

@@ -39,6 +39,9 @@ struct ImageSpec {
     Bytes rawCodes;  // used instead of encoding indices when set
 };
 
+// A w x h image at (left, top) in the one palette entry `index`.
+ImageSpec Solid(int left, int top, int w, int h, std::uint8_t index);
+
 class GifBuilder {
 public:
     explicit GifBuilder(int width = 4, int height = 4, int globalTableBits = 2,

@@ -7,12 +7,20 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <ostream>
 
 #include "engine/gif_image.h"
 #include "engine/tests/gif_builder.h"
 #include "test_env.h"
 
 namespace plimova {
+
+void PrintTo(const FrameInfo& f, std::ostream* os) {
+    *os << "{left " << f.left << ", top " << f.top << ", " << f.width << "x" << f.height
+        << ", delay " << f.delay << ", transparent " << f.transparent << ", disposal " << f.disposal
+        << "}";
+}
+
 namespace {
 
 using test::Bytes;
@@ -180,10 +188,8 @@ TEST(GifParseLoop, ControlDataSplitOverSubBlocksStillCounts) {
     GifImage image;
     const Bytes ext = {0x21, 0xF9, 2, 0x09, 0x0A, 2, 0x00, 0x03, 0};
     ASSERT_TRUE(Load(image, GifBuilder().Raw(ext).Image(Img(2, 2)).Trailer()));
-    const auto info = image.GetFrameInfo(0);
-    EXPECT_EQ(info->delay, 10);
-    EXPECT_EQ(info->transparent, 3);
-    EXPECT_EQ(info->disposal, 8);
+    EXPECT_EQ(image.GetFrameInfo(0),
+              (FrameInfo{.width = 2, .height = 2, .delay = 10, .transparent = 3, .disposal = 8}));
 }
 
 TEST(GifParseLoop, LastControlWinsAndIsTakenByOneImageOnly) {
@@ -195,16 +201,14 @@ TEST(GifParseLoop, LastControlWinsAndIsTakenByOneImageOnly) {
                                 .Image(Img(2, 2))
                                 .Trailer()));
     ASSERT_EQ(image.FrameCount(), 2);
-    const auto a = image.GetFrameInfo(0);
-    EXPECT_EQ(a->delay, 30);
-    EXPECT_EQ(a->transparent, 6);
-    EXPECT_EQ(a->disposal, 8);
+    EXPECT_EQ(image.GetFrameInfo(0),
+              (FrameInfo{.width = 2, .height = 2, .delay = 30, .transparent = 6, .disposal = 8}));
     EXPECT_EQ(image.Frame(0)->controlWord, 0x06001E09u);
-    const auto b = image.GetFrameInfo(1);
     EXPECT_EQ(image.Frame(1)->controlWord, 0u);
-    EXPECT_EQ(b->transparent, kNoTransparency);
-    EXPECT_EQ(b->disposal, 0);
-    EXPECT_EQ(b->delay, 10);
+    EXPECT_EQ(
+        image.GetFrameInfo(1),
+        (FrameInfo{
+            .width = 2, .height = 2, .delay = 10, .transparent = kNoTransparency, .disposal = 0}));
 }
 
 TEST(GifParseLoop, DroppedImageStillConsumesThePendingControl) {
@@ -262,14 +266,13 @@ TEST(GifFrameQueries, InfoComesFromTheDescriptor) {
     GifImage image;
     ASSERT_TRUE(Load(
         image, GifBuilder(100, 100).Control(3, 0x1234, 200).Image(Img(5, 6, 70, 80)).Trailer()));
-    const auto info = image.GetFrameInfo(0);
-    EXPECT_EQ(info->left, 70);
-    EXPECT_EQ(info->top, 80);
-    EXPECT_EQ(info->width, 5);
-    EXPECT_EQ(info->height, 6);
-    EXPECT_EQ(info->delay, 0x1234);
-    EXPECT_EQ(info->transparent, 200);
-    EXPECT_EQ(info->disposal, 12);
+    EXPECT_EQ(image.GetFrameInfo(0), (FrameInfo{.left = 70,
+                                                .top = 80,
+                                                .width = 5,
+                                                .height = 6,
+                                                .delay = 0x1234,
+                                                .transparent = 200,
+                                                .disposal = 12}));
 }
 
 // ---- bitmap block ------------------------------------------------------------

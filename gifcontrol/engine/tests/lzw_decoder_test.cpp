@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <ostream>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "engine/tests/gif_builder.h"
@@ -126,78 +128,66 @@ TEST(LzwDecoder, CodeSizeAboveEightFails) {
     EXPECT_EQ(out, (std::vector<std::uint8_t>{1, 2, 255, 0}));
 }
 
-TEST(LzwDecoder, MissingEndCodeDecodesToEndOfData) {
-    LzwDecoder lzw;
-    CodeWriter w;
-    WidthTracker t(2);
-    for (int c : {4, 1, 2, 3, 1}) {
-        t.Put(w, c);
-    }
-    const Bytes codes = w.Finish();
-    std::vector<std::uint8_t> out(6, 0xAA);
-    ASSERT_TRUE(lzw.Decode(AsBytes(codes), 2, out));
+// A code stream at code size 2, packed with the widths the decoder reads,
+// decoded into `outSize` bytes.
+struct CodeStreamCase {
+    const char* name;
+    std::vector<int> codes;
+    std::size_t outSize;
+    bool decodes;
+    std::vector<std::uint8_t> expected;  // checked when it decodes
+};
+
+void PrintTo(const CodeStreamCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+// clang-format off
+const CodeStreamCase kCodeStreams[] = {
     // Sixteen bits, no end code: decoding stops at the end of the data.
-    EXPECT_EQ(out, (std::vector<std::uint8_t>{1, 2, 3, 1, 0, 0}));
-}
-
-TEST(LzwDecoder, EndCodeStopsBeforeLaterData) {
-    LzwDecoder lzw;
-    CodeWriter w;
-    WidthTracker t(2);
-    for (int c : {4, 1, 5, 2, 2, 2}) {
-        t.Put(w, c);
-    }
-    const Bytes codes = w.Finish();
-    std::vector<std::uint8_t> out(4, 0xAA);
-    ASSERT_TRUE(lzw.Decode(AsBytes(codes), 2, out));
-    EXPECT_EQ(out, (std::vector<std::uint8_t>{1, 0, 0, 0})) << "unreached pixels become 0";
-}
-
-TEST(LzwDecoder, CodeEqualToNextFreeRepeatsPrevious) {
-    LzwDecoder lzw;
-    CodeWriter w;
-    WidthTracker t(2);
+    {"MissingEndCodeDecodesToEndOfData", {4, 1, 2, 3, 1}, 6, true, {1, 2, 3, 1, 0, 0}},
+    // Unreached pixels become 0.
+    {"EndCodeStopsBeforeLaterData", {4, 1, 5, 2, 2, 2}, 4, true, {1, 0, 0, 0}},
     // 1, then 6 = "1"+"1", then 7 = "11"+"1".
-    for (int c : {4, 1, 6, 7, 5}) {
-        t.Put(w, c);
+    {"CodeEqualToNextFreeRepeatsPrevious", {4, 1, 6, 7, 5}, 6, true, {1, 1, 1, 1, 1, 1}},
+    {"CodeBeyondNextFreeFails", {4, 1, 7}, 8, false, {}},
+    {"NextFreeWithNoPreviousCodeFails", {4, 6}, 8, false, {}},
+    {"NextFreeWithNoPreviousCodeAfterMidStreamClearFails", {4, 1, 2, 4, 6}, 8, false, {}},
+    // 0, 1, then 6 = "01" (two bytes, one left: skipped), then 2 fits.
+    {"StringThatWouldOverflowIsSkipped", {4, 0, 1, 6, 2, 5}, 3, true, {0, 1, 2}},
+    // With room for 3 bytes: 0, 1 (entry 6 = "01"), 6 skipped (entry 7 =
+    // "1" + "0"), 3 written; then code 7 must be "10" and 8 "01"+"3".
+    {"SkippedStringsStillGrowTheTable", {4, 0, 1, 6, 3, 5}, 3, true, {0, 1, 3}},
+    // An entry made while its string is skipped is still right when a
+    // later, shorter use of it fits: 0, 6="00", 7="000", 8="0000" fill 10
+    // bytes, 1 leaves room 3, 8 is skipped (making 10 = "1"+"0"), 10 fits.
+    {"SkippedEntryIsRightWhenAShorterUseFits", {4, 0, 6, 7, 8, 1, 8, 10, 2, 5}, 14, true,
+     {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 0, 2}},
+};
+// clang-format on
+
+class LzwCodeStream : public ::testing::TestWithParam<CodeStreamCase> {};
+
+TEST_P(LzwCodeStream, DecodesAsListed) {
+    const CodeStreamCase& c = GetParam();
+    CodeWriter w;
+    WidthTracker t(2);
+    for (int code : c.codes) {
+        t.Put(w, code);
     }
     const Bytes codes = w.Finish();
-    std::vector<std::uint8_t> out(6, 0xAA);
+    LzwDecoder lzw;
+    std::vector<std::uint8_t> out(c.outSize, 0xAA);
+    if (!c.decodes) {
+        EXPECT_FALSE(lzw.Decode(AsBytes(codes), 2, out));
+        return;
+    }
     ASSERT_TRUE(lzw.Decode(AsBytes(codes), 2, out));
-    EXPECT_EQ(out, (std::vector<std::uint8_t>{1, 1, 1, 1, 1, 1}));
+    EXPECT_EQ(out, c.expected);
 }
 
-TEST(LzwDecoder, InvalidCodesFail) {
-    LzwDecoder lzw;
-    std::vector<std::uint8_t> out(8);
-    {
-        CodeWriter w;  // beyond next free
-        WidthTracker t(2);
-        for (int c : {4, 1, 7}) {
-            t.Put(w, c);
-        }
-        const Bytes codes = w.Finish();
-        EXPECT_FALSE(lzw.Decode(AsBytes(codes), 2, out));
-    }
-    {
-        CodeWriter w;  // next free with no previous code
-        WidthTracker t(2);
-        for (int c : {4, 6}) {
-            t.Put(w, c);
-        }
-        const Bytes codes = w.Finish();
-        EXPECT_FALSE(lzw.Decode(AsBytes(codes), 2, out));
-    }
-    {
-        CodeWriter w;  // the same after a clear in mid-stream
-        WidthTracker t(2);
-        for (int c : {4, 1, 2, 4, 6}) {
-            t.Put(w, c);
-        }
-        const Bytes codes = w.Finish();
-        EXPECT_FALSE(lzw.Decode(AsBytes(codes), 2, out));
-    }
-}
+INSTANTIATE_TEST_SUITE_P(Cases, LzwCodeStream, ::testing::ValuesIn(kCodeStreams),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(LzwDecoder, FullTableKeepsDecodingAtTwelveBitsUntilClear) {
     LzwDecoder lzw;
@@ -225,48 +215,6 @@ TEST(LzwDecoder, FullTableKeepsDecodingAtTwelveBitsUntilClear) {
     expected[4092] = 2;
     expected[4095] = 3;
     EXPECT_EQ(out, expected);
-}
-
-TEST(LzwDecoder, StringThatWouldOverflowIsSkipped) {
-    LzwDecoder lzw;
-    CodeWriter w;
-    WidthTracker t(2);
-    // 0, 1, then 6 = "01" (two bytes, one left: skipped), then 2 fits.
-    for (int c : {4, 0, 1, 6, 2, 5}) {
-        t.Put(w, c);
-    }
-    const Bytes codes = w.Finish();
-    std::vector<std::uint8_t> out(3, 0xAA);
-    ASSERT_TRUE(lzw.Decode(AsBytes(codes), 2, out));
-    EXPECT_EQ(out, (std::vector<std::uint8_t>{0, 1, 2}));
-}
-
-TEST(LzwDecoder, SkippedStringsStillGrowTheTable) {
-    LzwDecoder lzw;
-    CodeWriter w;
-    WidthTracker t(2);
-    // With room for 3 bytes: 0, 1 (entry 6 = "01"), 6 skipped (entry 7 =
-    // "1" + "0"), 3 written; then code 7 must be "10" and 8 "01"+"3".
-    for (int c : {4, 0, 1, 6, 3, 5}) {
-        t.Put(w, c);
-    }
-    const Bytes codes = w.Finish();
-    std::vector<std::uint8_t> small(3, 0xAA);
-    ASSERT_TRUE(lzw.Decode(AsBytes(codes), 2, small));
-    EXPECT_EQ(small, (std::vector<std::uint8_t>{0, 1, 3}));
-
-    // An entry made while its string is skipped is still right when a
-    // later, shorter use of it fits: 0, 6="00", 7="000", 8="0000" fill 10
-    // bytes, 1 leaves room 3, 8 is skipped (making 10 = "1"+"0"), 10 fits.
-    CodeWriter w2;
-    WidthTracker t2(2);
-    for (int c : {4, 0, 6, 7, 8, 1, 8, 10, 2, 5}) {
-        t2.Put(w2, c);
-    }
-    const Bytes codes2 = w2.Finish();
-    std::vector<std::uint8_t> out(14, 0xAA);
-    ASSERT_TRUE(lzw.Decode(AsBytes(codes2), 2, out));
-    EXPECT_EQ(out, (std::vector<std::uint8_t>{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 0, 2}));
 }
 
 TEST(LzwDecoder, ClearResetsWidth) {

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
+
 #include "engine/gif_image.h"
 #include "engine/tests/gif_builder.h"
 
@@ -14,6 +16,7 @@ namespace {
 using test::Bytes;
 using test::GifBuilder;
 using test::ImageSpec;
+using test::Solid;
 
 constexpr Rgb kBack{0, 0, 200};
 
@@ -21,16 +24,6 @@ constexpr Rgb kBack{0, 0, 200};
 std::uint32_t Colour(int i) {
     return PixelOf(Rgb{static_cast<std::uint8_t>(7 * i), static_cast<std::uint8_t>(13 * i),
                        static_cast<std::uint8_t>(255 - i)});
-}
-
-ImageSpec Solid(int left, int top, int w, int h, std::uint8_t index) {
-    ImageSpec s;
-    s.left = left;
-    s.top = top;
-    s.width = w;
-    s.height = h;
-    s.indices.assign(static_cast<std::size_t>(w) * h, index);
-    return s;
 }
 
 // The screen as characters: '.' background, digits for palette entries.
@@ -93,20 +86,32 @@ TEST(ScreenComposer, CreateFillsAndComposeNeedsCreate) {
     EXPECT_FALSE(c.Exists());
 }
 
-TEST(ScreenComposer, TransparentPixelsKeepWhatWasThere) {
+// A GIF loaded and a composer created on its logical screen.
+class ScreenComposerTest : public ::testing::Test {
+protected:
+    bool Load(const GifBuilder& b) {
+        if (!image.LoadFromData(b.Span())) {
+            return false;
+        }
+        c.Create(image.ScreenWidth(), image.ScreenHeight(), kBack);
+        return true;
+    }
+    void Compose(std::initializer_list<int> frames) {
+        for (int k : frames) {
+            c.Compose(image, k, kBack);
+        }
+    }
+
     GifImage image;
+    ScreenComposer c;
+};
+
+TEST_F(ScreenComposerTest, TransparentPixelsKeepWhatWasThere) {
     ImageSpec over = Solid(1, 0, 2, 2, 2);
     over.indices = {3, 2, 2, 3};
-    ASSERT_TRUE(image.LoadFromData(GifBuilder(4, 2)
-                                       .Image(Solid(0, 0, 4, 2, 1))
-                                       .Control(0, 0, 3)
-                                       .Image(over)
-                                       .Trailer()
-                                       .Span()));
-    ScreenComposer c;
-    c.Create(4, 2, kBack);
-    c.Compose(image, 0, kBack);
-    c.Compose(image, 1, kBack);
+    ASSERT_TRUE(
+        Load(GifBuilder(4, 2).Image(Solid(0, 0, 4, 2, 1)).Control(0, 0, 3).Image(over).Trailer()));
+    Compose({0, 1});
     EXPECT_EQ(Screen(c), "1121\n1211\n");
     ExpectMaskMatchesBits(c);
     // The stored table keeps black at the transparent index afterwards.
@@ -114,18 +119,14 @@ TEST(ScreenComposer, TransparentPixelsKeepWhatWasThere) {
     EXPECT_EQ(entry[0] | entry[1] | entry[2], 0);
 }
 
-TEST(ScreenComposer, OnlyDisposalTwoRestoresThePreviousRectangle) {
+TEST_F(ScreenComposerTest, OnlyDisposalTwoRestoresThePreviousRectangle) {
     for (int disposal : {0, 1, 2, 3, 4, 7}) {
-        GifImage image;
-        ASSERT_TRUE(image.LoadFromData(GifBuilder(4, 1)
-                                           .Image(Solid(0, 0, 1, 1, 0))
-                                           .Control(disposal, 0)
-                                           .Image(Solid(1, 0, 2, 1, 1))
-                                           .Image(Solid(3, 0, 1, 1, 2))
-                                           .Trailer()
-                                           .Span()));
-        ScreenComposer c;
-        c.Create(4, 1, kBack);
+        ASSERT_TRUE(Load(GifBuilder(4, 1)
+                             .Image(Solid(0, 0, 1, 1, 0))
+                             .Control(disposal, 0)
+                             .Image(Solid(1, 0, 2, 1, 1))
+                             .Image(Solid(3, 0, 1, 1, 2))
+                             .Trailer()));
         for (int k = 0; k < 3; ++k) {
             ASSERT_TRUE(c.Compose(image, k, kBack));
         }
@@ -135,15 +136,12 @@ TEST(ScreenComposer, OnlyDisposalTwoRestoresThePreviousRectangle) {
     }
 }
 
-TEST(ScreenComposer, AllFramesDisposalTwoShowEachFrameAlone) {
-    GifImage image;
+TEST_F(ScreenComposerTest, AllFramesDisposalTwoShowEachFrameAlone) {
     GifBuilder b(3, 1);
     for (int i = 0; i < 3; ++i) {
         b.Control(2, 0).Image(Solid(i, 0, 1, 1, static_cast<std::uint8_t>(i + 1)));
     }
-    ASSERT_TRUE(image.LoadFromData(b.Trailer().Span()));
-    ScreenComposer c;
-    c.Create(3, 1, kBack);
+    ASSERT_TRUE(Load(b.Trailer()));
     const char* expected[] = {"1..\n", ".2.\n", "..3\n"};
     for (int round = 0; round < 2; ++round) {
         for (int k = 0; k < 3; ++k) {
@@ -153,54 +151,40 @@ TEST(ScreenComposer, AllFramesDisposalTwoShowEachFrameAlone) {
     }
 }
 
-TEST(ScreenComposer, FrameZeroClearsTheWholeScreen) {
-    GifImage image;
-    ASSERT_TRUE(image.LoadFromData(
-        GifBuilder(3, 1).Image(Solid(0, 0, 1, 1, 1)).Image(Solid(2, 0, 1, 1, 2)).Trailer().Span()));
-    ScreenComposer c;
-    c.Create(3, 1, kBack);
-    c.Compose(image, 0, kBack);
-    c.Compose(image, 1, kBack);
+TEST_F(ScreenComposerTest, FrameZeroClearsTheWholeScreen) {
+    ASSERT_TRUE(
+        Load(GifBuilder(3, 1).Image(Solid(0, 0, 1, 1, 1)).Image(Solid(2, 0, 1, 1, 2)).Trailer()));
+    Compose({0, 1});
     EXPECT_EQ(Screen(c), "1.2\n");
     c.Compose(image, 0, Rgb{0, 0, 200});
     EXPECT_EQ(Screen(c), "1..\n");
     EXPECT_EQ(Bits(c), "#..\n");
 }
 
-TEST(ScreenComposer, ReverseOrderComposesOverWhatWasShown) {
-    GifImage image;
-    ASSERT_TRUE(image.LoadFromData(GifBuilder(3, 1)
-                                       .Image(Solid(0, 0, 1, 1, 1))
-                                       .Image(Solid(1, 0, 1, 1, 2))
-                                       .Image(Solid(2, 0, 1, 1, 3))
-                                       .Trailer()
-                                       .Span()));
-    ScreenComposer c;
-    c.Create(3, 1, kBack);
-    c.Compose(image, 0, kBack);
-    c.Compose(image, 2, kBack);
+TEST_F(ScreenComposerTest, ReverseOrderComposesOverWhatWasShown) {
+    ASSERT_TRUE(Load(GifBuilder(3, 1)
+                         .Image(Solid(0, 0, 1, 1, 1))
+                         .Image(Solid(1, 0, 1, 1, 2))
+                         .Image(Solid(2, 0, 1, 1, 3))
+                         .Trailer()));
+    Compose({0, 2});
     EXPECT_EQ(Screen(c), "1.3\n");
-    c.Compose(image, 1, kBack);
+    Compose({1});
     EXPECT_EQ(Screen(c), "123\n");
 }
 
-TEST(ScreenComposer, FramesPartlyOffScreenAreClipped) {
-    GifImage image;
+TEST_F(ScreenComposerTest, FramesPartlyOffScreenAreClipped) {
     ImageSpec edge = Solid(2, 1, 3, 3, 1);  // runs two columns and two rows past
-    ASSERT_TRUE(image.LoadFromData(GifBuilder(3, 2)
-                                       .Image(Solid(0, 0, 1, 1, 3))
-                                       .Control(2, 0)
-                                       .Image(edge)
-                                       .Image(Solid(60000, 60000, 2, 2, 2))
-                                       .Trailer()
-                                       .Span()));
-    ScreenComposer c;
-    c.Create(3, 2, kBack);
-    c.Compose(image, 0, kBack);
-    c.Compose(image, 1, kBack);
+    ASSERT_TRUE(Load(GifBuilder(3, 2)
+                         .Image(Solid(0, 0, 1, 1, 3))
+                         .Control(2, 0)
+                         .Image(edge)
+                         .Image(Solid(60000, 60000, 2, 2, 2))
+                         .Trailer()));
+    Compose({0, 1});
     EXPECT_EQ(Screen(c), "3..\n..1\n");
     EXPECT_EQ(Bits(c), "#..\n..#\n");
-    c.Compose(image, 2, kBack);  // restore of the clipped rectangle, draw nowhere
+    Compose({2});  // restore of the clipped rectangle, draw nowhere
     EXPECT_EQ(Screen(c), "3..\n...\n");
     EXPECT_EQ(Bits(c), "#..\n...\n");
     ExpectMaskMatchesBits(c);
@@ -222,15 +206,11 @@ TEST(ScreenComposer, RegionIsRunsPerRowTopToBottom) {
     EXPECT_TRUE(ScreenComposer::BuildRegion(BitPlane()).Empty());
 }
 
-TEST(ScreenComposer, RegionFollowsTheComposedFrames) {
-    GifImage image;
+TEST_F(ScreenComposerTest, RegionFollowsTheComposedFrames) {
     ImageSpec holes = Solid(0, 0, 4, 2, 1);
     holes.indices = {1, 0, 0, 1, 0, 1, 1, 1};
-    ASSERT_TRUE(
-        image.LoadFromData(GifBuilder(5, 2).Control(0, 0, 0).Image(holes).Trailer().Span()));
-    ScreenComposer c;
-    c.Create(5, 2, kBack);
-    c.Compose(image, 0, kBack);
+    ASSERT_TRUE(Load(GifBuilder(5, 2).Control(0, 0, 0).Image(holes).Trailer()));
+    Compose({0});
     const std::vector<Rect> expected = {{0, 0, 1, 1}, {3, 0, 4, 1}, {1, 1, 4, 2}};
     EXPECT_EQ(c.OpaqueRegion().rects, expected);
     EXPECT_EQ(c.Previous(), 0);

@@ -215,6 +215,28 @@ public:
     }
 };
 
+// A host's precise timer of kTimerMs; the worst lateness of its ticks goes
+// into `worstLate`, which outlives it.
+class LateTicks {
+public:
+    explicit LateTicks(qint64& worstLate) {
+        tick_.setInterval(kTimerMs);
+        tick_.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&tick_, &QTimer::timeout, [this, &worstLate] {
+            worstLate = std::max(worstLate, sinceTick_.restart() - kTimerMs);
+        });
+    }
+    void Start() {
+        sinceTick_.start();
+        tick_.start();
+    }
+    void Stop() { tick_.stop(); }
+
+private:
+    QElapsedTimer sinceTick_;
+    QTimer tick_;
+};
+
 // The control in this process, with a 10 ms precise timer running beside
 // the request: how late did a tick come at worst?
 void ControlWithTimer(benchmark::State& state, Run& run) {
@@ -225,16 +247,10 @@ void ControlWithTimer(benchmark::State& state, Run& run) {
         ctl->Advise(sink);
         va::PutProperty(*ctl, "WinsockLoaded", va::Variant(true));
         va::PutProperty(*ctl, "URL", va::Variant(run.url.toStdU16String()));
-        QElapsedTimer sinceTick;
-        QTimer tick;
-        tick.setInterval(kTimerMs);
-        tick.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&tick, &QTimer::timeout,
-                         [&] { worstLate = std::max(worstLate, sinceTick.restart() - kTimerMs); });
+        LateTicks tick(worstLate);
         QElapsedTimer clock;
         clock.start();
-        sinceTick.start();
-        tick.start();
+        tick.Start();
         try {
             va::PutProperty(*ctl, "Action", va::Variant(int32_t{1}));
         } catch (const va::AutomationError& e) {
@@ -242,7 +258,7 @@ void ControlWithTimer(benchmark::State& state, Run& run) {
             return;
         }
         const double seconds = clock.nsecsElapsed() / 1e9;
-        tick.stop();
+        tick.Stop();
         if (sink->bytes != kBodyBytes) {
             state.SkipWithError("short body");
             return;
@@ -260,16 +276,10 @@ void ControlWithTimer(benchmark::State& state, Run& run) {
 void IdleTimer(benchmark::State& state, Run& run) {
     qint64 worstLate = 0;
     for (auto _ : state) {
-        QElapsedTimer sinceTick;
-        QTimer tick;
-        tick.setInterval(kTimerMs);
-        tick.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&tick, &QTimer::timeout,
-                         [&] { worstLate = std::max(worstLate, sinceTick.restart() - kTimerMs); });
+        LateTicks tick(worstLate);
         QEventLoop loop;
         QTimer::singleShot(1000, &loop, &QEventLoop::quit);
-        sinceTick.start();
-        tick.start();
+        tick.Start();
         loop.exec();
         state.SetIterationTime(1.0);
     }

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "automation/dispatch.h"
@@ -26,6 +27,13 @@ using vantry::test::FreshDir;
 using vantry::test::ReadFile;
 using vantry::test::WriteFile;
 
+// Events that carry a code and its text, logged as "Name code text".
+constexpr std::pair<va::DispId, const char*> kCodeAndTextEvents[] = {
+    {http_event::kError, "Error"},
+    {http_event::kConnected, "Connected"},
+    {http_event::kDisconnected, "Disconnected"},
+};
+
 class Sink : public va::IEventSink {
 public:
     std::vector<std::string> log;
@@ -34,16 +42,12 @@ public:
     std::function<void(va::DispId)> hook;
 
     void Fire(va::DispId id, const std::vector<Variant*>& a) override {
+        for (const auto& [event, name] : kCodeAndTextEvents) {
+            if (id == event) {
+                log.push_back(std::string(name) + " " + a[0]->ToUtf8() + " " + a[1]->ToUtf8());
+            }
+        }
         switch (id) {
-            case http_event::kError:
-                log.push_back("Error " + a[0]->ToUtf8() + " " + a[1]->ToUtf8());
-                break;
-            case http_event::kConnected:
-                log.push_back("Connected " + a[0]->ToUtf8() + " " + a[1]->ToUtf8());
-                break;
-            case http_event::kDisconnected:
-                log.push_back("Disconnected " + a[0]->ToUtf8() + " " + a[1]->ToUtf8());
-                break;
             case http_event::kHeader:
                 log.push_back("Header " + a[0]->ToUtf8() + ": " + a[1]->ToUtf8());
                 break;
@@ -334,8 +338,7 @@ TEST_F(LoadedCtrlTest, HostDroppingTheControlMidRequestIsSafe) {
 }
 
 TEST_F(LoadedCtrlTest, PostThroughProxyCarriesAbsoluteUrlAndBody) {
-    WriteFile(dir_ / "reply.bin", "HTTP/1.0 200 OK\r\n\r\n");
-    PeerProcess proxy = PeerProcess::Scripted("reply", record_, (dir_ / "reply.bin").string());
+    PeerProcess proxy = PeerProcess::Replying("HTTP/1.0 200 OK\r\n\r\n", record_);
     Put("URL", Variant(u"http://relay.example:81/post/"));
     Put("ProxyServer", Variant(u"127.0.0.1"));
     Put("ProxyPort", Variant(static_cast<int32_t>(proxy.port())));
@@ -350,8 +353,8 @@ TEST_F(LoadedCtrlTest, PostThroughProxyCarriesAbsoluteUrlAndBody) {
 }
 
 TEST_F(LoadedCtrlTest, ServerBytesAboveAsciiKeepOneCharacterEach) {
-    WriteFile(dir_ / "reply.bin", "HTTP/1.0 404 Nicht gef\xfcnden\r\nX-N: \xe9\r\n\r\n");
-    PeerProcess peer = PeerProcess::Scripted("reply", record_, (dir_ / "reply.bin").string());
+    PeerProcess peer =
+        PeerProcess::Replying("HTTP/1.0 404 Nicht gef\xfcnden\r\nX-N: \xe9\r\n\r\n", record_);
     Put("URL", Variant::FromUtf8(peer.Url("/")));
     const AutomationError e = PutError("Action", Variant(int32_t{a_GetDocument}));
     EXPECT_EQ(e.Number(), 20152);

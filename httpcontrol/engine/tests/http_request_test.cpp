@@ -32,6 +32,9 @@ using vantry::test::WriteFile;
 // Records every upcall in order; hooks let a test act from inside one.
 class Recorder : public HttpRequest {
 public:
+    Recorder() = default;
+    explicit Recorder(const std::string& url) { SetURL(url); }
+
     std::vector<std::string> events;
     std::string body;
     uint32_t lastTotal = 0;
@@ -75,18 +78,14 @@ protected:
     std::filesystem::path dir_ = FreshDir("http");
     std::filesystem::path record_ = dir_ / "request.bin";
 
-    PeerProcess Reply(const std::string& bytes) {
-        WriteFile(dir_ / "reply.bin", bytes);
-        return PeerProcess::Scripted("reply", record_, (dir_ / "reply.bin").string());
-    }
+    PeerProcess Reply(const std::string& bytes) { return PeerProcess::Replying(bytes, record_); }
 };
 
 TEST_F(HttpRequestTest, GetFromPythonServerDeliversFileAndEvents) {
     const std::string content = PeerPattern(70000);
     WriteFile(dir_ / "site/doc.bin", content);
     PeerProcess server = PeerProcess::FileServer(dir_ / "site");
-    Recorder r;
-    r.SetURL(server.Url("/doc.bin"));
+    Recorder r(server.Url("/doc.bin"));
     ASSERT_EQ(r.Get(), 0) << r.MessageFor(0);
     EXPECT_EQ(r.body, content);
     EXPECT_EQ(r.lastTotal, content.size());
@@ -100,8 +99,7 @@ TEST_F(HttpRequestTest, GetFromPythonServerDeliversFileAndEvents) {
     EXPECT_FALSE(r.HasSocket());
 
     // HEAD of the same: headers, no body.
-    Recorder h;
-    h.SetURL(server.Url("/doc.bin"));
+    Recorder h(server.Url("/doc.bin"));
     ASSERT_EQ(h.Head(), 0);
     EXPECT_EQ(h.body, "");
     EXPECT_EQ(h.events.back(), "Disconnected 0");
@@ -110,8 +108,7 @@ TEST_F(HttpRequestTest, GetFromPythonServerDeliversFileAndEvents) {
 TEST_F(HttpRequestTest, NotFoundDeliversEverythingThenFailsWithReason) {
     WriteFile(dir_ / "site/x", "x");
     PeerProcess server = PeerProcess::FileServer(dir_ / "site");
-    Recorder r;
-    r.SetURL(server.Url("/missing"));
+    Recorder r(server.Url("/missing"));
     EXPECT_EQ(r.Get(), kErrBadStatus);
     EXPECT_EQ(r.MessageFor(kErrBadStatus), "404 File not found");
     EXPECT_NE(std::find(r.events.begin(), r.events.end(), "StartTransfer"), r.events.end());
@@ -122,8 +119,7 @@ TEST_F(HttpRequestTest, NotFoundDeliversEverythingThenFailsWithReason) {
 
 TEST_F(HttpRequestTest, RequestBytesAreExact) {
     PeerProcess peer = Reply("HTTP/1.0 200 OK\r\n\r\n");
-    Recorder r;
-    r.SetURL(peer.Url("/p?q=1"));
+    Recorder r(peer.Url("/p?q=1"));
     r.Fields().userAgent = "UA";
     r.Fields().from = "me@example.org";
     r.SetUser("\xe9t\xe9");
@@ -137,8 +133,7 @@ TEST_F(HttpRequestTest, RequestBytesAreExact) {
 
 TEST_F(HttpRequestTest, PostDataSendsItsLength) {
     PeerProcess peer = Reply("HTTP/1.0 201 Created\r\n\r\n");
-    Recorder r;
-    r.SetURL(peer.Url("/post/"));
+    Recorder r(peer.Url("/post/"));
     r.Fields().postData = "x=1";
     r.Fields().contentType = "application/x-www-form-urlencoded";
     ASSERT_EQ(r.Post(), 0);
@@ -151,8 +146,7 @@ TEST_F(HttpRequestTest, PostWithLargeAttachedFileArrivesByteExact) {
     const std::string file = PeerPattern(5 * 1024 * 1024 + 17);
     WriteFile(dir_ / "upload.bin", file);
     PeerProcess peer = Reply("HTTP/1.0 200 OK\r\n\r\n");
-    Recorder r;
-    r.SetURL(peer.Url("/up"));
+    Recorder r(peer.Url("/up"));
     r.Fields().postData = "head:";
     r.Fields().attachedFile = (dir_ / "upload.bin").string();
     ASSERT_EQ(r.Post(), 0);
@@ -166,8 +160,7 @@ TEST_F(HttpRequestTest, PostWithLargeAttachedFileArrivesByteExact) {
 
 TEST_F(HttpRequestTest, MissingAttachedFileFailsAndClosesTheConnection) {
     PeerProcess peer = Reply("HTTP/1.0 200 OK\r\n\r\n");
-    Recorder r;
-    r.SetURL(peer.Url("/up"));
+    Recorder r(peer.Url("/up"));
     r.Fields().attachedFile = (dir_ / "nope.bin").string();
     EXPECT_EQ(r.Post(), kErrAttachedFile);
     EXPECT_EQ(r.MessageFor(kErrAttachedFile), "Can't open attached file for reading.");
@@ -181,8 +174,7 @@ TEST_F(HttpRequestTest, AttachedFifoIsRefusedWithoutWaitingForAWriter) {
     const std::string fifo = (dir_ / "pipe").string();
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     PeerProcess peer = Reply("HTTP/1.0 200 OK\r\n\r\n");
-    Recorder r;
-    r.SetURL(peer.Url("/up"));
+    Recorder r(peer.Url("/up"));
     r.Fields().attachedFile = fifo;
     EXPECT_EQ(r.Post(), kErrAttachedFile);
     EXPECT_FALSE(r.HasSocket());
@@ -192,8 +184,7 @@ TEST_F(HttpRequestTest, EarlyErrorStatusStopsTheUpload) {
     const std::string file = PeerPattern(3 * 1024 * 1024);
     WriteFile(dir_ / "upload.bin", file);
     PeerProcess peer = PeerProcess::Scripted("early", record_);
-    Recorder r;
-    r.SetURL(peer.Url("/up"));
+    Recorder r(peer.Url("/up"));
     r.Fields().attachedFile = (dir_ / "upload.bin").string();
     EXPECT_EQ(r.Post(), kErrBadStatus);
     EXPECT_EQ(r.MessageFor(kErrBadStatus), "413 Too Large");
@@ -205,8 +196,7 @@ TEST_F(HttpRequestTest, EarlyErrorStatusStopsTheUpload) {
 TEST_F(HttpRequestTest, TenMegabyteBodyArrivesByteExact) {
     const std::size_t n = 10 * 1024 * 1024;
     PeerProcess peer = PeerProcess::Scripted("big", record_, std::to_string(n));
-    Recorder r;
-    r.SetURL(peer.Url("/big"));
+    Recorder r(peer.Url("/big"));
     ASSERT_EQ(r.Get(), 0);
     EXPECT_EQ(r.lastTotal, n);
     EXPECT_TRUE(r.body == PeerPattern(n));
@@ -229,8 +219,7 @@ TEST_F(HttpRequestTest, KernelSocketBuffersAreLeftToTheSystem) {
     // A 2048-byte receive buffer would cap the TCP window; only the pieces
     // the caller sees are 2048 bytes (checked by the recorder).
     PeerProcess peer = PeerProcess::Scripted("big", record_, "100000");
-    Recorder r;
-    r.SetURL(peer.Url("/big"));
+    Recorder r(peer.Url("/big"));
     int receive = 0;
     int send = 0;
     r.onHeader = [&](Recorder&) {
@@ -249,8 +238,7 @@ TEST_F(HttpRequestTest, KernelSocketBuffersAreLeftToTheSystem) {
 
 TEST_F(HttpRequestTest, ProxyGetsAbsoluteUrlAndSchemeAsWritten) {
     PeerProcess proxy = Reply("HTTP/1.0 200 OK\r\n\r\n");
-    Recorder r;
-    r.SetURL("HTTP://far.example:81/x");
+    Recorder r("HTTP://far.example:81/x");
     EXPECT_EQ(r.Get(), kErrBadScheme);
     r.Fields().proxyServer = "127.0.0.1";
     r.Fields().proxyPort = proxy.port();
@@ -265,8 +253,7 @@ TEST_F(HttpRequestTest, ProxyGetsAbsoluteUrlAndSchemeAsWritten) {
 TEST_F(HttpRequestTest, OddResponsesFromScriptedPeer) {
     {
         PeerProcess peer = Reply("HTTP/1.0 200 OK\r\n folded\r\nA:b\r\n\r\nbody");
-        Recorder r;
-        r.SetURL(peer.Url("/"));
+        Recorder r(peer.Url("/"));
         ASSERT_EQ(r.Get(), 0);
         const std::vector<std::string> want = {
             "Connected 0", "Header [][folded]", "Header [A][b]", "StartTransfer",
@@ -277,8 +264,7 @@ TEST_F(HttpRequestTest, OddResponsesFromScriptedPeer) {
     {
         // Closed without a word: a failure, not an empty success.
         PeerProcess peer = PeerProcess::Scripted("silent", record_);
-        Recorder r;
-        r.SetURL(peer.Url("/"));
+        Recorder r(peer.Url("/"));
         EXPECT_EQ(r.Get(), kErrNoResponse);
         EXPECT_EQ(r.MessageFor(kErrNoResponse),
                   "The server closed the connection without sending a response.");
@@ -288,8 +274,7 @@ TEST_F(HttpRequestTest, OddResponsesFromScriptedPeer) {
     {
         // A status line without its line end still counts.
         PeerProcess peer = Reply("HTTP/1.0 500 Broken");
-        Recorder r;
-        r.SetURL(peer.Url("/"));
+        Recorder r(peer.Url("/"));
         EXPECT_EQ(r.Get(), kErrBadStatus);
         EXPECT_EQ(r.MessageFor(kErrBadStatus), "500 Broken");
     }
@@ -297,8 +282,7 @@ TEST_F(HttpRequestTest, OddResponsesFromScriptedPeer) {
 
 TEST_F(HttpRequestTest, ResetMidBodyIsReportedNotSuccess) {
     PeerProcess peer = PeerProcess::Scripted("reset", record_);
-    Recorder r;
-    r.SetURL(peer.Url("/"));
+    Recorder r(peer.Url("/"));
     EXPECT_EQ(r.Get(), kWsaECONNRESET);
     EXPECT_NE(std::find(r.events.begin(), r.events.end(), "Error 10054 Winsock error in recv()"),
               r.events.end());
@@ -309,8 +293,7 @@ TEST_F(HttpRequestTest, ResetMidBodyIsReportedNotSuccess) {
 TEST_F(HttpRequestTest, InterruptFromTransferHandlerEndsWith20302) {
     const std::size_t n = 4 * 1024 * 1024;
     PeerProcess peer = PeerProcess::Scripted("big", record_, std::to_string(n));
-    Recorder r;
-    r.SetURL(peer.Url("/big"));
+    Recorder r(peer.Url("/big"));
     int calls = 0;
     r.onTransfer = [&](Recorder& self) {
         if (++calls == 3) {
@@ -334,8 +317,7 @@ TEST_F(HttpRequestTest, InterruptFromTransferHandlerEndsWith20302) {
 
 TEST_F(HttpRequestTest, ServerThatNeverClosesWaitsUntilInterrupted) {
     PeerProcess peer = PeerProcess::Scripted("hold", record_);
-    Recorder r;
-    r.SetURL(peer.Url("/"));
+    Recorder r(peer.Url("/"));
     bool fired = false;
     QTimer::singleShot(300, [&] {
         fired = true;
@@ -352,8 +334,7 @@ TEST_F(HttpRequestTest, SecondRequestFromAHandlerLeavesTheRunningOneIntact) {
     // Refused from a header and from a body piece, the outer request still
     // gets its whole answer.
     for (const bool fromHeader : {true, false}) {
-        Recorder r;
-        r.SetURL(peer.Url("/big"));
+        Recorder r(peer.Url("/big"));
         int inner = -1;
         std::function<void(Recorder&)> nested = [&](Recorder& self) {
             if (inner == -1) {
@@ -371,8 +352,7 @@ TEST_F(HttpRequestTest, SecondRequestFromAHandlerLeavesTheRunningOneIntact) {
 
 TEST_F(HttpRequestTest, WindowGoneEndsTheWaitWith20302) {
     PeerProcess peer = PeerProcess::Scripted("hold", record_);
-    Recorder r;
-    r.SetURL(peer.Url("/"));
+    Recorder r(peer.Url("/"));
     r.onHeader = [](Recorder& self) { delete self.Window(); };
     EXPECT_EQ(r.Get(), kErrInterrupted);
     EXPECT_FALSE(r.HasSocket());
@@ -404,8 +384,7 @@ TEST_F(HttpRequestTest, ConnectFailuresAndRefusals) {
 
 TEST(HttpRequestUnloaded, RequestWithoutSocketLayerFailsWith20103) {
     ASSERT_FALSE(WinsockState::Instance().Loaded());
-    Recorder r;
-    r.SetURL("http://127.0.0.1:8080/");
+    Recorder r("http://127.0.0.1:8080/");
     EXPECT_EQ(r.Get(), kErrAddressInvalid);
     EXPECT_TRUE(r.events.empty());
 }

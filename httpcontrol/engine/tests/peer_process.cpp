@@ -4,6 +4,8 @@
 
 #include <QRegularExpression>
 
+#include "test_env.h"
+
 namespace fetchwire::test {
 
 namespace {
@@ -24,6 +26,12 @@ PeerProcess PeerProcess::Scripted(const std::string& mode, const std::filesystem
     }
     p.Start(args, true);
     return p;
+}
+
+PeerProcess PeerProcess::Replying(const std::string& reply, const std::filesystem::path& record) {
+    const std::filesystem::path file = record.parent_path() / "reply.bin";
+    vantry::test::WriteFile(file, reply);
+    return Scripted("reply", record, file.string());
 }
 
 PeerProcess PeerProcess::FileServer(const std::filesystem::path& folder) {

@@ -16,6 +16,8 @@ public:
     // The scripted peer in one of its modes; requests are recorded in record.
     static PeerProcess Scripted(const std::string& mode, const std::filesystem::path& record,
                                 const std::string& arg = {});
+    // The scripted peer answering with `reply`, which is written beside record.
+    static PeerProcess Replying(const std::string& reply, const std::filesystem::path& record);
     // Python's HTTP server over a folder.
     static PeerProcess FileServer(const std::filesystem::path& folder);
 

@@ -183,9 +183,9 @@ TEST(FetchwireRun, FailuresEndWithErrorLineAndExitOne) {
 
 TEST(FetchwireRun, ServerTextIsEscapedAndInOneEncoding) {
     const auto dir = FreshDir("cli");
-    WriteFile(dir / "reply",
-              "HTTP/1.0 404 Nicht gef\xfcnden\r\nX-Odd: a\rb\nc\x1b[2J\\\x9b\r\n\r\nbody");
-    PeerProcess peer = PeerProcess::Scripted("reply", dir / "record", (dir / "reply").string());
+    PeerProcess peer = PeerProcess::Replying(
+        "HTTP/1.0 404 Nicht gef\xfcnden\r\nX-Odd: a\rb\nc\x1b[2J\\\x9b\r\n\r\nbody",
+        dir / "record");
     const RunResult r = Fetch({QString::fromStdString(peer.Url("/"))});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.out, "body");
@@ -197,9 +197,8 @@ TEST(FetchwireRun, ServerTextIsEscapedAndInOneEncoding) {
 
 TEST(FetchwireRun, PostSendsDataFileAndHeaders) {
     const auto dir = FreshDir("cli");
-    WriteFile(dir / "reply", "HTTP/1.0 200 OK\r\n\r\n");
     WriteFile(dir / "file.bin", "FILE");
-    PeerProcess peer = PeerProcess::Scripted("reply", dir / "record", (dir / "reply").string());
+    PeerProcess peer = PeerProcess::Replying("HTTP/1.0 200 OK\r\n\r\n", dir / "record");
     const RunResult r =
         Fetch({"-d", "a=1&", "-F", QString::fromStdString((dir / "file.bin").string()),
                "--content-type", "text/plain", "-H", "X-One: 1", "-H", "X-Two: 2", "-A", "cli",
@@ -214,8 +213,7 @@ TEST(FetchwireRun, PostSendsDataFileAndHeaders) {
 
 TEST(FetchwireRun, ProxyAndCtrlC) {
     const auto dir = FreshDir("cli");
-    WriteFile(dir / "reply", "HTTP/1.0 200 OK\r\n\r\n");
-    PeerProcess proxy = PeerProcess::Scripted("reply", dir / "record", (dir / "reply").string());
+    PeerProcess proxy = PeerProcess::Replying("HTTP/1.0 200 OK\r\n\r\n", dir / "record");
     const RunResult viaProxy =
         Fetch({"--proxy", QString("127.0.0.1:%1").arg(proxy.port()), "http://far.example:8080/x"});
     EXPECT_EQ(viaProxy.exitCode, 0);
