@@ -195,105 +195,95 @@ bool LzwDecoder::Run(CodeInput& input, int minCodeSize, std::span<std::uint8_t> 
 
 LzwDecoder::Outcome LzwDecoder::RunFast(CodeInput& input, Progress& s, std::uint8_t* const o,
                                         const std::size_t outSize) {
-    const int clear = s.clear;
-    std::uint64_t bit = s.bit;
-    std::uint64_t checkBits = s.checkBits;
-    int width = s.width;
-    int limit = s.limit;
+    // A copy the compiler keeps in registers; `s` itself goes to Restock,
+    // so what Restock sets is copied back at once.
+    Progress p = s;
+    const int clear = p.clear;
     // One below the careful count until a code follows the clear: that
     // code records its position in start_[clear + 1] and adds no entry.
-    int nextFree = clear + 1;
-    int prev = -1;
-    std::uint32_t prevOffset = 0;
-    std::size_t pos = 0;
+    p.nextFree = clear + 1;
     int k = 0;
     for (;;) {
-        if (bit >= checkBits) {
-            bit = Restock(input, s, bit);
-            checkBits = s.checkBits;
-            if (bit >= checkBits) {
-                s.pos = pos;
+        if (p.bit >= p.checkBits) {
+            p.bit = Restock(input, s, p.bit);
+            p.checkBits = s.checkBits;
+            p.valid = s.valid;
+            if (p.bit >= p.checkBits) {
+                s.pos = p.pos;
                 return Outcome::kEnd;
             }
         }
-        k = static_cast<int>((ReadBits(window_ + (bit >> 3)) >> (bit & 7)) &
-                             static_cast<std::uint64_t>(limit - 1));
-        bit += static_cast<unsigned>(width);
+        k = static_cast<int>((ReadBits(window_ + (p.bit >> 3)) >> (p.bit & 7)) &
+                             static_cast<std::uint64_t>(p.limit - 1));
+        p.bit += static_cast<unsigned>(p.width);
         std::size_t len = 1;
         if (k < clear) {
-            if (pos >= outSize) {
+            if (p.pos >= outSize) {
                 break;
             }
-            start_[nextFree] = static_cast<std::uint32_t>(pos);
-            o[pos] = static_cast<std::uint8_t>(k);
-        } else if (k < nextFree) {
+            start_[p.nextFree] = static_cast<std::uint32_t>(p.pos);
+            o[p.pos] = static_cast<std::uint8_t>(k);
+        } else if (k < p.nextFree) {
             if (k <= clear + 1) {
                 if (k == clear + 1) {
-                    s.pos = pos;
+                    s.pos = p.pos;
                     return Outcome::kEnd;
                 }
-                width = s.initialWidth;
-                limit = 1 << width;
-                nextFree = clear + 1;
-                prev = -1;
+                p.Reset();
+                p.nextFree = clear + 1;
                 continue;
             }
             const std::uint32_t from = start_[k - 1];
             len = start_[k] - from + 1;
-            if (len + 16 > outSize - pos) {
+            if (len + 16 > outSize - p.pos) {
                 break;
             }
-            start_[nextFree] = static_cast<std::uint32_t>(pos);
-            CopyShort(o + pos, o + from, len);
+            start_[p.nextFree] = static_cast<std::uint32_t>(p.pos);
+            CopyShort(o + p.pos, o + from, len);
         } else {
             // Beyond the table, or the end code right after a clear.
-            if (k != nextFree || k == clear + 1) {
-                s.pos = pos;
+            if (k != p.nextFree || k == clear + 1) {
+                s.pos = p.pos;
                 return k == clear + 1 ? Outcome::kEnd : Outcome::kFailed;
             }
             // The entry this code makes: prev's string and its first byte.
-            const std::uint32_t from = prevOffset;
-            len = pos - from + 1;
-            if (len + 16 > outSize - pos) {
+            const std::uint32_t from = p.prevOffset;
+            len = p.pos - from + 1;
+            if (len + 16 > outSize - p.pos) {
                 break;
             }
-            start_[nextFree] = static_cast<std::uint32_t>(pos);
-            CopyShort(o + pos, o + from, len - 1);
-            o[pos + len - 1] = o[from];
+            start_[p.nextFree] = static_cast<std::uint32_t>(p.pos);
+            CopyShort(o + p.pos, o + from, len - 1);
+            o[p.pos + len - 1] = o[from];
         }
-        if (++nextFree >= limit) {
-            if (width <= 11) {
-                limit <<= 1;
-                ++width;
+        if (++p.nextFree >= p.limit) {
+            if (p.width <= 11) {
+                p.limit <<= 1;
+                ++p.width;
             } else {
-                nextFree = kMaxCodes;  // full: later codes overwrite start_[kMaxCodes]
+                p.nextFree = kMaxCodes;  // full: later codes overwrite start_[kMaxCodes]
             }
         }
-        prev = k;
-        prevOffset = static_cast<std::uint32_t>(pos);
-        pos += len;
+        p.prev = k;
+        p.prevOffset = static_cast<std::uint32_t>(p.pos);
+        p.pos += len;
     }
     // The code at hand needs more room than is safe here: the careful rules
     // take over from it on.
-    s.bit = bit;
-    s.checkBits = checkBits;
-    s.width = width;
-    s.limit = limit;
-    s.pos = pos;
-    if (nextFree > clear + 1) {
-        s.nextFree = nextFree;
-        s.addLimit = kMaxCodes;
-        s.prev = prev;
-        s.prevOffset = prevOffset;
-    }
-    LeaveFast(s, nextFree);
+    s = p;
+    LeaveFast(s);
     return CarefulStep(s, k, o, outSize) ? Outcome::kCareful : Outcome::kFailed;
 }
 
 // Turns the positions into the careful form: each entry runs from the
 // position before its own.
-void LzwDecoder::LeaveFast(Progress& s, int nextFree) {
-    for (int e = nextFree - 1; e >= s.clear + 2; --e) {
+void LzwDecoder::LeaveFast(Progress& s) {
+    if (s.nextFree == s.clear + 1) {
+        s.Reset();  // no code since the clear
+        return;
+    }
+    s.addLimit = kMaxCodes;
+    for (int e = s.nextFree - 1; e >= s.clear + 2; --e) {
         length_[e] = static_cast<std::uint16_t>(start_[e] - start_[e - 1] + 1);
         start_[e] = start_[e - 1];
     }

@@ -32,7 +32,7 @@ private:
     // does not goes to CarefulStep, with the table turned into the careful
     // form, and kCareful is returned.
     Outcome RunFast(CodeInput& input, Progress& s, std::uint8_t* out, std::size_t outSize);
-    void LeaveFast(Progress& s, int k);
+    void LeaveFast(Progress& s);
     // Decodes the rest one code at a time through CarefulStep.
     bool RunCareful(CodeInput& input, Progress& s, std::uint8_t* out, std::size_t outSize);
     // One code `k` under every rule, including strings that do not fit.

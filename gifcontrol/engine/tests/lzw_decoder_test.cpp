@@ -320,6 +320,30 @@ TEST(LzwDecoder, CodesPastAFullOutputAreStillChecked) {
     EXPECT_FALSE(lzw.Decode(AsBytes(invalid), 8, out));
 }
 
+// The output fills up in the last window of a long stream without an end
+// code: decoding stops where the data ends, not at the window's size.
+TEST(LzwDecoder, OutputFillingNearTheDataEndStopsThere) {
+    CodeWriter w;
+    WidthTracker t(8);
+    Bytes expected;
+    t.Put(w, 256);
+    for (int i = 0; i < 6000; ++i) {
+        t.Put(w, (i * 7) % 256);
+        expected.push_back(static_cast<std::uint8_t>((i * 7) % 256));
+    }
+    t.Put(w, 256);
+    for (int c : {1, 2, 3}) {
+        t.Put(w, c);
+    }
+    expected.push_back(1);
+    const Bytes codes = w.Finish();
+    ASSERT_GT(codes.size(), 4096u + 8);
+    LzwDecoder lzw;
+    std::vector<std::uint8_t> out(expected.size(), 0xAA);
+    ASSERT_TRUE(lzw.Decode(AsBytes(codes), 8, out));
+    EXPECT_EQ(out, expected);
+}
+
 // A minimum code size of 0 gives no room for any entry: only clear codes
 // decode.
 TEST(LzwDecoder, CodeSizeZeroFailsOnTheFirstPixel) {
