@@ -43,6 +43,17 @@ inline void CopyEarlier(std::uint8_t* dst, const std::uint8_t* src, std::size_t 
     }
 }
 
+// CopyEarlier when a whole 16-byte step more is known to fit.
+inline void CopyShort(std::uint8_t* dst, const std::uint8_t* src, std::size_t len) {
+    std::size_t i = 0;
+    do {
+        std::uint8_t chunk[16];
+        std::memcpy(chunk, src + i, 16);
+        std::memcpy(dst + i, chunk, 16);
+        i += 16;
+    } while (i < len);
+}
+
 }  // namespace
 
 // Feeds the code bytes into the decoder's window, either from one joined run
@@ -100,34 +111,26 @@ bool LzwDecoder::DecodeSubBlocks(std::span<const std::uint8_t> chain, int minCod
     return Run(input, minCodeSize, out);
 }
 
-bool LzwDecoder::Run(CodeInput& input, int minCodeSize, std::span<std::uint8_t> out) {
-    if (minCodeSize < 0 || minCodeSize > 8) {
-        return false;
+// The decoding state the fast and the careful loop hand to each other.
+struct LzwDecoder::Progress {
+    explicit Progress(int minCodeSize) : clear(1 << minCodeSize), initialWidth(minCodeSize + 1) {
+        Reset();
     }
-    // `bit` counts from the window's start; the window is refilled whenever
-    // fewer than 8 of its bytes lie ahead, keeping the bytes not yet read.
-    std::size_t valid = 0;
-    std::uint64_t bit = 0;
-    const auto refill = [&] {
-        const std::size_t from = static_cast<std::size_t>(bit >> 3);
-        std::memmove(window_, window_ + from, valid - from);
-        valid -= from;
-        bit &= 7;
-        valid += input.Read(window_ + valid, kWindowBytes - valid);
-        std::memset(window_ + valid, 0, 8);
-    };
-    refill();
-    std::uint8_t* const o = out.data();
-    const std::size_t outSize = out.size();
+    // After a clear code.
+    void Reset() {
+        width = initialWidth;
+        limit = 1 << initialWidth;
+        nextFree = clear + 2;
+        addLimit = 0;
+        prev = -1;
+        prevOffset = kDetached;
+    }
 
-    const int clear = 1 << minCodeSize;
-    const int end = clear + 1;
-    const int initialWidth = minCodeSize + 1;
-    const int initialLimit = 1 << initialWidth;
-
-    int width = initialWidth;
-    int limit = initialLimit;
-    int nextFree = clear + 2;
+    int clear;
+    int initialWidth;
+    int width = 0;
+    int limit = 0;
+    int nextFree = 0;
     // Entries may be added while nextFree is below this: 0 until a code
     // follows the last clear, then the table size.
     int addLimit = 0;
@@ -135,114 +138,255 @@ bool LzwDecoder::Run(CodeInput& input, int minCodeSize, std::span<std::uint8_t> 
     // Where prev's string was written, kDetached when it was not.
     std::uint32_t prevOffset = kDetached;
     std::size_t pos = 0;
+    // `bit` counts from the window's start; at `checkBits` the window is
+    // refilled, or, once the data has ended, decoding stops.
+    std::uint64_t bit = 0;
+    std::uint64_t checkBits = 0;
+    std::size_t valid = 0;
+};
 
-    for (int c = 0; c < clear; ++c) {
-        table_[c] = Entry{kDetached, 1, static_cast<std::uint8_t>(c), 0};
+std::size_t LzwDecoder::Refill(CodeInput& input, std::size_t from, std::size_t valid) {
+    std::memmove(window_, window_ + from, valid - from);
+    valid -= from;
+    valid += input.Read(window_ + valid, kWindowBytes - valid);
+    std::memset(window_ + valid, 0, 8);
+    return valid;
+}
+
+// Refills the window when more data may follow; returns `bit` as counted from
+// the window's new start. A code is read only with 8 valid bytes ahead of it
+// until the data has ended, then up to the last valid bit.
+std::uint64_t LzwDecoder::Restock(CodeInput& input, Progress& s, std::uint64_t bit) {
+    if (!input.Exhausted()) {
+        const std::size_t from = static_cast<std::size_t>(bit >> 3);
+        s.valid = Refill(input, from, s.valid);
+        bit -= std::uint64_t{from} * 8;
     }
+    s.checkBits = std::uint64_t{s.valid} * 8;
+    if (!input.Exhausted()) {
+        s.checkBits -= 64;
+    }
+    return bit;
+}
 
-    bool ok = true;
+bool LzwDecoder::Run(CodeInput& input, int minCodeSize, std::span<std::uint8_t> out) {
+    if (minCodeSize < 0 || minCodeSize > 8) {
+        return false;
+    }
+    Progress s(minCodeSize);
+    s.bit = Restock(input, s, 0);
+    for (int c = 0; c < s.clear; ++c) {
+        start_[c] = kDetached;
+        length_[c] = 1;
+        first_[c] = static_cast<std::uint8_t>(c);
+    }
+    // With a minimum code size of 0 the first code after a clear already
+    // outgrows the table, which only the careful rules check.
+    Outcome outcome =
+        minCodeSize > 0 ? RunFast(input, s, out.data(), out.size()) : Outcome::kCareful;
+    if (outcome == Outcome::kCareful) {
+        outcome = RunCareful(input, s, out.data(), out.size()) ? Outcome::kEnd : Outcome::kFailed;
+    }
+    if (s.pos < out.size()) {
+        std::memset(out.data() + s.pos, 0, out.size() - s.pos);
+    }
+    return outcome != Outcome::kFailed;
+}
+
+LzwDecoder::Outcome LzwDecoder::RunFast(CodeInput& input, Progress& s, std::uint8_t* const o,
+                                        const std::size_t outSize) {
+    // A copy the compiler keeps in registers; `s` itself goes to Restock,
+    // so what Restock sets is copied back at once.
+    Progress p = s;
+    const int clear = p.clear;
+    // One below the careful count until a code follows the clear: that
+    // code records its position in start_[clear + 1] and adds no entry.
+    p.nextFree = clear + 1;
+    int k = 0;
     for (;;) {
-        if ((bit >> 3) + 8 > valid && !input.Exhausted()) {
-            refill();
+        if (p.bit >= p.checkBits) {
+            p.bit = Restock(input, s, p.bit);
+            p.checkBits = s.checkBits;
+            p.valid = s.valid;
+            if (p.bit >= p.checkBits) {
+                s.pos = p.pos;
+                return Outcome::kEnd;
+            }
         }
-        if (bit >= std::uint64_t{valid} * 8) {
-            break;
-        }
-        const int k = static_cast<int>((ReadBits(window_ + (bit >> 3)) >> (bit & 7)) &
-                                       static_cast<std::uint64_t>(limit - 1));
-        bit += static_cast<unsigned>(width);
-
-        if (k == clear) {
-            width = initialWidth;
-            limit = initialLimit;
-            nextFree = clear + 2;
-            addLimit = 0;
-            prev = -1;
-            prevOffset = kDetached;
-            continue;
-        }
-        if (k == end) {
-            break;
-        }
-        std::uint32_t newOffset = prevOffset;
-        if (k >= nextFree) {
-            if (k > nextFree || prev < 0) {
-                ok = false;
+        k = static_cast<int>((ReadBits(window_ + (p.bit >> 3)) >> (p.bit & 7)) &
+                             static_cast<std::uint64_t>(p.limit - 1));
+        p.bit += static_cast<unsigned>(p.width);
+        std::size_t len = 1;
+        if (k < clear) {
+            if (p.pos >= outSize) {
                 break;
             }
-            newOffset = kDetached;  // it ends in the byte k is about to write
-        }
-        int added = -1;
-        if (nextFree < addLimit) {
-            // prev's string followed by k's first byte (for the entry k is
-            // about to name, prev's first byte). Written out, it is exactly
-            // the bytes from prev's position on.
-            added = nextFree;
-            Entry& e = table_[nextFree];
-            const Entry& p = table_[prev];
-            e.first = p.first;
-            e.suffix = table_[k].first;
-            e.length = static_cast<std::uint16_t>(p.length + 1);
-            prefix_[nextFree] = static_cast<std::uint16_t>(prev);
-            e.offset = newOffset;
-            ++nextFree;
-        }
-        // A full table keeps decoding at 12 bits and grows no more until the
-        // next clear code, as encoders that defer the clear expect.
-        addLimit = kMaxCodes;
-        if (nextFree >= limit) {
-            if (nextFree > limit) {
-                ok = false;
+            start_[p.nextFree] = static_cast<std::uint32_t>(p.pos);
+            o[p.pos] = static_cast<std::uint8_t>(k);
+        } else if (k < p.nextFree) {
+            if (k <= clear + 1) {
+                if (k == clear + 1) {
+                    s.pos = p.pos;
+                    return Outcome::kEnd;
+                }
+                p.Reset();
+                p.nextFree = clear + 1;
+                continue;
+            }
+            const std::uint32_t from = start_[k - 1];
+            len = start_[k] - from + 1;
+            if (len + 16 > outSize - p.pos) {
                 break;
             }
-            if (width <= 11) {
-                limit <<= 1;
-                ++width;
-            }
-        }
-
-        Entry& ke = table_[k];
-        const std::size_t len = ke.length;
-        if (len <= outSize - pos) {
-            if (k < clear) {
-                o[pos] = static_cast<std::uint8_t>(k);
-            } else if (ke.offset != kDetached) {
-                CopyEarlier(o + pos, o + ke.offset, len, outSize - pos);
-            } else {
-                // The longest prefix that lies in the output already is
-                // copied first, so the copy may run over into what the
-                // suffixes, put after it last first, then overwrite.
-                int cur = k;
-                while (cur >= clear && table_[cur].offset == kDetached) {
-                    cur = prefix_[cur];
-                }
-                std::size_t head = 1;
-                if (cur < clear) {
-                    o[pos] = static_cast<std::uint8_t>(cur);
-                } else {
-                    head = table_[cur].length;
-                    CopyEarlier(o + pos, o + table_[cur].offset, head, outSize - pos);
-                }
-                std::size_t q = pos + len;
-                for (int c = k; q > pos + head; c = prefix_[c]) {
-                    o[--q] = table_[c].suffix;
-                }
-                ke.offset = static_cast<std::uint32_t>(pos);
-            }
-            prevOffset = static_cast<std::uint32_t>(pos);
-            pos += len;
+            start_[p.nextFree] = static_cast<std::uint32_t>(p.pos);
+            CopyShort(o + p.pos, o + from, len);
         } else {
-            prevOffset = kDetached;
-            if (added >= 0) {
-                table_[added].offset = kDetached;  // its last byte never got written
+            // Beyond the table, or the end code right after a clear.
+            if (k != p.nextFree || k == clear + 1) {
+                s.pos = p.pos;
+                return k == clear + 1 ? Outcome::kEnd : Outcome::kFailed;
+            }
+            // The entry this code makes: prev's string and its first byte.
+            const std::uint32_t from = p.prevOffset;
+            len = p.pos - from + 1;
+            if (len + 16 > outSize - p.pos) {
+                break;
+            }
+            start_[p.nextFree] = static_cast<std::uint32_t>(p.pos);
+            CopyShort(o + p.pos, o + from, len - 1);
+            o[p.pos + len - 1] = o[from];
+        }
+        if (++p.nextFree >= p.limit) {
+            if (p.width <= 11) {
+                p.limit <<= 1;
+                ++p.width;
+            } else {
+                p.nextFree = kMaxCodes;  // full: later codes overwrite start_[kMaxCodes]
             }
         }
-        prev = k;
+        p.prev = k;
+        p.prevOffset = static_cast<std::uint32_t>(p.pos);
+        p.pos += len;
     }
-    if (pos < outSize) {
-        std::memset(o + pos, 0, outSize - pos);
+    // The code at hand needs more room than is safe here: the careful rules
+    // take over from it on.
+    s = p;
+    LeaveFast(s);
+    return CarefulStep(s, k, o, outSize) ? Outcome::kCareful : Outcome::kFailed;
+}
+
+// Turns the positions into the careful form: each entry runs from the
+// position before its own.
+void LzwDecoder::LeaveFast(Progress& s) {
+    if (s.nextFree == s.clear + 1) {
+        s.Reset();  // no code since the clear
+        return;
     }
-    return ok;
+    s.addLimit = kMaxCodes;
+    for (int e = s.nextFree - 1; e >= s.clear + 2; --e) {
+        length_[e] = static_cast<std::uint16_t>(start_[e] - start_[e - 1] + 1);
+        start_[e] = start_[e - 1];
+    }
+}
+
+bool LzwDecoder::RunCareful(CodeInput& input, Progress& s, std::uint8_t* const o,
+                            const std::size_t outSize) {
+    for (;;) {
+        if (s.bit >= s.checkBits) {
+            s.bit = Restock(input, s, s.bit);
+            if (s.bit >= s.checkBits) {
+                return true;
+            }
+        }
+        const int k = static_cast<int>((ReadBits(window_ + (s.bit >> 3)) >> (s.bit & 7)) &
+                                       static_cast<std::uint64_t>(s.limit - 1));
+        s.bit += static_cast<unsigned>(s.width);
+        if (k == s.clear) {
+            s.Reset();
+        } else if (k == s.clear + 1) {
+            return true;
+        } else if (!CarefulStep(s, k, o, outSize)) {
+            return false;
+        }
+    }
+}
+
+// An entry written out starts with the byte at its position.
+std::uint8_t LzwDecoder::FirstByte(int code, const std::uint8_t* out) const {
+    return start_[code] != kDetached ? out[start_[code]] : first_[code];
+}
+
+bool LzwDecoder::CarefulStep(Progress& s, int k, std::uint8_t* const o, const std::size_t outSize) {
+    std::uint32_t newOffset = s.prevOffset;
+    if (k >= s.nextFree) {
+        if (k > s.nextFree || s.prev < 0) {
+            return false;
+        }
+        newOffset = kDetached;  // it ends in the byte k is about to write
+    }
+    int added = -1;
+    if (s.nextFree < s.addLimit) {
+        // prev's string followed by k's first byte (for the entry k is about
+        // to name, prev's first byte). Written out, it is exactly the bytes
+        // from prev's position on.
+        added = s.nextFree;
+        first_[added] = FirstByte(s.prev, o);
+        suffix_[added] = k == added ? first_[added] : FirstByte(k, o);
+        length_[added] = static_cast<std::uint16_t>(length_[s.prev] + 1);
+        prefix_[added] = static_cast<std::uint16_t>(s.prev);
+        start_[added] = newOffset;
+        ++s.nextFree;
+    }
+    // A full table keeps decoding at 12 bits and grows no more until the
+    // next clear code, as encoders that defer the clear expect.
+    s.addLimit = kMaxCodes;
+    if (s.nextFree >= s.limit) {
+        if (s.nextFree > s.limit) {
+            return false;
+        }
+        if (s.width <= 11) {
+            s.limit <<= 1;
+            ++s.width;
+        }
+    }
+    s.prev = k;
+    const std::size_t len = length_[k];
+    const std::size_t pos = s.pos;
+    if (len > outSize - pos) {
+        s.prevOffset = kDetached;
+        if (added >= 0) {
+            start_[added] = kDetached;  // its last byte never got written
+        }
+        return true;
+    }
+    if (k < s.clear) {
+        o[pos] = static_cast<std::uint8_t>(k);
+    } else if (start_[k] != kDetached) {
+        CopyEarlier(o + pos, o + start_[k], len, outSize - pos);
+    } else {
+        // The longest prefix that lies in the output already is copied
+        // first, so the copy may run over into what the suffixes, put after
+        // it last first, then overwrite.
+        int cur = k;
+        while (cur >= s.clear && start_[cur] == kDetached) {
+            cur = prefix_[cur];
+        }
+        std::size_t head = 1;
+        if (cur < s.clear) {
+            o[pos] = static_cast<std::uint8_t>(cur);
+        } else {
+            head = length_[cur];
+            CopyEarlier(o + pos, o + start_[cur], head, outSize - pos);
+        }
+        std::size_t q = pos + len;
+        for (int c = k; q > pos + head; c = prefix_[c]) {
+            o[--q] = suffix_[c];
+        }
+        start_[k] = static_cast<std::uint32_t>(pos);
+    }
+    s.prevOffset = static_cast<std::uint32_t>(pos);
+    s.pos = pos + len;
+    return true;
 }
 
 }  // namespace plimova

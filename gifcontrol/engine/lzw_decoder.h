@@ -24,24 +24,44 @@ public:
 
 private:
     class CodeInput;
+    struct Progress;
+    enum class Outcome { kEnd, kFailed, kCareful };
+
     bool Run(CodeInput& input, int minCodeSize, std::span<std::uint8_t> out);
+    // Decodes while every string fits with room to spare; the first that
+    // does not goes to CarefulStep, with the table turned into the careful
+    // form, and kCareful is returned.
+    Outcome RunFast(CodeInput& input, Progress& s, std::uint8_t* out, std::size_t outSize);
+    void LeaveFast(Progress& s);
+    // Decodes the rest one code at a time through CarefulStep.
+    bool RunCareful(CodeInput& input, Progress& s, std::uint8_t* out, std::size_t outSize);
+    // One code `k` under every rule, including strings that do not fit.
+    bool CarefulStep(Progress& s, int k, std::uint8_t* out, std::size_t outSize);
+    std::uint8_t FirstByte(int code, const std::uint8_t* out) const;
+    // Keeps the window's unread bytes from `from` on, tops it up; returns the
+    // count of bytes it now holds.
+    std::size_t Refill(CodeInput& input, std::size_t from, std::size_t valid);
+    std::uint64_t Restock(CodeInput& input, Progress& s, std::uint64_t bit);
 
     static constexpr int kTableSize = 4097;
     static constexpr int kMaxCodes = 4096;  // what 12-bit codes can name
     static constexpr std::uint32_t kDetached = 0xFFFFFFFFu;
 
-    // An entry's string either sits contiguously in the output at `offset`
-    // (the usual case, copied from there), or, when it never got written
-    // whole, is its `prefix_` entry's string followed by `suffix`. The fields
-    // every code reads fit in 8 bytes.
-    struct Entry {
-        std::uint32_t offset;
-        std::uint16_t length;
-        std::uint8_t first;
-        std::uint8_t suffix;
-    };
-    Entry table_[kTableSize];
+    // While every string is written whole, the entry a code makes is the
+    // output from the previous code's position up to and including its own
+    // first byte, so one output position per code is all the table needs:
+    // entry e runs from start_[e - 1] to start_[e], and start_[clear + 1]
+    // holds where the first code after a clear went.
+    //
+    // In the careful form, entry e's string sits contiguously in the output
+    // at start_[e] with length_[e] bytes, or, when it never got written
+    // whole (start_[e] == kDetached), is its prefix_ entry's string
+    // followed by suffix_[e], beginning with first_[e].
+    std::uint32_t start_[kTableSize];
+    std::uint16_t length_[kTableSize];
     std::uint16_t prefix_[kTableSize];
+    std::uint8_t first_[kTableSize];
+    std::uint8_t suffix_[kTableSize];
     // Codes are read from this window, refilled a piece at a time, so the
     // image's data is never copied whole. Eight zero bytes follow the valid
     // ones so that every code is one 64-bit load.

@@ -243,5 +243,67 @@ TEST(LzwDecoder, EmptyDataSucceedsWithZeroedOutput) {
     EXPECT_EQ(out, (std::vector<std::uint8_t>(5, 0)));
 }
 
+// Once the output is full, every later code is still read and checked, over
+// more code data than the decoder's window holds at once.
+TEST(LzwDecoder, CodesPastAFullOutputAreStillChecked) {
+    const auto stream = [](int lastCode) {
+        CodeWriter w;
+        WidthTracker t(8);
+        t.Put(w, 256);
+        for (int i = 0; i < 8000; ++i) {  // fills the table, then runs on at 12 bits
+            t.Put(w, i % 256);
+        }
+        t.Put(w, 256);
+        t.Put(w, 7);
+        t.Put(w, lastCode);
+        return w.Finish();
+    };
+    LzwDecoder lzw;
+    const Bytes valid = stream(258);  // "7" + "7"
+    const Bytes invalid = stream(259);
+    ASSERT_GT(valid.size(), 2u * 4096);
+    std::vector<std::uint8_t> out(3, 0xAA);
+    EXPECT_TRUE(lzw.Decode(AsBytes(valid), 8, out));
+    EXPECT_EQ(out, (std::vector<std::uint8_t>{0, 1, 2}));
+    EXPECT_FALSE(lzw.Decode(AsBytes(invalid), 8, out));
+}
+
+// The output fills up in the last window of a long stream without an end
+// code: decoding stops where the data ends, not at the window's size.
+TEST(LzwDecoder, OutputFillingNearTheDataEndStopsThere) {
+    CodeWriter w;
+    WidthTracker t(8);
+    Bytes expected;
+    t.Put(w, 256);
+    for (int i = 0; i < 6000; ++i) {
+        t.Put(w, (i * 7) % 256);
+        expected.push_back(static_cast<std::uint8_t>((i * 7) % 256));
+    }
+    t.Put(w, 256);
+    for (int c : {1, 2, 3}) {
+        t.Put(w, c);
+    }
+    expected.push_back(1);
+    const Bytes codes = w.Finish();
+    ASSERT_GT(codes.size(), 4096u + 8);
+    LzwDecoder lzw;
+    std::vector<std::uint8_t> out(expected.size(), 0xAA);
+    ASSERT_TRUE(lzw.Decode(AsBytes(codes), 8, out));
+    EXPECT_EQ(out, expected);
+}
+
+// A minimum code size of 0 gives no room for any entry: only clear codes
+// decode.
+TEST(LzwDecoder, CodeSizeZeroFailsOnTheFirstPixel) {
+    LzwDecoder lzw;
+    std::vector<std::uint8_t> out(4, 0xAA);
+    // One-bit codes: eight clears; seven clears, then a 0.
+    const Bytes onlyClears{0xFF};
+    const Bytes pixel{0x7F};
+    EXPECT_TRUE(lzw.Decode(AsBytes(onlyClears), 0, out));
+    EXPECT_EQ(out, (std::vector<std::uint8_t>(4, 0)));
+    EXPECT_FALSE(lzw.Decode(AsBytes(pixel), 0, out));
+}
+
 }  // namespace
 }  // namespace plimova
