@@ -10,10 +10,12 @@
 #include <vector>
 
 #include "pop3/pop3_client.h"
+#include "pop3/testing/event_trigger.h"
 #include "pop3/testing/scripted_pop3_server.h"
 #include "pop3/testing/unreachable_server.h"
 
 using namespace corvy::pop3;
+using corvy::pop3::testing::LoopTrigger;
 using corvy::pop3::testing::ScriptedPop3Server;
 using corvy::pop3::testing::ScriptStep;
 using Lines = std::vector<std::string>;
@@ -299,9 +301,11 @@ TEST(Pop3ClientCancel, CancelIsStickyAndNothingIsSentAfter) {
 TEST(Pop3ClientCancel, CancelDuringLoginEndsLoginWithCancel) {
     ScriptedPop3Server server({ScriptStep::Hold()});
     FakeProgress progress;
-    QTimer::singleShot(50, [&] { progress.armed = true; });
+    // Connected to a server that never greets: the client can only be waiting.
+    LoopTrigger cancel([&] { return server.Connected(); }, [&] { progress.armed = true; });
     int code = -1;
     { CPop3Client c("127.0.0.1", "u", "p", server.Port(), code, &progress); }
+    EXPECT_TRUE(cancel.Fired());
     EXPECT_EQ(code, kUserCanceled);
     EXPECT_EQ(server.Lines(), Lines{});
 }
@@ -311,8 +315,11 @@ TEST(Pop3ClientCancel, ProgramExitCancelsBlockingCall) {
     int code = -1;
     CPop3Client c("127.0.0.1", "u", "p", server.Port(), code, nullptr);
     ASSERT_EQ(code, kSuccess);
-    QTimer::singleShot(50, [] { CClientSocket::CancelBlockingCalls(); });
+    // STAT has reached the server, which never answers: Stat is blocked.
+    LoopTrigger exit([&] { return server.LinesSoFar().size() == 3; },
+                     [] { CClientSocket::CancelBlockingCalls(); });
     int statCode = -1;
     c.Stat(statCode);
+    EXPECT_TRUE(exit.Fired());
     EXPECT_EQ(statCode, kUserCanceled);
 }
