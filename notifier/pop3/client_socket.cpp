@@ -100,6 +100,22 @@ CClientSocket::Wait CClientSocket::WaitFor(short events, std::chrono::millisecon
     }
 }
 
+int CClientSocket::AwaitServer(short events) {
+    switch (WaitFor(events, readTimeout_)) {
+        case Wait::Ready:
+            return kSuccess;
+        case Wait::Cancelled:
+            return kUserCanceled;
+        case Wait::TimedOut:
+            // The conversation is out of step now; nothing more is read.
+            Close();
+            return kTimedOut;
+        case Wait::Failed:
+            break;
+    }
+    return kReceiveFailed;
+}
+
 int CClientSocket::Connect(uint32_t address, uint16_t port) {
     if (!fd_.valid()) {
         return kInvalidSocket;
@@ -196,18 +212,11 @@ int CClientSocket::ReadLine(std::string& line) {
                 continue;
             }
         }
-        switch (WaitFor(events, readTimeout_)) {
-            case Wait::Ready:
-                break;
-            case Wait::Cancelled:
-                return kUserCanceled;
-            case Wait::TimedOut:
-                // The conversation is out of step now; nothing more is read.
-                Close();
-                return kTimedOut;
-            case Wait::Failed:
-                reader_.FeedEnd();
-                continue;
+        if (const int waited = AwaitServer(events); waited == kReceiveFailed) {
+            reader_.FeedEnd();
+            continue;
+        } else if (waited != kSuccess) {
+            return waited;
         }
         if (!tls_) {
             char chunk[Pop3LineReader::kBufferSize];
@@ -285,18 +294,12 @@ int CClientSocket::StartTls(const std::string& host, const std::string& pinnedSh
                 return refused ? kCertificateRefused : kTlsFailed;
             }
         }
-        switch (WaitFor(events, readTimeout_)) {
-            case Wait::Ready:
-                break;
-            case Wait::Cancelled:
-                return kUserCanceled;
-            case Wait::TimedOut:
-                Close();
-                return kTimedOut;
-            case Wait::Failed:
-                detail = "The connection to " + host + " broke during the secure handshake.";
-                Close();
-                return kTlsFailed;
+        if (const int waited = AwaitServer(events); waited == kReceiveFailed) {
+            detail = "The connection to " + host + " broke during the secure handshake.";
+            Close();
+            return kTlsFailed;
+        } else if (waited != kSuccess) {
+            return waited;
         }
     }
 }

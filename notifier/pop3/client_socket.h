@@ -64,6 +64,9 @@ public:
 private:
     enum class Wait { Ready, TimedOut, Cancelled, Failed };
     Wait WaitFor(short events, std::chrono::milliseconds timeout);
+    // A wait for the server within the read time-out: 0 when ready, 13
+    // (cancelled), 12 (timed out; the socket is closed) or 7 (broken).
+    int AwaitServer(short events);
     void Pump();
     void MarkCancelled();
     // Bytes into `buffer`: >0, 0 at the end of the stream, -1 to wait for

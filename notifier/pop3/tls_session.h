@@ -57,6 +57,10 @@ public:
 private:
     Step Map(int result, const char* what);
     bool CheckPeer();
+    // One read or write over the established session: `call` makes the
+    // OpenSSL call and stores the bytes it moved.
+    template <typename Call>
+    Step Transfer(const char* what, std::size_t& moved, Call call);
 
     struct State;
     std::unique_ptr<State> state_;
