@@ -27,9 +27,7 @@ namespace {
 class DialUpTest : public ::testing::Test {
 protected:
     DialUpTest() : dir_(vantry::test::FreshDir("dialup")), profile_(dir_ / "corvy.ini"), nm_(bus_) {
-        nm_.AddProfile("Mobile", "gsm",
-                       {{"number", "*99#"}, {"username", "web"}, {"password", "secret"}});
-        nm_.AddProfile("DSL", "pppoe", {{"username", "dsl-user"}, {"password", "dsl-pw"}});
+        nm_.AddDialProfiles();
         profile_.WriteString("Connection", "DUN", "Mobile");
         profile_.WriteString("Connection", "UserID", "me");
         profile_.WriteString("Connection", "Password", settings::ScramblePassword("pw"));

@@ -17,11 +17,10 @@ namespace {
 class NmBackendTest : public ::testing::Test {
 protected:
     NmBackendTest() : nm_(bus_) {
+        // Profiles that are no dial-up entries stand first and in between.
         nm_.AddProfile("Wired", "802-3-ethernet", {});
-        nm_.AddProfile("Mobile", "gsm",
-                       {{"number", "*99#"}, {"username", "web"}, {"password", "secret"}});
+        nm_.AddDialProfiles();
         nm_.AddProfile("Home", "802-11-wireless", {});
-        nm_.AddProfile("DSL", "pppoe", {{"username", "dsl-user"}, {"password", "dsl-pw"}});
         nm_.AddProfile("Office", "vpn", {{"user-name", "me"}});
         nm_.AddProfile("Tunnel", "wireguard", {});
     }
