@@ -266,6 +266,23 @@ TlsSession::Step TlsSession::Write(const char* data, std::size_t size, std::size
                     [&](SSL* ssl, std::size_t* n) { return SSL_write_ex(ssl, data, size, n); });
 }
 
+void SecuredSocket::Close() {
+    if (tls) {
+        tls->Shutdown();
+        tls.reset();
+    }
+    fd.Reset();
+}
+
+bool SecuredSocket::AbandonHandshake(std::string& fingerprint, std::string& detail) {
+    fingerprint = tls->Fingerprint();
+    detail = tls->Error();
+    const bool refused = tls->CertificateRefused();
+    tls.reset();
+    Close();
+    return refused;
+}
+
 void TlsSession::Shutdown() {
     if (established_ && state_->ssl != nullptr) {
         ERR_clear_error();
