@@ -15,6 +15,8 @@ struct EntryDetails {
     std::string number;
     std::string user;
     std::string password;
+
+    friend bool operator==(const EntryDetails&, const EntryDetails&) = default;
 };
 
 class DialUpBackend : public QObject {

@@ -28,23 +28,15 @@ void CClientSocket::CancelBlockingCalls() {
     ++g_cancelGeneration;
 }
 
-CClientSocket::~CClientSocket() {
-    Close();
-}
-
 void CClientSocket::Close() {
-    if (tls_) {
-        tls_->Shutdown();
-        tls_.reset();
-    }
-    fd_.Reset();
+    socket_.Close();
 }
 
 int CClientSocket::Create() {
     Close();
     cancelGeneration_ = g_cancelGeneration;
-    fd_.Reset(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
-    return fd_.valid() ? kSuccess : kInvalidSocket;
+    socket_.fd.Reset(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    return socket_.fd.valid() ? kSuccess : kInvalidSocket;
 }
 
 void CClientSocket::MarkCancelled() {
@@ -71,10 +63,10 @@ CClientSocket::Wait CClientSocket::WaitFor(short events, std::chrono::millisecon
         if (cancelled_) {
             return Wait::Cancelled;
         }
-        if (!fd_.valid()) {
+        if (!socket_.fd.valid()) {
             return Wait::Failed;
         }
-        pollfd p{fd_.get(), events, 0};
+        pollfd p{socket_.fd.get(), events, 0};
         const int n = ::poll(&p, 1, static_cast<int>(kSlice.count()));
         const auto now = std::chrono::steady_clock::now();
         if (n > 0) {
@@ -100,29 +92,46 @@ CClientSocket::Wait CClientSocket::WaitFor(short events, std::chrono::millisecon
     }
 }
 
+int CClientSocket::AwaitServer(short events) {
+    switch (WaitFor(events, readTimeout_)) {
+        case Wait::Ready:
+            return kSuccess;
+        case Wait::Cancelled:
+            return kUserCanceled;
+        case Wait::TimedOut:
+            // The conversation is out of step now; nothing more is read.
+            Close();
+            return kTimedOut;
+        case Wait::Failed:
+            break;
+    }
+    return kReceiveFailed;
+}
+
 int CClientSocket::Connect(uint32_t address, uint16_t port) {
-    if (!fd_.valid()) {
+    if (!socket_.fd.valid()) {
         return kInvalidSocket;
     }
     sockaddr_in sa{};
     sa.sin_family = AF_INET;
     sa.sin_port = htons(port);
     sa.sin_addr.s_addr = address;
-    if (!vantry::net::StartConnect(fd_.get(), reinterpret_cast<const sockaddr*>(&sa), sizeof sa)) {
+    if (!vantry::net::StartConnect(socket_.fd.get(), reinterpret_cast<const sockaddr*>(&sa),
+                                   sizeof sa)) {
         return kConnectFailed;
     }
     // Also an at-once success: the socket is writable then.
     if (WaitFor(POLLOUT, connectTimeout_) != Wait::Ready) {
         return cancelled_ ? kUserCanceled : kConnectFailed;
     }
-    return vantry::net::ConnectResult(fd_.get()) == 0 ? kSuccess : kConnectFailed;
+    return vantry::net::ConnectResult(socket_.fd.get()) == 0 ? kSuccess : kConnectFailed;
 }
 
 void CClientSocket::Send(std::string_view text) {
-    while (tls_ && !text.empty() && fd_.valid() && !cancelled_) {
+    while (socket_.tls && !text.empty() && socket_.fd.valid() && !cancelled_) {
         std::size_t put = 0;
         const std::size_t piece = text.size() < kWriteBuffer ? text.size() : kWriteBuffer;
-        switch (tls_->Write(text.data(), piece, put)) {
+        switch (socket_.tls->Write(text.data(), piece, put)) {
             case TlsSession::Step::Done:
                 text.remove_prefix(put);
                 continue;
@@ -141,9 +150,9 @@ void CClientSocket::Send(std::string_view text) {
                 return;  // the next read reports the broken transport
         }
     }
-    while (!tls_ && !text.empty() && fd_.valid() && !cancelled_) {
+    while (!socket_.tls && !text.empty() && socket_.fd.valid() && !cancelled_) {
         const std::size_t piece = text.size() < kWriteBuffer ? text.size() : kWriteBuffer;
-        const ssize_t n = ::send(fd_.get(), text.data(), piece, MSG_NOSIGNAL);
+        const ssize_t n = ::send(socket_.fd.get(), text.data(), piece, MSG_NOSIGNAL);
         if (n > 0) {
             text.remove_prefix(static_cast<std::size_t>(n));
             continue;
@@ -172,12 +181,12 @@ int CClientSocket::ReadLine(std::string& line) {
             case Pop3LineReader::Outcome::NeedMore:
                 break;
         }
-        if (!fd_.valid()) {
+        if (!socket_.fd.valid()) {
             reader_.FeedEnd();
             continue;
         }
         short events = POLLIN;
-        if (tls_) {
+        if (socket_.tls) {
             // Busy transfers still let the interface breathe.
             if (std::chrono::steady_clock::now() - lastPump_ >= kSlice) {
                 Pump();
@@ -196,20 +205,13 @@ int CClientSocket::ReadLine(std::string& line) {
                 continue;
             }
         }
-        switch (WaitFor(events, readTimeout_)) {
-            case Wait::Ready:
-                break;
-            case Wait::Cancelled:
-                return kUserCanceled;
-            case Wait::TimedOut:
-                // The conversation is out of step now; nothing more is read.
-                Close();
-                return kTimedOut;
-            case Wait::Failed:
-                reader_.FeedEnd();
-                continue;
+        if (const int waited = AwaitServer(events); waited == kReceiveFailed) {
+            reader_.FeedEnd();
+            continue;
+        } else if (waited != kSuccess) {
+            return waited;
         }
-        if (!tls_) {
+        if (!socket_.tls) {
             char chunk[Pop3LineReader::kBufferSize];
             const long n = Receive(chunk, reader_.Space(), events);
             if (n > 0) {
@@ -222,11 +224,11 @@ int CClientSocket::ReadLine(std::string& line) {
 }
 
 long CClientSocket::Receive(char* buffer, std::size_t capacity, short& events) {
-    if (tls_) {
+    if (socket_.tls) {
         // Decrypted bytes may wait inside the session with nothing on the
         // socket, so the session is asked before any poll.
         std::size_t got = 0;
-        switch (tls_->Read(buffer, capacity, got)) {
+        switch (socket_.tls->Read(buffer, capacity, got)) {
             case TlsSession::Step::Done:
                 return static_cast<long>(got);
             case TlsSession::Step::WantRead:
@@ -241,7 +243,7 @@ long CClientSocket::Receive(char* buffer, std::size_t capacity, short& events) {
                 return -2;
         }
     }
-    const ssize_t n = ::recv(fd_.get(), buffer, capacity, 0);
+    const ssize_t n = ::recv(socket_.fd.get(), buffer, capacity, 0);
     if (n >= 0) {
         return static_cast<long>(n);
     }
@@ -254,7 +256,7 @@ long CClientSocket::Receive(char* buffer, std::size_t capacity, short& events) {
 
 int CClientSocket::StartTls(const std::string& host, const std::string& pinnedSha256,
                             std::string& detail) {
-    if (!fd_.valid()) {
+    if (!socket_.fd.valid()) {
         return kReceiveFailed;
     }
     if (reader_.Buffered() > 0) {
@@ -262,12 +264,12 @@ int CClientSocket::StartTls(const std::string& host, const std::string& pinnedSh
         Close();
         return kTlsFailed;
     }
-    tls_ = std::make_unique<TlsSession>(fd_.get(), host, pinnedSha256);
+    socket_.tls = std::make_unique<TlsSession>(socket_.fd.get(), host, pinnedSha256);
     for (;;) {
         short events = POLLIN;
-        switch (tls_->Handshake()) {
+        switch (socket_.tls->Handshake()) {
             case TlsSession::Step::Done:
-                fingerprint_ = tls_->Fingerprint();
+                fingerprint_ = socket_.tls->Fingerprint();
                 return kSuccess;
             case TlsSession::Step::WantRead:
                 events = POLLIN;
@@ -276,27 +278,16 @@ int CClientSocket::StartTls(const std::string& host, const std::string& pinnedSh
                 events = POLLOUT;
                 break;
             case TlsSession::Step::Closed:
-            case TlsSession::Step::Failed: {
-                fingerprint_ = tls_->Fingerprint();
-                detail = tls_->Error();
-                const bool refused = tls_->CertificateRefused();
-                tls_.reset();  // no close_notify on a session never trusted
-                Close();
-                return refused ? kCertificateRefused : kTlsFailed;
-            }
+            case TlsSession::Step::Failed:
+                return socket_.AbandonHandshake(fingerprint_, detail) ? kCertificateRefused
+                                                                      : kTlsFailed;
         }
-        switch (WaitFor(events, readTimeout_)) {
-            case Wait::Ready:
-                break;
-            case Wait::Cancelled:
-                return kUserCanceled;
-            case Wait::TimedOut:
-                Close();
-                return kTimedOut;
-            case Wait::Failed:
-                detail = "The connection to " + host + " broke during the secure handshake.";
-                Close();
-                return kTlsFailed;
+        if (const int waited = AwaitServer(events); waited == kReceiveFailed) {
+            detail = "The connection to " + host + " broke during the secure handshake.";
+            Close();
+            return kTlsFailed;
+        } else if (waited != kSuccess) {
+            return waited;
         }
     }
 }

@@ -20,7 +20,6 @@ namespace corvy::pop3 {
 class CClientSocket {
 public:
     CClientSocket() = default;
-    ~CClientSocket();
     CClientSocket(const CClientSocket&) = delete;
     CClientSocket& operator=(const CClientSocket&) = delete;
 
@@ -47,14 +46,14 @@ public:
     // certificate was refused), 12 or 13. `detail` says why. Refused when
     // clear-text bytes are still unread, which would be an injection.
     int StartTls(const std::string& host, const std::string& pinnedSha256, std::string& detail);
-    bool Secure() const { return tls_ != nullptr; }
+    bool Secure() const { return socket_.tls != nullptr; }
     // The server certificate's fingerprint once the handshake saw it.
     std::string PeerFingerprint() const { return fingerprint_; }
 
     // The last line read was cut at the reader's limit (see Pop3LineReader).
     bool LineWasCut() const { return reader_.LastLineCut(); }
     bool Cancelled() const { return cancelled_; }
-    bool Open() const { return fd_.valid(); }
+    bool Open() const { return socket_.fd.valid(); }
     void Close();
 
     // Makes every wait in progress and every later wait end as cancelled;
@@ -64,17 +63,19 @@ public:
 private:
     enum class Wait { Ready, TimedOut, Cancelled, Failed };
     Wait WaitFor(short events, std::chrono::milliseconds timeout);
+    // A wait for the server within the read time-out: 0 when ready, 13
+    // (cancelled), 12 (timed out; the socket is closed) or 7 (broken).
+    int AwaitServer(short events);
     void Pump();
     void MarkCancelled();
     // Bytes into `buffer`: >0, 0 at the end of the stream, -1 to wait for
     // `events`, -2 on failure.
     long Receive(char* buffer, std::size_t capacity, short& events);
 
-    vantry::FileDescriptor fd_;
+    SecuredSocket socket_;
     bool cancelled_ = false;
     Pop3Progress* progress_ = nullptr;
     Pop3LineReader reader_;
-    std::unique_ptr<TlsSession> tls_;
     std::string fingerprint_;
     std::chrono::milliseconds connectTimeout_{30000};
     std::chrono::milliseconds readTimeout_{60000};

@@ -5,32 +5,28 @@
 #include <cstring>
 
 #include "base/integer.h"
+#include "pop3/result_texts.h"
 
 namespace corvy::pop3 {
 namespace {
 
-constexpr const char* kTexts[] = {
-    "Success",
-    "Error! Bad host name!",
-    "Error! Failed to initialize socket!",
-    "Error! Failed to resolve host name!",
-    "Error! Invalid socket!",
-    "Error! Failed to connect to host!",
-    "Error! Failed to send to host!",
-    "Error! Failed to receive from host!",
-    "",  // code 8 is the server's line
-    "Error! Failed to get local host name!",
-    "Error! Out of memory!",
-    "Error! Unknown error!",
-    "Error! Timed out waiting for reponse!",
-    "User canceled!",
-    "Error! Buffer overflow!",
-    "Error! Invalid port!",
-    "Error! The secure connection failed!",
-    "Error! The server's certificate was refused!",
-    "Error! The server does not offer a secure connection (STLS); nothing was sent in clear "
-    "text.",
-};
+constexpr auto kTexts = ResultTable(
+    std::to_array<const char*>({"Success", "Error! Bad host name!"}),
+    std::to_array<const char*>({
+        "Error! Timed out waiting for reponse!",
+        "User canceled!",
+        "Error! Buffer overflow!",
+        "Error! Invalid port!",
+        "Error! The secure connection failed!",
+        "Error! The server's certificate was refused!",
+        "Error! The server does not offer a secure connection (STLS); nothing was sent in "
+        "clear text.",
+    }));
+// The shared run must sit at the codes the enum gives it.
+static_assert(kTexts.size() == kTlsNotOffered + 1);
+static_assert(std::string_view(kTexts[kSocketInitFailed]) == "Error! Failed to initialize socket!");
+static_assert(std::string_view(kTexts[kServerError]).empty());
+static_assert(std::string_view(kTexts[kUnknownError]) == "Error! Unknown error!");
 
 // Decimal digits at the start of s, as atoi would read them (sign allowed),
 // saturated instead of overflowing. Counts and sizes have always saturated
@@ -42,13 +38,7 @@ int LeadingNumber(std::string_view s) {
 }  // namespace
 
 std::string Pop3ErrorText(int code, std::string_view lastReply) {
-    if (code == kServerError) {
-        return std::string(lastReply);
-    }
-    if (code < 0 || code > kTlsNotOffered) {
-        code = kUnknownError;
-    }
-    return kTexts[code];
+    return ResultText(kTexts, code, kServerError, kUnknownError, lastReply);
 }
 
 std::size_t Pop3LineReader::Feed(const char* data, std::size_t n) {

@@ -1,12 +1,12 @@
 #include "pop3/tls_session.h"
 
 #include <arpa/inet.h>
-#include <signal.h>
 #include <openssl/err.h>
 #include <openssl/evp.h>
 #include <openssl/ssl.h>
 #include <openssl/x509.h>
 #include <openssl/x509v3.h>
+#include <signal.h>
 
 #include "base/hex.h"
 
@@ -241,32 +241,46 @@ bool TlsSession::CheckPeer() {
     return false;
 }
 
-TlsSession::Step TlsSession::Read(char* buffer, std::size_t capacity, std::size_t& got) {
-    got = 0;
+template <typename Call>
+TlsSession::Step TlsSession::Transfer(const char* what, std::size_t& moved, Call call) {
+    moved = 0;
     if (!established_) {
         return Step::Failed;
     }
     ERR_clear_error();
     std::size_t n = 0;
     const NoSigPipe guard;
-    const int r = SSL_read_ex(state_->ssl, buffer, capacity, &n);
-    const Step step = Map(r, "Reading");
-    got = n;
+    const Step step = Map(call(state_->ssl, &n), what);
+    moved = n;
     return step;
 }
 
+TlsSession::Step TlsSession::Read(char* buffer, std::size_t capacity, std::size_t& got) {
+    return Transfer("Reading", got, [&](SSL* ssl, std::size_t* n) {
+        return SSL_read_ex(ssl, buffer, capacity, n);
+    });
+}
+
 TlsSession::Step TlsSession::Write(const char* data, std::size_t size, std::size_t& put) {
-    put = 0;
-    if (!established_) {
-        return Step::Failed;
+    return Transfer("Sending", put,
+                    [&](SSL* ssl, std::size_t* n) { return SSL_write_ex(ssl, data, size, n); });
+}
+
+void SecuredSocket::Close() {
+    if (tls) {
+        tls->Shutdown();
+        tls.reset();
     }
-    ERR_clear_error();
-    std::size_t n = 0;
-    const NoSigPipe guard;
-    const int r = SSL_write_ex(state_->ssl, data, size, &n);
-    const Step step = Map(r, "Sending");
-    put = n;
-    return step;
+    fd.Reset();
+}
+
+bool SecuredSocket::AbandonHandshake(std::string& fingerprint, std::string& detail) {
+    fingerprint = tls->Fingerprint();
+    detail = tls->Error();
+    const bool refused = tls->CertificateRefused();
+    tls.reset();
+    Close();
+    return refused;
 }
 
 void TlsSession::Shutdown() {

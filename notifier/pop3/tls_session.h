@@ -11,6 +11,8 @@
 #include <memory>
 #include <string>
 
+#include "base/regular_file.h"
+
 namespace corvy::pop3 {
 
 // How an account's connection is protected.
@@ -57,6 +59,10 @@ public:
 private:
     Step Map(int result, const char* what);
     bool CheckPeer();
+    // One read or write over the established session: `call` makes the
+    // OpenSSL call and stores the bytes it moved.
+    template <typename Call>
+    Step Transfer(const char* what, std::size_t& moved, Call call);
 
     struct State;
     std::unique_ptr<State> state_;
@@ -66,6 +72,20 @@ private:
     std::string fingerprint_;
     bool certificateRefused_ = false;
     bool established_ = false;
+};
+
+// A mail client's connection: the socket, and the TLS session over it once
+// there is one. Closing sends close_notify first where a session is up.
+struct SecuredSocket {
+    vantry::FileDescriptor fd;
+    std::unique_ptr<TlsSession> tls;
+
+    ~SecuredSocket() { Close(); }
+    void Close();
+    // After a failed handshake: keeps what the session saw of the server,
+    // drops it without close_notify (it was never trusted) and closes the
+    // socket. True when the certificate was the cause.
+    bool AbandonHandshake(std::string& fingerprint, std::string& detail);
 };
 
 // Normalises a fingerprint typed or pasted by the user: hex digits in upper

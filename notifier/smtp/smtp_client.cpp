@@ -67,16 +67,10 @@ CSmtpClient::CSmtpClient(const std::string& host, const std::string& mailer, int
     code = Connect();
 }
 
-CSmtpClient::~CSmtpClient() {
-    Close();
-}
+CSmtpClient::~CSmtpClient() = default;
 
 void CSmtpClient::Close() {
-    if (tls_) {
-        tls_->Shutdown();
-        tls_.reset();
-    }
-    fd_.Reset();
+    socket_.Close();
 }
 
 std::string CSmtpClient::LocalName() {
@@ -92,8 +86,8 @@ std::string CSmtpClient::LocalName() {
 }
 
 int CSmtpClient::Connect() {
-    fd_.Reset(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
-    if (!fd_.valid()) {
+    socket_.fd.Reset(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    if (!socket_.fd.valid()) {
         return kInvalidSocket;
     }
     localName_ = LocalName();
@@ -111,7 +105,7 @@ int CSmtpClient::Connect() {
     sa.sin_family = AF_INET;
     sa.sin_port = htons(options_.port);
     sa.sin_addr.s_addr = address;
-    if (::connect(fd_.get(), reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0) {
+    if (::connect(socket_.fd.get(), reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0) {
         if (errno != EINPROGRESS) {
             Close();
             return kConnectFailed;
@@ -132,7 +126,7 @@ int CSmtpClient::Connect() {
         }
         int error = 0;
         socklen_t len = sizeof error;
-        if (::getsockopt(fd_.get(), SOL_SOCKET, SO_ERROR, &error, &len) != 0 || error != 0) {
+        if (::getsockopt(socket_.fd.get(), SOL_SOCKET, SO_ERROR, &error, &len) != 0 || error != 0) {
             Close();
             return kConnectFailed;
         }
@@ -152,12 +146,13 @@ int CSmtpClient::StartTls() {
         Close();
         return kTlsFailed;
     }
-    tls_ = std::make_unique<pop3::TlsSession>(fd_.get(), host_, options_.pinnedFingerprint);
+    socket_.tls =
+        std::make_unique<pop3::TlsSession>(socket_.fd.get(), host_, options_.pinnedFingerprint);
     for (int empty = 0;;) {
         short events = POLLIN;
-        switch (tls_->Handshake()) {
+        switch (socket_.tls->Handshake()) {
             case pop3::TlsSession::Step::Done:
-                fingerprint_ = tls_->Fingerprint();
+                fingerprint_ = socket_.tls->Fingerprint();
                 return kSuccess;
             case pop3::TlsSession::Step::WantRead:
                 break;
@@ -165,14 +160,9 @@ int CSmtpClient::StartTls() {
                 events = POLLOUT;
                 break;
             case pop3::TlsSession::Step::Closed:
-            case pop3::TlsSession::Step::Failed: {
-                fingerprint_ = tls_->Fingerprint();
-                tlsDetail_ = tls_->Error();
-                const bool refused = tls_->CertificateRefused();
-                tls_.reset();  // no close_notify on a session never trusted
-                Close();
-                return refused ? kCertificateRefused : kTlsFailed;
-            }
+            case pop3::TlsSession::Step::Failed:
+                return socket_.AbandonHandshake(fingerprint_, tlsDetail_) ? kCertificateRefused
+                                                                          : kTlsFailed;
         }
         const Wait w = WaitFor(events, options_.readWait);
         if (w == Wait::Failed) {
@@ -210,7 +200,7 @@ int CSmtpClient::Greet(int failCode) {
     int code = Ehlo(failCode, capabilities);
     if (code == failCode) {
         // A server without extensions can neither switch to TLS nor sign in.
-        if (options_.security == pop3::Security::StartTls && !tls_) {
+        if (options_.security == pop3::Security::StartTls && !socket_.tls) {
             Close();
             return kTlsNotOffered;
         }
@@ -225,7 +215,7 @@ int CSmtpClient::Greet(int failCode) {
     if (code != kSuccess) {
         return code;
     }
-    if (options_.security == pop3::Security::StartTls && !tls_) {
+    if (options_.security == pop3::Security::StartTls && !socket_.tls) {
         std::string unused;
         if (!FindSmtpExtension(capabilities, "STARTTLS", unused)) {
             Close();
@@ -280,8 +270,9 @@ int CSmtpClient::Authenticate(const std::string& capabilities) {
 
 long CSmtpClient::Transfer(char* in, std::size_t capacity, std::string_view out, short& events) {
     std::size_t done = 0;
-    const pop3::TlsSession::Step step =
-        in != nullptr ? tls_->Read(in, capacity, done) : tls_->Write(out.data(), out.size(), done);
+    const pop3::TlsSession::Step step = in != nullptr
+                                            ? socket_.tls->Read(in, capacity, done)
+                                            : socket_.tls->Write(out.data(), out.size(), done);
     switch (step) {
         case pop3::TlsSession::Step::Done:
             return static_cast<long>(done);
@@ -302,12 +293,12 @@ long CSmtpClient::Transfer(char* in, std::size_t capacity, std::string_view out,
 CSmtpClient::Wait CSmtpClient::WaitFor(short events, std::chrono::milliseconds limit) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     for (;;) {
-        if (!fd_.valid()) {
+        if (!socket_.fd.valid()) {
             return Wait::Failed;
         }
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
-        pollfd p{fd_.get(), events, 0};
+        pollfd p{socket_.fd.get(), events, 0};
         const int n = ::poll(&p, 1, static_cast<int>(std::clamp(left, {}, kSlice).count()));
         if (n > 0) {
             // A closed or reset peer shows as readable; recv or send reports it.
@@ -347,7 +338,7 @@ int CSmtpClient::WaitToSend(short events, int& empty, bool& ready) {
 int CSmtpClient::SendText(std::string_view text) {
     int empty = 0;
     short events = POLLOUT;
-    while (tls_ && !text.empty()) {
+    while (socket_.tls && !text.empty()) {
         const long n = Transfer(nullptr, 0, text, events);
         if (n > 0) {
             text.remove_prefix(static_cast<std::size_t>(n));
@@ -370,7 +361,8 @@ int CSmtpClient::SendText(std::string_view text) {
         if (!ready) {
             continue;
         }
-        const ssize_t n = ::send(fd_.get(), text.data(), text.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+        const ssize_t n =
+            ::send(socket_.fd.get(), text.data(), text.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
             continue;
         }
@@ -388,7 +380,7 @@ int CSmtpClient::ReadReply() {
     inbox_.erase(0, reader_.Feed(inbox_));
     for (int waits = 0; !reader_.Complete();) {
         short events = POLLIN;
-        if (tls_) {
+        if (socket_.tls) {
             // Decrypted bytes may wait inside the session with nothing on
             // the socket, so the session is asked before any poll.
             char chunk[4096];
@@ -415,11 +407,11 @@ int CSmtpClient::ReadReply() {
             }
             continue;
         }
-        if (tls_) {
+        if (socket_.tls) {
             continue;
         }
         char chunk[4096];
-        const ssize_t n = ::recv(fd_.get(), chunk, sizeof chunk, MSG_DONTWAIT);
+        const ssize_t n = ::recv(socket_.fd.get(), chunk, sizeof chunk, MSG_DONTWAIT);
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
             continue;
         }
@@ -652,7 +644,7 @@ int CSmtpClient::SendAttachment(int fd, long long size) {
 }
 
 int CSmtpClient::Quit() {
-    if (!fd_.valid()) {
+    if (!socket_.fd.valid()) {
         return kSendFailed;
     }
     const int code = Command("QUIT\r\n", kServerError);

@@ -103,10 +103,9 @@ private:
     std::string errorReply_;
     std::string inbox_;  // received bytes after the last reply
     SmtpReplyReader reader_;
-    std::unique_ptr<pop3::TlsSession> tls_;
     std::string fingerprint_;
     std::string tlsDetail_;
-    vantry::FileDescriptor fd_;
+    pop3::SecuredSocket socket_;
 };
 
 }  // namespace corvy::smtp

@@ -4,43 +4,43 @@
 #include <array>
 #include <utility>
 
+#include "pop3/result_texts.h"
+
 namespace corvy::smtp {
 namespace {
 
-constexpr std::array<const char*, 31> kTexts = {
-    "Success",
-    "Error! Bad arguments from form!",
-    "Error! Failed to open temporary mailfile for read!",
-    "Error! Failed to initialize socket!",
-    "Error! Failed to resolve host name!",
-    "Error! Invalid socket!",
-    "Error! Failed to connect to host!",
-    "Error! Failed to send to host!",
-    "Error! Failed to receive from host!",
-    "",  // the server's own reply
-    "Error! Failed to get local host name!",
-    "Error! Out of memory!",
-    "Error! Unknown error!",
-    "Error! Invalid message content!",
-    "Error! Invalid message subject!",
-    "Error! Invalid message destination!",
-    "Error! Invalid reply to!",
-    "Error! Invalid mail host!",
-    "Error! Invalid message file!",
-    "Error! Server returned an error to HELO!",
-    "Error! Server returned an error to MAIL FROM!",
-    "Error! Server returned an error to RCPT TO!",
-    "Error! Server returned an error to DATA!",
-    "Error! Failed to to open attachment!",
-    "User canceled!",
-    "Timed out!",
-    "Error! The secure connection failed!",
-    "Error! The server's certificate was refused!",
-    "Error! The server does not offer a secure connection (STARTTLS); nothing was sent in "
-    "clear text.",
-    "Error! The server refused the user name or password!",
-    "Error! The password is only sent over a secure connection: choose STARTTLS or TLS.",
-};
+constexpr auto kTexts = pop3::ResultTable(
+    std::to_array<const char*>({
+        "Success",
+        "Error! Bad arguments from form!",
+        "Error! Failed to open temporary mailfile for read!",
+    }),
+    std::to_array<const char*>({
+        "Error! Invalid message content!",
+        "Error! Invalid message subject!",
+        "Error! Invalid message destination!",
+        "Error! Invalid reply to!",
+        "Error! Invalid mail host!",
+        "Error! Invalid message file!",
+        "Error! Server returned an error to HELO!",
+        "Error! Server returned an error to MAIL FROM!",
+        "Error! Server returned an error to RCPT TO!",
+        "Error! Server returned an error to DATA!",
+        "Error! Failed to to open attachment!",
+        "User canceled!",
+        "Timed out!",
+        "Error! The secure connection failed!",
+        "Error! The server's certificate was refused!",
+        "Error! The server does not offer a secure connection (STARTTLS); nothing was sent in "
+        "clear text.",
+        "Error! The server refused the user name or password!",
+        "Error! The password is only sent over a secure connection: choose STARTTLS or TLS.",
+    }));
+// The shared run must sit at the codes the enum gives it.
+static_assert(kTexts.size() == kAuthNeedsTls + 1);
+static_assert(std::string_view(kTexts[kSocketInitFailed]) == "Error! Failed to initialize socket!");
+static_assert(std::string_view(kTexts[kServerError]).empty());
+static_assert(std::string_view(kTexts[kUnknownError]) == "Error! Unknown error!");
 
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
@@ -49,13 +49,7 @@ bool IsDigit(char c) {
 }  // namespace
 
 std::string SmtpErrorText(int code, std::string_view errorReply) {
-    if (code == kServerError) {
-        return std::string(errorReply);
-    }
-    if (code < 0 || code >= static_cast<int>(kTexts.size())) {
-        code = kUnknownError;
-    }
-    return kTexts[static_cast<std::size_t>(code)];
+    return pop3::ResultText(kTexts, code, kServerError, kUnknownError, errorReply);
 }
 
 std::size_t SmtpReplyReader::Feed(std::string_view bytes) {

@@ -14,6 +14,7 @@
 #include "dialup/nm_backend.h"
 #include "dialup/testing/fake_network_manager.h"
 #include "fake_tray.h"
+#include "pop3/testing/event_trigger.h"
 #include "pop3/testing/scripted_pop3_server.h"
 #include "pop3/testing/unreachable_server.h"
 #include "services/testing/fake_services.h"
@@ -386,10 +387,12 @@ TEST_F(NotifierWndTest, ExitDuringCheckStopsAtTheWaitingAccount) {
     auto wnd = Make();
     RunPosted();
     tray_.calls.clear();
-    QTimer::singleShot(100, [&] { wnd->OnExit(); });
+    // The first account is connected to a server that never greets: waiting.
+    pop3::testing::LoopTrigger exit([&] { return silent.Connected(); }, [&] { wnd->OnExit(); });
     QElapsedTimer clock;
     clock.start();
     wnd->OnCheckMail();
+    EXPECT_TRUE(exit.Fired());
     EXPECT_LT(clock.elapsed(), 1500);      // not the 2 s read time-out
     EXPECT_TRUE(services_.boxes.empty());  // a cancel is never shown
     for (const Call& c : tray_.calls) {
@@ -403,8 +406,17 @@ TEST_F(NotifierWndTest, ExitWhileConnectingIsACancelNotAConnectFailure) {
     profile_.WriteInt("MailAccount0", "POP3Port", unreachable.Port());
     auto wnd = Make();
     RunPosted();
-    QTimer::singleShot(50, [&] { wnd->OnExit(); });
+    // Once the account's check has begun, events are delivered only while the
+    // client waits on its socket, and the only wait here is the connect that
+    // never completes.
+    pop3::testing::LoopTrigger exit(
+        [&] {
+            return !tray_.calls.empty() &&
+                   tray_.calls.back().tip == "Corvy - Checking Mail at unreachable";
+        },
+        [&] { wnd->OnExit(); });
     wnd->OnCheckMail();
+    EXPECT_TRUE(exit.Fired());
     EXPECT_TRUE(services_.boxes.empty());
 }
 

@@ -59,6 +59,11 @@ FakeNetworkManager::~FakeNetworkManager() {
     QDBusConnection::disconnectFromBus(bus_.name());
 }
 
+void FakeNetworkManager::AddDialProfiles() {
+    AddProfile("Mobile", "gsm", {{"number", "*99#"}, {"username", "web"}, {"password", "secret"}});
+    AddProfile("DSL", "pppoe", {{"username", "dsl-user"}, {"password", "dsl-pw"}});
+}
+
 void FakeNetworkManager::AddProfile(const QString& id, const QString& type,
                                     const QVariantMap& fields) {
     QMutexLocker lock(&mutex_);

@@ -41,6 +41,9 @@ public:
     // A profile of `type` whose group of that name holds `fields`
     // ("number", "username", ...); "password" goes to the secrets.
     void AddProfile(const QString& id, const QString& type, const QVariantMap& fields);
+    // The two lines the tests dial: "Mobile" (number, user and password) and
+    // "DSL" (user and password, no number).
+    void AddDialProfiles();
     // An active connection of a profile someone else brought up.
     void ActivateElsewhere(const QString& id);
     // Whether the next activation comes up or fails.

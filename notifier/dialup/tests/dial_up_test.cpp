@@ -12,24 +12,21 @@
 #include "dialup/connect_dlg.h"
 #include "dialup/dial_up.h"
 #include "dialup/nm_backend.h"
-#include "dialup/testing/fake_network_manager.h"
+#include "dialup/testing/network_manager_test.h"
 #include "services/testing/fake_services.h"
 #include "settings/password_scramble.h"
 #include "test_env.h"
 
 using namespace corvy;
 using namespace corvy::dialup;
-using corvy::dialup::testing::FakeNetworkManager;
-using corvy::dialup::testing::PrivateBus;
+using corvy::dialup::testing::NetworkManagerTest;
 
 namespace {
 
-class DialUpTest : public ::testing::Test {
+class DialUpTest : public NetworkManagerTest {
 protected:
-    DialUpTest() : dir_(vantry::test::FreshDir("dialup")), profile_(dir_ / "corvy.ini"), nm_(bus_) {
-        nm_.AddProfile("Mobile", "gsm",
-                       {{"number", "*99#"}, {"username", "web"}, {"password", "secret"}});
-        nm_.AddProfile("DSL", "pppoe", {{"username", "dsl-user"}, {"password", "dsl-pw"}});
+    DialUpTest() : dir_(vantry::test::FreshDir("dialup")), profile_(dir_ / "corvy.ini") {
+        nm_.AddDialProfiles();
         profile_.WriteString("Connection", "DUN", "Mobile");
         profile_.WriteString("Connection", "UserID", "me");
         profile_.WriteString("Connection", "Password", settings::ScramblePassword("pw"));
@@ -37,8 +34,7 @@ protected:
     }
 
     std::unique_ptr<CDialUp> Make() {
-        auto dialUp = std::make_unique<CDialUp>(profile_, services_,
-                                                FindNetworkManager(bus_.Connect("client")));
+        auto dialUp = std::make_unique<CDialUp>(profile_, services_, FindBackend());
         dialUp->trayStatus = [this](int image, const std::string& tip) {
             tray_.push_back(std::to_string(image) + " " + tip);
         };
@@ -52,8 +48,6 @@ protected:
     std::filesystem::path dir_;
     vantry::profile::Profile profile_;
     FakeServices services_;
-    PrivateBus bus_;
-    FakeNetworkManager nm_;
     std::vector<std::string> tray_;
     std::optional<bool> askAnswer_ = true;
     int asked_ = 0;
@@ -188,13 +182,9 @@ TEST_F(DialUpTest, LookUpPrefersStoredDetailsOfTheStoredEntry) {
     EXPECT_FALSE(dialUp->LookUpEntry("", false, d));  // nothing changes
     EXPECT_EQ(d.number, "x");
     ASSERT_TRUE(dialUp->LookUpEntry("Mobile", false, d));
-    EXPECT_EQ(d.number, "555");
-    EXPECT_EQ(d.user, "me");
-    EXPECT_EQ(d.password, "pw");
+    EXPECT_EQ(d, (EntryDetails{"555", "me", "pw"}));
     ASSERT_TRUE(dialUp->LookUpEntry("DSL", false, d));
-    EXPECT_EQ(d.number, "");
-    EXPECT_EQ(d.user, "dsl-user");
-    EXPECT_EQ(d.password, "dsl-pw");
+    EXPECT_EQ(d, (EntryDetails{"", "dsl-user", "dsl-pw"}));
     EXPECT_TRUE(services_.boxes.empty());
 
     EXPECT_TRUE(dialUp->LookUpEntry("Gone", true, d));  // LAN checked: silent

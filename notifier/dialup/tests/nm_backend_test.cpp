@@ -6,34 +6,30 @@
 #include <QSignalSpy>
 
 #include "dialup/nm_backend.h"
-#include "dialup/testing/fake_network_manager.h"
+#include "dialup/testing/network_manager_test.h"
 
 using namespace corvy::dialup;
-using corvy::dialup::testing::FakeNetworkManager;
+using corvy::dialup::testing::NetworkManagerTest;
 using corvy::dialup::testing::PrivateBus;
 
 namespace {
 
-class NmBackendTest : public ::testing::Test {
+class NmBackendTest : public NetworkManagerTest {
 protected:
-    NmBackendTest() : nm_(bus_) {
+    NmBackendTest() {
+        // Profiles that are no dial-up entries stand first and in between.
         nm_.AddProfile("Wired", "802-3-ethernet", {});
-        nm_.AddProfile("Mobile", "gsm",
-                       {{"number", "*99#"}, {"username", "web"}, {"password", "secret"}});
+        nm_.AddDialProfiles();
         nm_.AddProfile("Home", "802-11-wireless", {});
-        nm_.AddProfile("DSL", "pppoe", {{"username", "dsl-user"}, {"password", "dsl-pw"}});
         nm_.AddProfile("Office", "vpn", {{"user-name", "me"}});
         nm_.AddProfile("Tunnel", "wireguard", {});
     }
 
     std::unique_ptr<DialUpBackend> Backend() {
-        auto backend = FindNetworkManager(bus_.Connect("client"));
+        auto backend = FindBackend();
         EXPECT_NE(backend, nullptr);
         return backend;
     }
-
-    PrivateBus bus_;
-    FakeNetworkManager nm_;
 };
 
 }  // namespace
@@ -57,16 +53,11 @@ TEST_F(NmBackendTest, LookUpTakesOnlyTheFieldsAProfileKindHas) {
     std::string error;
     EntryDetails d;
     ASSERT_TRUE(backend->LookUp("Mobile", d, error)) << error;
-    EXPECT_EQ(d.number, "*99#");
-    EXPECT_EQ(d.user, "web");
-    EXPECT_EQ(d.password, "secret");
+    EXPECT_EQ(d, (EntryDetails{"*99#", "web", "secret"}));
     ASSERT_TRUE(backend->LookUp("DSL", d, error));
-    EXPECT_EQ(d.number, "");
-    EXPECT_EQ(d.user, "dsl-user");
-    EXPECT_EQ(d.password, "dsl-pw");
+    EXPECT_EQ(d, (EntryDetails{"", "dsl-user", "dsl-pw"}));
     ASSERT_TRUE(backend->LookUp("Office", d, error));
-    EXPECT_EQ(d.user, "me");
-    EXPECT_EQ(d.password, "");
+    EXPECT_EQ(d, (EntryDetails{"", "me", ""}));
     // A wired network is no entry even though the profile exists.
     EXPECT_FALSE(backend->LookUp("Wired", d, error));
     EXPECT_EQ(error, "The connection \"Wired\" does not exist.");

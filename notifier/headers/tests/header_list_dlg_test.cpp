@@ -7,6 +7,7 @@
 #include "headers/header_list_dlg.h"
 #include "pop3/testing/scripted_pop3_server.h"
 #include "services/testing/fake_services.h"
+#include "services/testing/saved_rectangle.h"
 #include "settings/notifier_settings.h"
 #include "settings/password_scramble.h"
 #include "test_env.h"
@@ -70,10 +71,7 @@ TEST_F(HeaderListDlgTest, AnEmptyMailboxListsNothingAndKeepsTheWindowLayout) {
         ScriptStep::Receive(), ScriptStep::Send("+OK\r\n"),      // QUIT
     }));
     UseServer(server.Port());
-    profile_.WriteInt("Headers", "Left", 30);
-    profile_.WriteInt("Headers", "Top", 40);
-    profile_.WriteInt("Headers", "Right", 630);
-    profile_.WriteInt("Headers", "Bottom", 440);
+    corvy::testing::WriteSavedRectangle(profile_, "Headers", QRect(30, 40, 600, 400));
     profile_.WriteInt("Headers", "DateWidth", 210);
     services_.placesWindows = false;  // Wayland: the size only
     CHeaderListDlg dlg(context_, "x@example.org", 3);
@@ -87,8 +85,7 @@ TEST_F(HeaderListDlgTest, AnEmptyMailboxListsNothingAndKeepsTheWindowLayout) {
     list->setColumnWidth(CHeaderListDlg::kSubject, 140);
     dlg.reject();
     EXPECT_EQ(profile_.GetInt("Headers", "SubjWidth", -1), 140);
-    EXPECT_EQ(profile_.GetInt("Headers", "Right", -1) - profile_.GetInt("Headers", "Left", -1),
-              600);
+    EXPECT_EQ(corvy::testing::SavedRectangle(profile_, "Headers").width(), 600);
     EXPECT_TRUE(services_.boxes.empty());
     EXPECT_EQ(profile_.GetString("LastMail", "x@example.org", "none"), "none");
 }

@@ -10,7 +10,6 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QProcess>
-#include <QTimer>
 #include <QTreeWidget>
 #include <filesystem>
 
@@ -19,6 +18,7 @@
 #include "pop3/testing/dovecot_fixture.h"
 #include "quickmail/quickmail_dlg.h"
 #include "services/testing/fake_services.h"
+#include "services/testing/modal_answer.h"
 #include "settings/notifier_settings.h"
 #include "settings/password_scramble.h"
 #include "test_env.h"
@@ -215,17 +215,13 @@ TEST_F(HeaderListDovecot, PeekFetchesFromTheServerWhenBodiesAreNotKept) {
     List(dlg).topLevelItem(0)->setSelected(true);
     QString headers;
     QString body;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (auto* peek = qobject_cast<CPeekDlg*>(QApplication::activeModalWidget())) {
-            headers = peek->findChild<QPlainTextEdit*>("txtHeaders")->toPlainText();
-            body = peek->findChild<QPlainTextEdit*>("txtBody")->toPlainText();
-            peek->reject();
-        }
-    });
-    poll.start(10);
-    dlg.OnPeek();
-    poll.stop();
+    EXPECT_TRUE(corvy::testing::AnswerModal<CPeekDlg>(
+        [&] { dlg.OnPeek(); },
+        [&](CPeekDlg& peek) {
+            headers = peek.findChild<QPlainTextEdit*>("txtHeaders")->toPlainText();
+            body = peek.findChild<QPlainTextEdit*>("txtBody")->toPlainText();
+            peek.reject();
+        }));
     EXPECT_EQ(headers, "From: Ann <ann@example.org>\nDate: Tue, 8 Dec 2026\nSubj: peeked");
     // Two body lines were asked for.
     EXPECT_EQ(body, "\nfirst line of peeked\n" + QString(70, u'x') + "\n");
@@ -260,18 +256,14 @@ TEST_F(HeaderListDovecot, ReplyQuotesTheKeptTextAndTheMenuFollowsTheSelection) {
     QString to;
     QString subject;
     QString text;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (auto* quick = qobject_cast<CQuickMailDlg*>(QApplication::activeModalWidget())) {
-            to = quick->findChild<QComboBox*>("cmbTo")->currentText();
-            subject = quick->findChild<QLineEdit*>("txtSubject")->text();
-            text = quick->findChild<QPlainTextEdit*>("txtText")->toPlainText();
-            quick->reject();
-        }
-    });
-    poll.start(10);
-    dlg.OnReply();
-    poll.stop();
+    EXPECT_TRUE(corvy::testing::AnswerModal<CQuickMailDlg>(
+        [&] { dlg.OnReply(); },
+        [&](CQuickMailDlg& quick) {
+            to = quick.findChild<QComboBox*>("cmbTo")->currentText();
+            subject = quick.findChild<QLineEdit*>("txtSubject")->text();
+            text = quick.findChild<QPlainTextEdit*>("txtText")->toPlainText();
+            quick.reject();
+        }));
     EXPECT_EQ(to, "");  // no Reply-To
     EXPECT_EQ(subject, "Re:Lunch");
     EXPECT_EQ(text, "\nOn Wed you wrote:\n>At noon?\n>.\n>\n>Bob\n");

@@ -17,6 +17,7 @@
 #include <fstream>
 
 #include "base/regular_file.h"
+#include "pop3/testing/temp_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -67,13 +68,11 @@ void WriteText(const fs::path& path, const std::string& text) {
 DovecotServer::DovecotServer(std::vector<User> users, Certificate tls) {
     // The server's own accounts must reach the folders, so they live in
     // /tmp with open search permissions rather than in the private test root.
-    char tmpl[] = "/tmp/corvy-dovecot-XXXXXX";
-    if (::mkdtemp(tmpl) == nullptr) {
+    root_ = MakeServerFolder("corvy-dovecot");
+    if (root_.empty()) {
         error_ = "mkdtemp failed";
         return;
     }
-    root_ = tmpl;
-    ::chmod(root_.c_str(), 0755);
 
     std::string loginUser = "dovenull";
     std::string internalUser = "dovecot";

@@ -36,6 +36,8 @@ public:
     std::vector<std::string> Lines(std::chrono::milliseconds limit = std::chrono::seconds(10));
     // True when a client connected at all.
     bool Connected() const { return peer_.Connected(); }
+    // The lines the client sent so far, while the conversation goes on.
+    std::vector<std::string> LinesSoFar() const { return peer_.First().Lines(); }
 
 private:
     vantry::test::ScriptedPeer peer_;

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "pop3/testing/temp_folder.h"
+
 namespace corvy::pop3::testing {
 namespace {
 
@@ -15,13 +17,11 @@ constexpr const char* kNewKey = " -newkey ec -pkeyopt ec_paramgen_curve:prime256
 }  // namespace
 
 TestCertificateAuthority::TestCertificateAuthority(const std::string& name) {
-    char tmpl[] = "/tmp/corvy-ca-XXXXXX";
-    if (::mkdtemp(tmpl) == nullptr) {
+    dir_ = MakeServerFolder("corvy-ca");
+    if (dir_.empty()) {
         error_ = "mkdtemp failed";
         return;
     }
-    dir_ = tmpl;
-    ::chmod(dir_.c_str(), 0755);
     std::filesystem::create_directories(dir_ + "/db");
     std::ofstream(dir_ + "/db/index");
     std::ofstream(dir_ + "/db/serial") << "01\n";

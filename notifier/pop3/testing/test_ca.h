@@ -1,10 +1,11 @@
 #pragma once
 // A certificate authority for the TLS tests, made with the openssl command
 // line in a temporary folder: server certificates it signs (current or long
-// expired) and self-signed ones. Point SSL_CERT_FILE at CaFile() to have the
-// client trust it as it trusts the system's store.
+// expired) and self-signed ones.
 
 #include <string>
+
+#include "test_env.h"
 
 namespace corvy::pop3::testing {
 
@@ -36,6 +37,17 @@ private:
 
     std::string dir_;
     std::string error_;
+};
+
+// An authority the client trusts as it trusts the system's store, for as long
+// as it lives: SSL_CERT_FILE names its certificate meanwhile.
+class TrustedTestAuthority : public TestCertificateAuthority {
+public:
+    explicit TrustedTestAuthority(const std::string& name)
+        : TestCertificateAuthority(name), trust_("SSL_CERT_FILE", CaFile().c_str()) {}
+
+private:
+    vantry::test::ScopedEnv trust_;
 };
 
 }  // namespace corvy::pop3::testing

@@ -10,12 +10,13 @@
 #include <vector>
 
 #include "pop3/pop3_client.h"
+#include "pop3/testing/event_trigger.h"
 #include "pop3/testing/scripted_pop3_server.h"
+#include "pop3/testing/stat_reply.h"
 #include "pop3/testing/unreachable_server.h"
 
 using namespace corvy::pop3;
-using corvy::pop3::testing::ScriptedPop3Server;
-using corvy::pop3::testing::ScriptStep;
+using namespace corvy::pop3::testing;
 using Lines = std::vector<std::string>;
 
 namespace {
@@ -111,9 +112,7 @@ TEST(Pop3ClientLogin, SendsExactCommandsAndQuit) {
     {
         CPop3Client c("127.0.0.1", "alice", "secret", server.Port(), code, &progress);
         ASSERT_EQ(code, kSuccess);
-        int statCode = -1;
-        EXPECT_EQ(c.Stat(statCode), 2);
-        EXPECT_EQ(statCode, kSuccess);
+        EXPECT_EQ(StatOf(c), StatReply(2, kSuccess));
     }
     EXPECT_EQ(server.Lines(), (Lines{"USER alice", "PASS secret", "STAT", "QUIT"}));
     // Cancel is off while connecting and on again for the conversation.
@@ -155,9 +154,7 @@ TEST(Pop3ClientReplies, NoPlusOkStillSucceedsAndStatWithoutSpaceIsZero) {
     int code = -1;
     CPop3Client c("127.0.0.1", "u", "p", server.Port(), code, nullptr);
     ASSERT_EQ(code, kSuccess);
-    int statCode = -1;
-    EXPECT_EQ(c.Stat(statCode), 0);
-    EXPECT_EQ(statCode, kSuccess);
+    EXPECT_EQ(StatOf(c), StatReply(0, kSuccess));
     int listCode = -1;
     EXPECT_EQ(c.List(7, listCode), 99);
     EXPECT_EQ(listCode, kSuccess);
@@ -222,9 +219,7 @@ TEST(Pop3ClientMultiLine, FullBufferDrainsTheRestAndNextCommandWorks) {
     EXPECT_EQ(held.substr(held.size() - 2), "\r\n");  // whole lines only
     EXPECT_GT(held.size(), 8192u - 64u);
     EXPECT_EQ(c.TopLines(1, buffer.data(), buffer.size(), 9), kSuccess);
-    int statCode = -1;
-    EXPECT_EQ(c.Stat(statCode), 4);
-    EXPECT_EQ(statCode, kSuccess);
+    EXPECT_EQ(StatOf(c), StatReply(4, kSuccess));
 }
 
 TEST(Pop3ClientMultiLine, DashStatusIsErrorAndNothingIsRead) {
@@ -243,10 +238,9 @@ TEST(Pop3ClientTransport, ServerClosingBeforeLineEndIsReceiveFailure) {
     int code = -1;
     CPop3Client c("127.0.0.1", "u", "p", server.Port(), code, nullptr);
     ASSERT_EQ(code, kSuccess);
-    int statCode = -1;
-    EXPECT_EQ(c.Stat(statCode), 0);
-    EXPECT_EQ(statCode, kReceiveFailed);
-    EXPECT_EQ(c.ErrorText(statCode), "Error! Failed to receive from host!");
+    const StatReply stat = StatOf(c);
+    EXPECT_EQ(stat, StatReply(0, kReceiveFailed));
+    EXPECT_EQ(c.ErrorText(stat.second), "Error! Failed to receive from host!");
     EXPECT_EQ(c.Dele(1), kReceiveFailed);
 }
 
@@ -284,9 +278,7 @@ TEST(Pop3ClientCancel, CancelIsStickyAndNothingIsSentAfter) {
         CPop3Client c("127.0.0.1", "u", "p", server.Port(), code, &progress);
         ASSERT_EQ(code, kSuccess);
         progress.armed = true;
-        int statCode = -1;
-        EXPECT_EQ(c.Stat(statCode), 0);
-        EXPECT_EQ(statCode, kUserCanceled);
+        EXPECT_EQ(StatOf(c), StatReply(0, kUserCanceled));
         EXPECT_EQ(c.Dele(1), kUserCanceled);
         char buffer[32];
         EXPECT_EQ(c.Top(1, buffer, sizeof buffer), kUserCanceled);
@@ -299,9 +291,11 @@ TEST(Pop3ClientCancel, CancelIsStickyAndNothingIsSentAfter) {
 TEST(Pop3ClientCancel, CancelDuringLoginEndsLoginWithCancel) {
     ScriptedPop3Server server({ScriptStep::Hold()});
     FakeProgress progress;
-    QTimer::singleShot(50, [&] { progress.armed = true; });
+    // Connected to a server that never greets: the client can only be waiting.
+    LoopTrigger cancel([&] { return server.Connected(); }, [&] { progress.armed = true; });
     int code = -1;
     { CPop3Client c("127.0.0.1", "u", "p", server.Port(), code, &progress); }
+    EXPECT_TRUE(cancel.Fired());
     EXPECT_EQ(code, kUserCanceled);
     EXPECT_EQ(server.Lines(), Lines{});
 }
@@ -311,8 +305,11 @@ TEST(Pop3ClientCancel, ProgramExitCancelsBlockingCall) {
     int code = -1;
     CPop3Client c("127.0.0.1", "u", "p", server.Port(), code, nullptr);
     ASSERT_EQ(code, kSuccess);
-    QTimer::singleShot(50, [] { CClientSocket::CancelBlockingCalls(); });
+    // STAT has reached the server, which never answers: Stat is blocked.
+    LoopTrigger exit([&] { return server.LinesSoFar().size() == 3; },
+                     [] { CClientSocket::CancelBlockingCalls(); });
     int statCode = -1;
     c.Stat(statCode);
+    EXPECT_TRUE(exit.Fired());
     EXPECT_EQ(statCode, kUserCanceled);
 }

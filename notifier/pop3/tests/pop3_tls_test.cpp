@@ -11,14 +11,11 @@
 #include "pop3/pop3_client.h"
 #include "pop3/testing/dovecot_fixture.h"
 #include "pop3/testing/scripted_pop3_server.h"
+#include "pop3/testing/stat_reply.h"
 #include "pop3/testing/test_ca.h"
 
 using namespace corvy::pop3;
-using corvy::pop3::testing::IssuedCertificate;
-using corvy::pop3::testing::DovecotServer;
-using corvy::pop3::testing::ScriptedPop3Server;
-using corvy::pop3::testing::ScriptStep;
-using corvy::pop3::testing::TestCertificateAuthority;
+using namespace corvy::pop3::testing;
 
 namespace {
 
@@ -39,16 +36,13 @@ Pop3Options Secured(Security security, std::string pin = {}) {
 class Pop3Tls : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        ca_ = std::make_unique<TestCertificateAuthority>("Corvy Test Authority");
-        // The client trusts the test authority as it trusts the system's.
-        ::setenv("SSL_CERT_FILE", ca_->CaFile().c_str(), 1);
+        ca_ = std::make_unique<TrustedTestAuthority>("Corvy Test Authority");
         server_ =
             std::make_unique<DovecotServer>(kUsers, ToServer(ca_->Issue("good", "localhost")));
     }
     static void TearDownTestSuite() {
         server_.reset();
         ca_.reset();
-        ::unsetenv("SSL_CERT_FILE");
     }
     void SetUp() override {
         ASSERT_TRUE(ca_->Ok()) << ca_->Error();
@@ -60,11 +54,11 @@ protected:
         return std::make_unique<DovecotServer>(kUsers, ToServer(cert));
     }
 
-    static std::unique_ptr<TestCertificateAuthority> ca_;
+    static std::unique_ptr<TrustedTestAuthority> ca_;
     static std::unique_ptr<DovecotServer> server_;
 };
 
-std::unique_ptr<TestCertificateAuthority> Pop3Tls::ca_;
+std::unique_ptr<TrustedTestAuthority> Pop3Tls::ca_;
 std::unique_ptr<DovecotServer> Pop3Tls::server_;
 
 }  // namespace
@@ -76,9 +70,7 @@ TEST_F(Pop3Tls, LogsInThroughStlsAndThroughImplicitTls) {
         int code = -1;
         CPop3Client c("localhost", "alice", "wonder", port, code, nullptr, Secured(security));
         ASSERT_EQ(code, kSuccess) << c.ErrorText(code);
-        int statCode = -1;
-        EXPECT_EQ(c.Stat(statCode), 1);
-        EXPECT_EQ(statCode, kSuccess);
+        EXPECT_EQ(StatOf(c), StatReply(1, kSuccess));
         char headers[256];
         EXPECT_EQ(c.Top(1, headers, sizeof headers), kSuccess);
         EXPECT_STREQ(headers, "Subject: hi\r\n\r\n");

@@ -5,14 +5,15 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 
 #include "pop3/pop3_client.h"
+#include "pop3/testing/event_trigger.h"
 #include "pop3/testing/scripted_pop3_server.h"
 #include "progress/progress_window.h"
 
 using corvy::CProgressWindow;
 using namespace corvy::pop3;
+using corvy::pop3::testing::LoopTrigger;
 using corvy::pop3::testing::ScriptedPop3Server;
 using corvy::pop3::testing::ScriptStep;
 
@@ -70,9 +71,12 @@ TEST(ProgressWindow, CancelPressedDuringServerWaitEndsConversation) {
         EXPECT_EQ(w.windowTitle(), "Logging into Host...");
         auto* cancel = w.findChild<QPushButton*>("IDCANCEL");
         EXPECT_TRUE(cancel->isEnabled());
-        QTimer::singleShot(50, cancel, [cancel] { cancel->click(); });
+        // Pressed once STAT has reached the server, which never answers it.
+        LoopTrigger press([&] { return server.LinesSoFar().size() == 3; },
+                          [cancel] { cancel->click(); });
         int statCode = -1;
         c.Stat(statCode);
+        EXPECT_TRUE(press.Fired());
         EXPECT_EQ(statCode, kUserCanceled);
     }
     EXPECT_EQ(server.Lines(), (std::vector<std::string>{"USER u", "PASS p", "STAT"}));

@@ -13,6 +13,7 @@
 #include "progress/progress_window.h"
 #include "quickmail/quickmail_dlg.h"
 #include "services/testing/fake_services.h"
+#include "services/testing/saved_rectangle.h"
 #include "smtp/testing/aiosmtpd_fixture.h"
 #include "smtp/testing/scripted_smtp_server.h"
 #include "test_env.h"
@@ -76,10 +77,7 @@ TEST_F(QuickMailDlgTest, NewMessageWithoutSignatureStartsEmpty) {
 }
 
 TEST_F(QuickMailDlgTest, RectangleAndAttachmentChooser) {
-    profile_.WriteInt("QuickMail", "Left", 40);
-    profile_.WriteInt("QuickMail", "Top", 50);
-    profile_.WriteInt("QuickMail", "Right", 640);
-    profile_.WriteInt("QuickMail", "Bottom", 450);
+    corvy::testing::WriteSavedRectangle(profile_, "QuickMail", QRect(40, 50, 600, 400));
     CQuickMailDlg dlg(profile_, services_, dir_.string());
     EXPECT_EQ(dlg.geometry(), QRect(40, 50, 600, 400));
 
@@ -91,15 +89,11 @@ TEST_F(QuickMailDlgTest, RectangleAndAttachmentChooser) {
 
     dlg.setGeometry(10, 20, 500, 300);
     dlg.reject();
-    EXPECT_EQ(profile_.GetInt("QuickMail", "Left", -1), 10);
-    EXPECT_EQ(profile_.GetInt("QuickMail", "Bottom", -1), 320);
+    EXPECT_EQ(corvy::testing::SavedRectangle(profile_, "QuickMail"), QRect(10, 20, 500, 300));
 }
 
 TEST_F(QuickMailDlgTest, WaylandAppliesOnlyTheSavedSize) {
-    profile_.WriteInt("QuickMail", "Left", 40);
-    profile_.WriteInt("QuickMail", "Top", 50);
-    profile_.WriteInt("QuickMail", "Right", 640);
-    profile_.WriteInt("QuickMail", "Bottom", 450);
+    corvy::testing::WriteSavedRectangle(profile_, "QuickMail", QRect(40, 50, 600, 400));
     services_.placesWindows = false;
     CQuickMailDlg dlg(profile_, services_, dir_.string());
     EXPECT_EQ(dlg.size(), QSize(600, 400));
@@ -109,8 +103,7 @@ TEST_F(QuickMailDlgTest, WaylandAppliesOnlyTheSavedSize) {
     // for the next X11 session and only the size is new.
     dlg.setGeometry(10, 20, 500, 300);
     dlg.reject();
-    EXPECT_EQ(profile_.GetInt("QuickMail", "Top", -1), 50);
-    EXPECT_EQ(profile_.GetInt("QuickMail", "Right", -1), 540);
+    EXPECT_EQ(corvy::testing::SavedRectangle(profile_, "QuickMail"), QRect(40, 50, 500, 300));
 }
 
 TEST_F(QuickMailDlgTest, FailureShowsTheCodeAndKeepsEverythingTyped) {

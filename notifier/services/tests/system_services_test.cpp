@@ -5,9 +5,9 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
-#include <QTimer>
 
 #include "services/notifier_services.h"
+#include "services/testing/modal_answer.h"
 
 using namespace corvy;
 
@@ -15,19 +15,17 @@ TEST(SystemServices, MessageBoxShowsOutsideTextAsPlainText) {
     auto services = CreateSystemServices();
     Qt::TextFormat format = Qt::AutoText;
     QString shown;
-    QTimer probe;
-    QObject::connect(&probe, &QTimer::timeout, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (box == nullptr) {
-            return;
-        }
-        format = box->textFormat();
-        shown = box->text();
-        box->accept();
-    });
-    probe.start(5);
     const std::string line = "-ERR <h1>Your account is locked</h1><a href=\"http://x\">log in</a>";
-    services->MessageBox(nullptr, line + "\nacct", "Corvy", BoxIcon::Exclamation, BoxButtons::Ok);
+    EXPECT_TRUE(corvy::testing::AnswerModal<QMessageBox>(
+        [&] {
+            services->MessageBox(nullptr, line + "\nacct", "Corvy", BoxIcon::Exclamation,
+                                 BoxButtons::Ok);
+        },
+        [&](QMessageBox& box) {
+            format = box.textFormat();
+            shown = box.text();
+            box.accept();
+        }));
     EXPECT_EQ(format, Qt::PlainText);
     EXPECT_EQ(shown.toStdString(), line + "\nacct");
 }

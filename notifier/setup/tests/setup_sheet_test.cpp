@@ -13,6 +13,7 @@
 
 #include "registry/autostart.h"
 #include "services/testing/fake_services.h"
+#include "services/testing/saved_rectangle.h"
 #include "settings/data_files.h"
 #include "settings/password_scramble.h"
 #include "settings/start_with_system.h"
@@ -95,30 +96,21 @@ TEST_F(SetupTest, RectangleKeptOnCloseAndRestored) {
         sheet->setGeometry(120, 80, 700, 500);
         sheet->reject();
     }
-    EXPECT_EQ(profile_.GetInt("Setup", "Left", -1), 120);
-    EXPECT_EQ(profile_.GetInt("Setup", "Top", -1), 80);
-    EXPECT_EQ(profile_.GetInt("Setup", "Right", -1), 820);
-    EXPECT_EQ(profile_.GetInt("Setup", "Bottom", -1), 580);
+    EXPECT_EQ(corvy::testing::SavedRectangle(profile_, "Setup"), QRect(120, 80, 700, 500));
     EXPECT_EQ(Sheet()->geometry(), QRect(120, 80, 700, 500));
 }
 
 // Where the compositor places windows: the size comes back, the position a
 // later X11 session uses stays as saved.
 TEST_F(SetupTest, RectangleWithoutPlacementKeepsOnlyTheSize) {
-    profile_.WriteInt("Setup", "Left", 120);
-    profile_.WriteInt("Setup", "Top", 80);
-    profile_.WriteInt("Setup", "Right", 820);
-    profile_.WriteInt("Setup", "Bottom", 580);
+    corvy::testing::WriteSavedRectangle(profile_, "Setup", QRect(120, 80, 700, 500));
     services_.placesWindows = false;
     auto sheet = Sheet();
     EXPECT_EQ(sheet->size(), QSize(700, 500));
     EXPECT_NE(sheet->pos(), QPoint(120, 80));
     sheet->setGeometry(0, 0, 600, 400);
     sheet->OnOK();
-    EXPECT_EQ(profile_.GetInt("Setup", "Left", -1), 120);
-    EXPECT_EQ(profile_.GetInt("Setup", "Top", -1), 80);
-    EXPECT_EQ(profile_.GetInt("Setup", "Right", -1), 720);
-    EXPECT_EQ(profile_.GetInt("Setup", "Bottom", -1), 480);
+    EXPECT_EQ(corvy::testing::SavedRectangle(profile_, "Setup"), QRect(120, 80, 600, 400));
 }
 
 TEST_F(SetupTest, AddRulesAndTheirBoxes) {

@@ -10,6 +10,7 @@
 #include "app/new_mail_dlg.h"
 #include "quickmail/quickmail_dlg.h"
 #include "services/notifier_services.h"
+#include "services/testing/saved_rectangle.h"
 #include "setup/setup_sheet.h"
 #include "shell/session.h"
 #include "test_env.h"
@@ -26,13 +27,6 @@ protected:
         ASSERT_FALSE(services_->PlacesWindows());
     }
 
-    void SaveRectangle(const std::string& section, const QRect& r) {
-        profile_.WriteInt(section, "Left", r.left());
-        profile_.WriteInt(section, "Top", r.top());
-        profile_.WriteInt(section, "Right", r.left() + r.width());
-        profile_.WriteInt(section, "Bottom", r.top() + r.height());
-    }
-
     // Shows the window and waits until the compositor has mapped it.
     static void ShowOnScreen(QWidget& window) {
         window.show();
@@ -46,7 +40,7 @@ protected:
 };
 
 TEST_F(WaylandSession, SetupOpensAtItsSavedSizeAndKeepsThePosition) {
-    SaveRectangle("Setup", QRect(50, 60, 780, 620));
+    corvy::testing::WriteSavedRectangle(profile_, "Setup", QRect(50, 60, 780, 620));
     setup::SetupContext ctx{profile_, store_, *services_, dir_.string(), "corvy", false};
     setup::CCorvyPropSheet sheet(ctx, {});
     ShowOnScreen(sheet);
@@ -54,14 +48,11 @@ TEST_F(WaylandSession, SetupOpensAtItsSavedSizeAndKeepsThePosition) {
     sheet.resize(800, 640);
     QTRY_COMPARE(sheet.windowHandle()->size(), QSize(800, 640));
     sheet.reject();
-    EXPECT_EQ(profile_.GetInt("Setup", "Left", -1), 50);
-    EXPECT_EQ(profile_.GetInt("Setup", "Top", -1), 60);
-    EXPECT_EQ(profile_.GetInt("Setup", "Right", -1), 850);
-    EXPECT_EQ(profile_.GetInt("Setup", "Bottom", -1), 700);
+    EXPECT_EQ(corvy::testing::SavedRectangle(profile_, "Setup"), QRect(50, 60, 800, 640));
 }
 
 TEST_F(WaylandSession, QuickMailOpensAtItsSavedSize) {
-    SaveRectangle("QuickMail", QRect(40, 30, 610, 470));
+    corvy::testing::WriteSavedRectangle(profile_, "QuickMail", QRect(40, 30, 610, 470));
     CQuickMailDlg dialog(profile_, *services_, dir_.string());
     ShowOnScreen(dialog);
     EXPECT_EQ(dialog.windowHandle()->size(), QSize(610, 470));

@@ -11,18 +11,9 @@
 
 namespace corvy::smtp::testing {
 
-struct SmtpStep {
-    enum class Kind { Send, Expect, Close, Hold };
-    Kind kind;
-    std::string bytes;
-
-    static SmtpStep Send(std::string b) { return {Kind::Send, std::move(b)}; }
-    // Reads until the bytes received since the last Expect end with `until`.
-    static SmtpStep Expect(std::string until = "\r\n") { return {Kind::Expect, std::move(until)}; }
-    static SmtpStep Close() { return {Kind::Close, {}}; }
-    // Neither reads nor writes any more until the server is destroyed.
-    static SmtpStep Hold() { return {Kind::Hold, {}}; }
-};
+// The shared peer's steps serve as they are: send, expect (until "\r\n" by
+// default), close, and hold until the server is destroyed.
+using SmtpStep = vantry::test::PeerStep;
 
 class ScriptedSmtpServer {
 public:

@@ -1,10 +1,13 @@
-// The reply reader fed whole and byte by byte, and the code table.
+// The reply reader fed whole and byte by byte, and the code tables of both
+// mail clients.
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "pop3/pop3_reply.h"
 #include "smtp/smtp_reply.h"
 
+using corvy::pop3::Pop3ErrorText;
 using namespace corvy::smtp;
 
 namespace {
@@ -29,6 +32,38 @@ const ReplyCase kReplies[] = {
     {"blank line", "\r\n", kSuccess, "", ""},
     {"no digits is final", "1x-c\r\n", kSuccess, "1x-c", ""},
     {"four characters", "554\r\n", kServerError, "554", ""},
+};
+
+struct TextCase {
+    const char* client;
+    std::string (*text)(int, std::string_view);
+    int code;
+    const char* reply;
+    const char* expected;
+};
+
+// Both clients' tables, which share the transport texts and the look-up:
+// their own codes, the server's reply and codes past either end.
+const TextCase kTexts[] = {
+    {"POP3", Pop3ErrorText, 0, "x", "Success"},
+    {"POP3", Pop3ErrorText, 5, "", "Error! Failed to connect to host!"},
+    {"POP3", Pop3ErrorText, 8, "-ERR Authentication failed.", "-ERR Authentication failed."},
+    {"POP3", Pop3ErrorText, 12, "", "Error! Timed out waiting for reponse!"},
+    {"POP3", Pop3ErrorText, 13, "", "User canceled!"},
+    {"POP3", Pop3ErrorText, 15, "", "Error! Invalid port!"},
+    {"POP3", Pop3ErrorText, 17, "", "Error! The server's certificate was refused!"},
+    {"POP3", Pop3ErrorText, 19, "", "Error! Unknown error!"},
+    {"POP3", Pop3ErrorText, -1, "", "Error! Unknown error!"},
+    {"SMTP", SmtpErrorText, 0, "", "Success"},
+    {"SMTP", SmtpErrorText, 9, "554 go away", "554 go away"},
+    {"SMTP", SmtpErrorText, 9, "", ""},
+    {"SMTP", SmtpErrorText, 17, "x", "Error! Invalid mail host!"},
+    {"SMTP", SmtpErrorText, 23, "", "Error! Failed to to open attachment!"},
+    {"SMTP", SmtpErrorText, 24, "", "User canceled!"},
+    {"SMTP", SmtpErrorText, 25, "", "Timed out!"},
+    {"SMTP", SmtpErrorText, 29, "", "Error! The server refused the user name or password!"},
+    {"SMTP", SmtpErrorText, 31, "", "Error! Unknown error!"},
+    {"SMTP", SmtpErrorText, -1, "", "Error! Unknown error!"},
 };
 
 }  // namespace
@@ -75,17 +110,11 @@ TEST(SmtpReplyReader, WaitsForTheLastLineAndBoundsItsText) {
     EXPECT_EQ(reader.Text().size(), SmtpReplyReader::kMaxText);
 }
 
-TEST(SmtpErrorText, TableAndServerReply) {
-    EXPECT_EQ(SmtpErrorText(0, ""), "Success");
-    EXPECT_EQ(SmtpErrorText(9, "554 go away"), "554 go away");
-    EXPECT_EQ(SmtpErrorText(9, ""), "");
-    EXPECT_EQ(SmtpErrorText(17, "x"), "Error! Invalid mail host!");
-    EXPECT_EQ(SmtpErrorText(23, ""), "Error! Failed to to open attachment!");
-    EXPECT_EQ(SmtpErrorText(24, ""), "User canceled!");
-    EXPECT_EQ(SmtpErrorText(25, ""), "Timed out!");
-    EXPECT_EQ(SmtpErrorText(29, ""), "Error! The server refused the user name or password!");
-    EXPECT_EQ(SmtpErrorText(31, ""), "Error! Unknown error!");
-    EXPECT_EQ(SmtpErrorText(-1, ""), "Error! Unknown error!");
+TEST(MailResultTexts, EachTableAtItsCodesAndTheServersReply) {
+    for (const TextCase& c : kTexts) {
+        SCOPED_TRACE(std::string(c.client) + " code " + std::to_string(c.code));
+        EXPECT_EQ(c.text(c.code, c.reply), c.expected);
+    }
 }
 
 TEST(SmtpExtensions, FoundOnlyAsAWholeKeywordAfterTheGreeting) {

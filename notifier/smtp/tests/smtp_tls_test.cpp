@@ -17,7 +17,7 @@
 
 using namespace corvy::smtp;
 using corvy::pop3::Security;
-using corvy::pop3::testing::TestCertificateAuthority;
+using corvy::pop3::testing::TrustedTestAuthority;
 using corvy::smtp::testing::AiosmtpdServer;
 using corvy::smtp::testing::FakeProgress;
 using corvy::smtp::testing::ScriptedSmtpServer;
@@ -37,14 +37,10 @@ SmtpOptions Account(int port, Security security, std::string user = {}, std::str
 class SmtpTls : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        ca_ = std::make_unique<TestCertificateAuthority>("Corvy Test Authority");
-        ::setenv("SSL_CERT_FILE", ca_->CaFile().c_str(), 1);
+        ca_ = std::make_unique<TrustedTestAuthority>("Corvy Test Authority");
         cert_ = ca_->Issue("smtp", "localhost");
     }
-    static void TearDownTestSuite() {
-        ca_.reset();
-        ::unsetenv("SSL_CERT_FILE");
-    }
+    static void TearDownTestSuite() { ca_.reset(); }
     void SetUp() override { ASSERT_TRUE(ca_->Ok()) << ca_->Error(); }
 
     static std::unique_ptr<AiosmtpdServer> Server(const std::string& mode, bool loginOnly = false) {
@@ -67,11 +63,11 @@ protected:
         return code == kSuccess ? quit : code;
     }
 
-    static std::unique_ptr<TestCertificateAuthority> ca_;
+    static std::unique_ptr<TrustedTestAuthority> ca_;
     static corvy::pop3::testing::IssuedCertificate cert_;
 };
 
-std::unique_ptr<TestCertificateAuthority> SmtpTls::ca_;
+std::unique_ptr<TrustedTestAuthority> SmtpTls::ca_;
 corvy::pop3::testing::IssuedCertificate SmtpTls::cert_;
 
 }  // namespace
