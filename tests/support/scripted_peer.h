@@ -115,7 +115,7 @@ public:
     bool Connected() const;
     // True once the script of the first connection is through.
     bool Done() const;
-    // How many connections the peer has played its script to, to the end.
+    // How many connections have been through their whole script.
     std::size_t Served() const;
     // What arrived so far, one entry per accepted connection.
     std::vector<Connection> Connections() const;
