@@ -4,6 +4,7 @@
 
 #include "automation/error.h"
 #include "automation/variant.h"
+#include "base/code_text.h"
 #include "engine/http_request.h"
 #include "engine/wsa_errors.h"
 
@@ -11,12 +12,7 @@ namespace fetchwire {
 
 namespace {
 
-struct TextRow {
-    int code;
-    const char* text;
-};
-
-constexpr TextRow kTexts[] = {
+constexpr vantry::CodeText kTexts[] = {
     {10004, "Interrupted system call."},
     {10009, "Bad file number."},
     {10013, "Access denied."},
@@ -72,13 +68,7 @@ constexpr TextRow kTexts[] = {
 }  // namespace
 
 std::string WinsockErrorText(int code) {
-    const char* text = "(no description available)";
-    for (const TextRow& row : kTexts) {
-        if (row.code == code) {
-            text = row.text;
-            break;
-        }
-    }
+    const char* text = vantry::TextForCode(kTexts, code, "(no description available)");
     std::string out = "[";
     out.append(std::to_string(code)).append("] ").append(text);
     return out;

@@ -166,18 +166,7 @@ int WaveDevice::doRecord() {
     if (!store_->Truncate(positionFrame_)) {
         return kErrBuffer;
     }
-    const uint64_t serial = ++serial_;
-    engine_->setFinishedHandler([this, serial](int error) {
-        QMetaObject::invokeMethod(
-            this, [this, serial, error] { onEngineFinished(serial, error); }, Qt::QueuedConnection);
-    });
-    const int result = engine_->StartCapture(*store_);
-    if (result != 0) {
-        return result;
-    }
-    op_ = Op::Recording;
-    pending_ = notify_;
-    return 0;
+    return startOperation(Op::Recording, [this] { return engine_->StartCapture(*store_); });
 }
 
 int WaveDevice::doPlay() {
@@ -192,22 +181,31 @@ int WaveDevice::doPlay() {
     }
     haltOperation();
     const int64_t from = positionFrame_ < store_->frames() ? positionFrame_ : 0;
-    const uint64_t serial = ++serial_;
-    engine_->setFinishedHandler([this, serial](int error) {
-        QMetaObject::invokeMethod(
-            this, [this, serial, error] { onEngineFinished(serial, error); }, Qt::QueuedConnection);
-    });
-    const int result = engine_->StartPlayback(*store_, from);
+    const int result =
+        startOperation(Op::Playing, [this, from] { return engine_->StartPlayback(*store_, from); });
     if (result != 0) {
         return result;
     }
-    op_ = Op::Playing;
-    pending_ = notify_;
     if (wait_) {
         const int error = engine_->WaitPlayback();
         ++serial_;  // the engine's own end report is handled here, not when it arrives
         onPlaybackEnded(error);
     }
+    return 0;
+}
+
+int WaveDevice::startOperation(Op op, const std::function<int()>& start) {
+    const uint64_t serial = ++serial_;
+    engine_->setFinishedHandler([this, serial](int error) {
+        QMetaObject::invokeMethod(
+            this, [this, serial, error] { onEngineFinished(serial, error); }, Qt::QueuedConnection);
+    });
+    const int result = start();
+    if (result != 0) {
+        return result;
+    }
+    op_ = op;
+    pending_ = notify_;
     return 0;
 }
 

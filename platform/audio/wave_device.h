@@ -42,6 +42,7 @@
 #include <QObject>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "audio/recording_format.h"
@@ -144,6 +145,9 @@ private:
     int doStop();
     int doSave();
     int doClose();
+    // Starts a capture or playback through `start`; the engine's end report
+    // comes back on this object's thread, named by a new serial.
+    int startOperation(Op op, const std::function<int()>& start);
     void haltOperation();
     void endPending(int code);
     void post(int code);

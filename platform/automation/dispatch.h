@@ -4,6 +4,7 @@
 //
 // A control declares its members once:
 //
+// clang-format off
 //   const DispatchTable<MyCtrl>& MyCtrl::Table() {
 //       static const auto table = DispatchTable<MyCtrl>()
 //           .Property("Frame", 1, &MyCtrl::Frame, &MyCtrl::SetFrame)  // int16_t / void(int16_t)
@@ -11,13 +12,12 @@
 //           .Property("Playing", 3, &MyCtrl::Playing, &MyCtrl::SetPlaying).Flags(kHidden)
 //           .Property("FrameWidth", 15, &MyCtrl::FrameWidth)          // int16_t(int16_t): argument
 //           .Method("Play", 10, &MyCtrl::Play)                        // void()
-//           .Method("ReadGIF", 12, &MyCtrl::ReadGIF);                 // bool(const
-//           std::u16string&)
+//           .Method("ReadGIF", 12, &MyCtrl::ReadGIF);  // bool(const std::u16string&)
 //       return table;
 //   }
-//   Variant MyCtrl::Invoke(DispId id, InvokeKind k, std::vector<Variant>& a) {
-//       return Table().Invoke(*this, id, k, a);
-//   }
+// clang-format on
+//
+// and answers the dispatch calls from it by deriving from TableDispatch<MyCtrl>.
 //
 // Typed members may use bool, int16_t, int32_t, OleColor, std::u16string,
 // std::string (UTF-8), ObjectPtr, Variant and enums (carried as int32_t),
@@ -225,6 +225,18 @@ std::vector<VariantType> ArgTypes(std::index_sequence<I...>) {
 // Called inside a catch block: the current exception as an AutomationError.
 [[noreturn]] void ThrowForeignException();
 
+// A call of `member` that takes exactly as many arguments as it has parameters.
+template <class T, class F>
+auto ExactCall(F member) {
+    return [member](T& self, std::vector<Variant>& args) {
+        constexpr size_t n = Member<F>::kArity;
+        if (args.size() != n) {
+            ThrowWrongArgumentCount();
+        }
+        return CallWith(self, member, args, std::make_index_sequence<n>());
+    };
+}
+
 }  // namespace detail
 
 template <class T>
@@ -259,12 +271,7 @@ public:
         row.info.type = detail::TypeOf<typename detail::Member<M>::Result>();
         constexpr size_t n = detail::Member<M>::kArity;
         row.info.argTypes = detail::ArgTypes<M>(std::make_index_sequence<n>());
-        row.call = [method](T& self, std::vector<Variant>& args) {
-            if (args.size() != n) {
-                detail::ThrowWrongArgumentCount();
-            }
-            return detail::CallWith(self, method, args, std::make_index_sequence<n>());
-        };
+        row.call = detail::ExactCall<T>(method);
         rows_.push_back(std::move(row));
         return *this;
     }
@@ -370,12 +377,7 @@ private:
             row.info.readable = true;
             row.info.type = detail::TypeOf<typename detail::Member<G>::Result>();
             row.info.argTypes = detail::ArgTypes<G>(std::make_index_sequence<n>());
-            row.get = [getter](T& self, std::vector<Variant>& args) {
-                if (args.size() != n) {
-                    detail::ThrowWrongArgumentCount();
-                }
-                return detail::CallWith(self, getter, args, std::make_index_sequence<n>());
-            };
+            row.get = detail::ExactCall<T>(getter);
         }
         if constexpr (!std::is_null_pointer_v<S>) {
             constexpr size_t n = detail::Member<S>::kArity;
@@ -386,12 +388,7 @@ private:
                 row.info.type = detail::TypeOf<V>();
                 row.info.argTypes = detail::ArgTypes<S>(std::make_index_sequence<n - 1>());
             }
-            row.put = [setter](T& self, std::vector<Variant>& args) {
-                if (args.size() != n) {
-                    detail::ThrowWrongArgumentCount();
-                }
-                return detail::CallWith(self, setter, args, std::make_index_sequence<n>());
-            };
+            row.put = detail::ExactCall<T>(setter);
         }
         rows_.push_back(std::move(row));
         return *this;
@@ -404,6 +401,21 @@ private:
     }
 
     std::vector<Row> rows_;
+};
+
+// The dispatch face answered from T's own table: T derives from this in
+// place of IDispatchable and has `static const DispatchTable<T>& Table()`
+// (a private one with this class as a friend).
+template <class T>
+class TableDispatch : public IDispatchable {
+public:
+    std::optional<DispId> GetIdOfName(std::string_view name) const override {
+        return T::Table().IdOfName(name);
+    }
+    Variant Invoke(DispId id, InvokeKind kind, std::vector<Variant>& args) override {
+        return T::Table().Invoke(static_cast<T&>(*this), id, kind, args);
+    }
+    std::vector<MemberInfo> Members() const override { return T::Table().Members(); }
 };
 
 }  // namespace vantry::automation

@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
+#include <type_traits>
 
 #include "automation/dispatch.h"
+#include "base/little_endian.h"
 
 namespace vantry::automation {
 
@@ -62,61 +65,55 @@ bool ByteStream::ReadBytes(size_t n, std::string& out) {
     return true;
 }
 
+template <class N>
+void ByteStream::WriteNumber(N v) {
+    std::uint8_t bytes[sizeof(N)];
+    WriteLittleEndian(bytes, 0, sizeof(N), static_cast<std::make_unsigned_t<N>>(v));
+    Write(std::as_bytes(std::span<const std::uint8_t>(bytes)));
+}
+
+template <class N>
+bool ByteStream::ReadNumber(N& v) {
+    const std::string_view all(reinterpret_cast<const char*>(data_.data()), data_.size());
+    const std::optional<std::uint64_t> value = ReadLittleEndian(all, pos_, sizeof(N));
+    if (!value) {
+        return false;
+    }
+    v = static_cast<N>(*value);
+    pos_ += sizeof(N);
+    return true;
+}
+
 void ByteStream::WriteUInt16(uint16_t v) {
-    const std::byte b[2] = {std::byte(v & 0xFF), std::byte(v >> 8)};
-    Write(b);
+    WriteNumber(v);
 }
 
 void ByteStream::WriteInt16(int16_t v) {
-    WriteUInt16(static_cast<uint16_t>(v));
+    WriteNumber(v);
 }
 
 void ByteStream::WriteUInt32(uint32_t v) {
-    const std::byte b[4] = {std::byte(v & 0xFF), std::byte((v >> 8) & 0xFF),
-                            std::byte((v >> 16) & 0xFF), std::byte(v >> 24)};
-    Write(b);
+    WriteNumber(v);
 }
 
 void ByteStream::WriteInt32(int32_t v) {
-    WriteUInt32(static_cast<uint32_t>(v));
+    WriteNumber(v);
 }
 
 bool ByteStream::ReadUInt16(uint16_t& v) {
-    std::byte b[2];
-    if (!Read(b)) {
-        return false;
-    }
-    v = static_cast<uint16_t>(std::to_integer<unsigned>(b[0]) |
-                              (std::to_integer<unsigned>(b[1]) << 8));
-    return true;
+    return ReadNumber(v);
 }
 
 bool ByteStream::ReadInt16(int16_t& v) {
-    uint16_t u;
-    if (!ReadUInt16(u)) {
-        return false;
-    }
-    v = static_cast<int16_t>(u);
-    return true;
+    return ReadNumber(v);
 }
 
 bool ByteStream::ReadUInt32(uint32_t& v) {
-    std::byte b[4];
-    if (!Read(b)) {
-        return false;
-    }
-    v = std::to_integer<uint32_t>(b[0]) | (std::to_integer<uint32_t>(b[1]) << 8) |
-        (std::to_integer<uint32_t>(b[2]) << 16) | (std::to_integer<uint32_t>(b[3]) << 24);
-    return true;
+    return ReadNumber(v);
 }
 
 bool ByteStream::ReadInt32(int32_t& v) {
-    uint32_t u;
-    if (!ReadUInt32(u)) {
-        return false;
-    }
-    v = static_cast<int32_t>(u);
-    return true;
+    return ReadNumber(v);
 }
 
 void ByteStream::WriteBstr(std::u16string_view text) {
@@ -267,28 +264,14 @@ void ByteStream::WriteArchiveString(std::string_view bytes) {
 
 bool ByteStream::ReadArchiveString(std::string& out) {
     const size_t start = pos_;
-    std::byte first[1];
-    if (!Read(first)) {
-        return false;
-    }
-    size_t n = std::to_integer<size_t>(first[0]);
-    if (n == 0xFF) {
-        uint16_t n16;
-        if (!ReadUInt16(n16)) {
-            pos_ = start;
-            return false;
-        }
-        n = n16;
-        if (n == 0xFFFF) {
-            uint32_t n32;
-            if (!ReadUInt32(n32)) {
-                pos_ = start;
-                return false;
-            }
-            n = n32;
-        }
-    }
-    if (!ReadBytes(n, out)) {
+    // The length: one byte, or 0xFF and 16 bits, or 0xFFFF there and 32 bits.
+    uint8_t n8 = 0;
+    uint16_t n16 = 0;
+    uint32_t n32 = 0;
+    const bool counted =
+        ReadNumber(n8) && (n8 != 0xFF || (ReadNumber(n16) && (n16 != 0xFFFF || ReadNumber(n32))));
+    const size_t n = n8 != 0xFF ? n8 : n16 != 0xFFFF ? n16 : n32;
+    if (!counted || !ReadBytes(n, out)) {
         pos_ = start;
         return false;
     }

@@ -96,6 +96,12 @@ public:
     bool ReadArchiveString(std::string& out);
 
 private:
+    // An integer of N's width, little-endian, at the position.
+    template <class N>
+    void WriteNumber(N v);
+    template <class N>
+    bool ReadNumber(N& v);
+
     std::vector<std::byte> data_;
     size_t pos_ = 0;
 };

@@ -21,16 +21,4 @@ const DispatchTable<Picture>& Picture::Table() {
     return table;
 }
 
-std::optional<DispId> Picture::GetIdOfName(std::string_view name) const {
-    return Table().IdOfName(name);
-}
-
-Variant Picture::Invoke(DispId id, InvokeKind kind, std::vector<Variant>& args) {
-    return Table().Invoke(*this, id, kind, args);
-}
-
-std::vector<MemberInfo> Picture::Members() const {
-    return Table().Members();
-}
-
 }  // namespace vantry::automation

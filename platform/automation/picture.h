@@ -23,7 +23,7 @@ public:
 };
 
 // A bitmap picture owning a copy of its image.
-class Picture : public IPicture, public IDispatchable {
+class Picture : public IPicture, public TableDispatch<Picture> {
 public:
     explicit Picture(QImage image) : image_(std::move(image)) {}
     static std::shared_ptr<Picture> Make(QImage image) {
@@ -34,11 +34,9 @@ public:
     Size Extent() const override;
     QImage Image() const override { return image_; }
 
-    std::optional<DispId> GetIdOfName(std::string_view name) const override;
-    Variant Invoke(DispId id, InvokeKind kind, std::vector<Variant>& args) override;
-    std::vector<MemberInfo> Members() const override;
-
 private:
+    friend class TableDispatch<Picture>;
+
     int32_t Handle() const;
     int16_t TypeValue() const { return PictureType(); }
     int32_t Width() const { return Extent().cx; }

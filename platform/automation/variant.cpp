@@ -15,6 +15,16 @@ namespace {
     throw AutomationError(errors::kOverflow);
 }
 
+// n as an N when it lies within [low, high], else the overflow error.
+template <class N>
+N Fit(int64_t n, int64_t low = std::numeric_limits<N>::min(),
+      int64_t high = std::numeric_limits<N>::max()) {
+    if (n < low || n > high) {
+        Overflow();
+    }
+    return static_cast<N>(n);
+}
+
 bool IsBlank(char16_t c) {
     return c == u' ' || c == u'\t';
 }
@@ -201,33 +211,22 @@ bool Variant::ToBool() const {
 }
 
 int16_t Variant::ToInt16() const {
-    const int64_t n = WideNumber(*this);
-    if (n < std::numeric_limits<int16_t>::min() || n > std::numeric_limits<int16_t>::max()) {
-        Overflow();
-    }
-    return static_cast<int16_t>(n);
+    return Fit<int16_t>(WideNumber(*this));
 }
 
 int32_t Variant::ToInt32() const {
     if (const OleColor* c = IfColor()) {
         return static_cast<int32_t>(c->value);
     }
-    const int64_t n = WideNumber(*this);
-    if (n < std::numeric_limits<int32_t>::min() || n > std::numeric_limits<int32_t>::max()) {
-        Overflow();
-    }
-    return static_cast<int32_t>(n);
+    return Fit<int32_t>(WideNumber(*this));
 }
 
 OleColor Variant::ToColor() const {
     if (const OleColor* c = IfColor()) {
         return *c;
     }
-    const int64_t n = WideNumber(*this);
-    if (n < std::numeric_limits<int32_t>::min() || n > std::numeric_limits<uint32_t>::max()) {
-        Overflow();
-    }
-    return OleColor{static_cast<uint32_t>(n)};
+    // Negative Longs stand for the colours with the top bit set.
+    return OleColor{Fit<uint32_t>(WideNumber(*this), std::numeric_limits<int32_t>::min())};
 }
 
 std::u16string Variant::ToString() const {

@@ -1,5 +1,6 @@
 #include "net/socket_errors.h"
 
+#include "base/code_text.h"
 #include "net/posix_socket.h"
 
 #include <netdb.h>
@@ -9,13 +10,8 @@
 namespace vantry::net {
 namespace {
 
-struct Entry {
-    int code;
-    const char* text;
-};
-
 // The classic socket error numbers (before the offset) and their texts.
-constexpr Entry kTexts[] = {
+constexpr CodeText kTexts[] = {
     {10004, "Interrupted system call"},
     {10009, "Bad file number"},
     {10013, "Permission denied"},
@@ -80,13 +76,7 @@ int CodeForLookupError(int gaiError) {
 }
 
 QString DescriptionForCode(int code) {
-    const char* text = "Unexpected socket error";
-    for (const Entry& e : kTexts) {
-        if (e.code + kCodeOffset == code) {
-            text = e.text;
-            break;
-        }
-    }
+    const char* text = TextForCode(kTexts, code - kCodeOffset, "Unexpected socket error");
     return QStringLiteral("[%1] %2").arg(code).arg(QLatin1String(text));
 }
 

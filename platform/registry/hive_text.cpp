@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "base/ascii.h"
-#include "base/hex.h"
+#include "base/integer.h"
 
 namespace vantry::registry {
 namespace {
@@ -70,6 +70,14 @@ std::optional<std::string> ReadQuoted(std::string_view text, std::size_t* pos, s
     return std::nullopt;
 }
 
+// One to `maxDigits` hex digits and nothing else, as a number.
+std::optional<uint32_t> ReadHexNumber(std::string_view digits, std::size_t maxDigits) {
+    if (digits.size() > maxDigits) {
+        return std::nullopt;
+    }
+    return vantry::ParseInteger<uint32_t>(digits, 16);
+}
+
 std::optional<std::vector<std::byte>> ReadHexList(std::string_view text) {
     std::vector<std::byte> out;
     text = vantry::TrimAscii(text);
@@ -83,22 +91,11 @@ std::optional<std::vector<std::byte>> ReadHexList(std::string_view text) {
         if (last) {
             end = text.size();
         }
-        const std::string_view item = vantry::TrimAscii(text.substr(start, end - start));
-        if (item.empty() || item.size() > 2) {
+        const auto value = ReadHexNumber(vantry::TrimAscii(text.substr(start, end - start)), 2);
+        if (!value || out.size() >= kMaxValueDataBytes) {
             return std::nullopt;
         }
-        int value = 0;
-        for (char c : item) {
-            const int d = vantry::HexDigit(c);
-            if (d < 0) {
-                return std::nullopt;
-            }
-            value = value * 16 + d;
-        }
-        if (out.size() >= kMaxValueDataBytes) {
-            return std::nullopt;
-        }
-        out.push_back(static_cast<std::byte>(value));
+        out.push_back(static_cast<std::byte>(*value));
         if (last) {
             return out;
         }
@@ -120,36 +117,25 @@ std::optional<Value> ReadData(std::string_view text) {
         return Value::String(*s);
     }
     if (vantry::StartsWithIgnoreAsciiCase(text, "dword:")) {
-        const std::string_view digits = vantry::TrimAscii(text.substr(6));
-        if (digits.empty() || digits.size() > 8) {
+        const auto number = ReadHexNumber(vantry::TrimAscii(text.substr(6)), 8);
+        if (!number) {
             return std::nullopt;
         }
-        uint32_t number = 0;
-        for (char c : digits) {
-            const int d = vantry::HexDigit(c);
-            if (d < 0) {
-                return std::nullopt;
-            }
-            number = number * 16 + static_cast<uint32_t>(d);
-        }
-        return Value::Dword(number);
+        return Value::Dword(*number);
     }
     if (vantry::StartsWithIgnoreAsciiCase(text, "hex")) {
         std::size_t pos = 3;
         uint32_t type = static_cast<uint32_t>(ValueType::Binary);
         if (pos < text.size() && text[pos] == '(') {
             const std::size_t close = text.find(')', pos);
-            if (close == std::string_view::npos || close == pos + 1 || close - pos - 1 > 8) {
+            if (close == std::string_view::npos) {
                 return std::nullopt;
             }
-            type = 0;
-            for (char c : text.substr(pos + 1, close - pos - 1)) {
-                const int d = vantry::HexDigit(c);
-                if (d < 0) {
-                    return std::nullopt;
-                }
-                type = type * 16 + static_cast<uint32_t>(d);
+            const auto number = ReadHexNumber(text.substr(pos + 1, close - pos - 1), 8);
+            if (!number) {
+                return std::nullopt;
             }
+            type = *number;
             pos = close + 1;
         }
         if (pos >= text.size() || text[pos] != ':') {

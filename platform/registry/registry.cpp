@@ -16,6 +16,20 @@ namespace {
 
 constexpr std::string_view kLocaleValue = "Locale";
 
+// Runs `look` on the key at `path` as the hive holds it now; nothing when
+// the path is malformed or the key missing.
+template <class F>
+void LookAtKey(const std::filesystem::path& folder, Hive hive, std::string_view path, F look) {
+    const auto parts = SplitKeyPath(path);
+    if (!parts) {
+        return;
+    }
+    const auto snap = HiveFile(folder, hive).Read();
+    if (const KeyNode* key = snap.data.Find(*parts)) {
+        look(*key);
+    }
+}
+
 struct HiveNames {
     Hive hive;
     std::string_view longName;
@@ -224,31 +238,21 @@ Status Store::DeleteValue(Hive hive, std::string_view path, std::string_view nam
 
 std::vector<std::string> Store::SubKeys(Hive hive, std::string_view path) const {
     std::vector<std::string> out;
-    const auto parts = SplitKeyPath(path);
-    if (!parts) {
-        return out;
-    }
-    const auto snap = registry::HiveFile(folder_, hive).Read();
-    if (const KeyNode* key = snap.data.Find(*parts)) {
-        for (const auto& [folded, child] : key->Children()) {
+    LookAtKey(folder_, hive, path, [&](const KeyNode& key) {
+        for (const auto& [folded, child] : key.Children()) {
             out.push_back(child->Name());
         }
-    }
+    });
     return out;
 }
 
 std::vector<std::pair<std::string, Value>> Store::Values(Hive hive, std::string_view path) const {
     std::vector<std::pair<std::string, Value>> out;
-    const auto parts = SplitKeyPath(path);
-    if (!parts) {
-        return out;
-    }
-    const auto snap = registry::HiveFile(folder_, hive).Read();
-    if (const KeyNode* key = snap.data.Find(*parts)) {
-        for (const auto& [folded, nv] : key->Values()) {
+    LookAtKey(folder_, hive, path, [&](const KeyNode& key) {
+        for (const auto& [folded, nv] : key.Values()) {
             out.emplace_back(nv.name, nv.value);
         }
-    }
+    });
     return out;
 }
 

@@ -78,7 +78,8 @@ ScriptedPeer::ScriptedPeer(std::vector<PeerStep> script, PeerOptions options)
     port_ = port;
     stopFd_ = ::eventfd(0, EFD_CLOEXEC);
     releaseFd_ = ::eventfd(0, EFD_CLOEXEC);
-    if (stopFd_ < 0 || releaseFd_ < 0) {
+    proceedFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_SEMAPHORE);
+    if (stopFd_ < 0 || releaseFd_ < 0 || proceedFd_ < 0) {
         throw std::runtime_error("test peer: no eventfd");
     }
     thread_ = std::thread([this] { Run(); });
@@ -95,10 +96,24 @@ ScriptedPeer::~ScriptedPeer() {
     ::close(listenFd_);
     ::close(stopFd_);
     ::close(releaseFd_);
+    ::close(proceedFd_);
 }
 
 void ScriptedPeer::Release() {
     Signal(releaseFd_);
+}
+
+void ScriptedPeer::Proceed() {
+    {
+        std::lock_guard lock(mutex_);
+        ++proceeds_;
+    }
+    Signal(proceedFd_);
+}
+
+bool ScriptedPeer::WaitAwaiting(std::chrono::milliseconds limit) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, limit, [this] { return awaitsReached_ > proceeds_; });
 }
 
 bool ScriptedPeer::Connected() const {
@@ -109,6 +124,11 @@ bool ScriptedPeer::Connected() const {
 bool ScriptedPeer::Done() const {
     std::lock_guard lock(mutex_);
     return done_;
+}
+
+std::size_t ScriptedPeer::Served() const {
+    std::lock_guard lock(mutex_);
+    return served_;
 }
 
 std::vector<ScriptedPeer::Connection> ScriptedPeer::Connections() const {
@@ -148,6 +168,25 @@ void ScriptedPeer::MarkDone() {
     changed_.notify_all();
 }
 
+void ScriptedPeer::Await() {
+    {
+        std::lock_guard lock(mutex_);
+        ++awaitsReached_;
+    }
+    changed_.notify_all();
+    pollfd p[2] = {{proceedFd_, POLLIN, 0}, {stopFd_, POLLIN, 0}};
+    while (::poll(p, 2, -1) < 0) {
+    }
+    if ((p[0].revents & POLLIN) != 0) {
+        std::uint64_t one = 0;
+        [[maybe_unused]] const ssize_t n = ::read(proceedFd_, &one, sizeof one);
+    }
+}
+
+const std::vector<PeerStep>& ScriptedPeer::ScriptFor(std::size_t index) const {
+    return index >= 1 && index <= options_.later.size() ? options_.later[index - 1] : script_;
+}
+
 bool ScriptedPeer::WaitReadable(int fd) {
     pollfd p[2] = {{fd, POLLIN, 0}, {stopFd_, POLLIN, 0}};
     while (::poll(p, 2, -1) < 0) {
@@ -173,27 +212,36 @@ bool ScriptedPeer::ReadSome(int fd, std::size_t index, std::string& buffer, std:
 }
 
 void ScriptedPeer::Run() {
+    std::size_t accepted = 0;
     do {
         if (!WaitReadable(listenFd_)) {
             break;
         }
-        const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
+        sockaddr_in from{};
+        socklen_t fromLength = sizeof from;
+        const int fd =
+            ::accept4(listenFd_, reinterpret_cast<sockaddr*>(&from), &fromLength, SOCK_CLOEXEC);
         if (fd < 0) {
             continue;
         }
         const int one = 1;
         ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-        std::size_t index = 0;
+        const std::size_t index = accepted++;
         {
             std::lock_guard lock(mutex_);
             connections_.emplace_back();
-            index = connections_.size() - 1;
+            connections_.back().clientPort = ntohs(from.sin_port);
         }
         Serve(fd, index);
+        {
+            std::lock_guard lock(mutex_);
+            ++served_;
+        }
         if (index == 0) {
             MarkDone();
         }
-    } while (options_.everyConnection && !IsSignalled(stopFd_));
+    } while ((options_.everyConnection || accepted <= options_.later.size()) &&
+             !IsSignalled(stopFd_));
     MarkDone();
 }
 
@@ -201,7 +249,7 @@ void ScriptedPeer::Serve(int fd, std::size_t index) {
     std::string buffer;    // this connection's bytes
     std::size_t mark = 0;  // where the next Expect starts looking
     bool open = true;      // reading may go on
-    for (const PeerStep& step : script_) {
+    for (const PeerStep& step : ScriptFor(index)) {
         switch (step.kind) {
             case PeerStep::Kind::Send:
                 ::send(fd, step.bytes.data(), step.bytes.size(), MSG_NOSIGNAL);
@@ -236,13 +284,25 @@ void ScriptedPeer::Serve(int fd, std::size_t index) {
                 }
                 break;
             }
+            case PeerStep::Kind::Await:
+                Await();
+                break;
             case PeerStep::Kind::Close:
                 ::close(fd);
                 return;
+            case PeerStep::Kind::Reset: {
+                const linger hard{1, 0};
+                ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+                ::close(fd);
+                return;
+            }
             case PeerStep::Kind::ShutDown:
                 ::shutdown(fd, SHUT_RDWR);
                 kept_.push_back(fd);
                 return;
+            case PeerStep::Kind::ShutDownSend:
+                ::shutdown(fd, SHUT_WR);
+                break;
             case PeerStep::Kind::Linger:
                 kept_.push_back(fd);
                 return;

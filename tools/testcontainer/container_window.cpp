@@ -273,6 +273,16 @@ bool ContainerWindow::Busy() {
     return false;
 }
 
+bool ContainerWindow::TryCreate(const QString& progId, ObjectPtr* out) {
+    try {
+        *out = CreateObject(progId.toStdString());
+    } catch (const AutomationError& e) {
+        Log(QStringLiteral("%1  [creating %2]").arg(ErrorText(e), progId));
+        return false;
+    }
+    return true;
+}
+
 bool ContainerWindow::OpenControl(const QString& progId) {
     if (Busy()) {
         return false;
@@ -283,10 +293,7 @@ bool ContainerWindow::OpenControl(const QString& progId) {
         return false;
     }
     ObjectPtr obj;
-    try {
-        obj = CreateObject(progId.toStdString());
-    } catch (const AutomationError& e) {
-        Log(QStringLiteral("%1  [creating %2]").arg(ErrorText(e), progId));
+    if (!TryCreate(progId, &obj)) {
         return false;
     }
     if (!obj) {
@@ -561,10 +568,7 @@ bool ContainerWindow::SaveAndReload(Persistence form) {
     // The new instance is made before the old one goes, so a failure keeps
     // what was there.
     ObjectPtr fresh;
-    try {
-        fresh = CreateObject(progId.toStdString());
-    } catch (const AutomationError& e) {
-        Log(QStringLiteral("%1  [creating %2]").arg(ErrorText(e), progId));
+    if (!TryCreate(progId, &fresh)) {
         return false;
     }
     ok = false;

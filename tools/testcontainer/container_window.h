@@ -78,6 +78,9 @@ private:
     // must not be replaced under it.
     bool Busy();
     void CloseControl();
+    // A new instance of progId in *out (null when the class gave none); false,
+    // with the error logged, when creating it failed.
+    bool TryCreate(const QString& progId, vantry::automation::ObjectPtr* out);
     // Hosts a created control: events, site, property list, members.
     bool Place(vantry::automation::ObjectPtr obj, const QString& progId);
     void BuildMembers();

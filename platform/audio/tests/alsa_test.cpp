@@ -102,13 +102,36 @@ QString WriteTone(const QString& path, int ms) {
     return path;
 }
 
+// Runs the backend on one ALSA device; skips the test where there is none.
+class OnAlsaDevice : public ::testing::Test {
+protected:
+    OnAlsaDevice(const char* name, const char* whyMissing)
+        : name_(name), whyMissing_(whyMissing), use_(name) {}
+    void SetUp() override {
+        if (!PcmExists(name_)) {
+            GTEST_SKIP() << whyMissing_;
+        }
+    }
+
+private:
+    const char* name_;
+    const char* whyMissing_;
+    UseDevice use_;
+};
+
+class AlsaNullDevice : public OnAlsaDevice {
+protected:
+    AlsaNullDevice() : OnAlsaDevice("null", "alsa-lib has no null device here") {}
+};
+
+class AlsaDefaultDevice : public OnAlsaDevice {
+protected:
+    AlsaDefaultDevice() : OnAlsaDevice("default", "no ALSA capture device on this machine") {}
+};
+
 }  // namespace
 
-TEST(AlsaNullDevice, RecordStopSaveThenPlayBack) {
-    if (!PcmExists("null")) {
-        GTEST_SKIP() << "alsa-lib has no null device here";
-    }
-    UseDevice use("null");
+TEST_F(AlsaNullDevice, RecordStopSaveThenPlayBack) {
     const QString path = Q(vantry::test::FreshDir("alsa")) + "/in.wav";
     auto device = CreateSystemWaveDevice();
     Collected got;
@@ -158,11 +181,7 @@ TEST(AlsaNullDevice, RecordStopSaveThenPlayBack) {
     device->setCommand("close");
 }
 
-TEST(AlsaNullDevice, SoundPlayerPlaysShortFilesAndIgnoresMissingOnes) {
-    if (!PcmExists("null")) {
-        GTEST_SKIP() << "alsa-lib has no null device here";
-    }
-    UseDevice use("null");
+TEST_F(AlsaNullDevice, SoundPlayerPlaysShortFilesAndIgnoresMissingOnes) {
     const QString dir = Q(vantry::test::FreshDir("sounds"));
     const QString click = WriteTone(dir + "/click.wav", 150);
     auto player = CreateSystemSoundPlayer();
@@ -203,11 +222,7 @@ TEST(AlsaMissingDevice, EverythingFailsQuietlyWithoutPrintingAnything) {
     EXPECT_EQ(err.Text(), QByteArray());
 }
 
-TEST(AlsaDefaultDevice, RecordsWhenTheMachineHasASoundDevice) {
-    if (!PcmExists("default")) {
-        GTEST_SKIP() << "no ALSA capture device on this machine";
-    }
-    UseDevice use("default");
+TEST_F(AlsaDefaultDevice, RecordsWhenTheMachineHasASoundDevice) {
     const QString path = Q(vantry::test::FreshDir("default")) + "/in.wav";
     auto device = CreateSystemWaveDevice();
     device->setFileName(path);

@@ -4,6 +4,7 @@
 
 #include "automation/dispatch.h"
 #include "automation/events.h"
+#include "automation/tests/error_number.h"
 
 namespace vantry::automation {
 namespace {
@@ -11,7 +12,7 @@ namespace {
 enum class Mode { Off = 0, On = 1, Auto = 2 };
 
 // A small control with one member of every shape a table supports.
-class Gadget : public IDispatchable {
+class Gadget : public TableDispatch<Gadget> {
 public:
     int16_t Level() const { return level_; }
     void SetLevel(int16_t v) { level_ = v; }
@@ -66,13 +67,6 @@ public:
                            });
         return table;
     }
-    std::optional<DispId> GetIdOfName(std::string_view name) const override {
-        return Table().IdOfName(name);
-    }
-    Variant Invoke(DispId id, InvokeKind kind, std::vector<Variant>& args) override {
-        return Table().Invoke(*this, id, kind, args);
-    }
-    std::vector<MemberInfo> Members() const override { return Table().Members(); }
 
     int16_t level_ = 3;
     std::u16string name_ = u"gadget";
@@ -80,15 +74,6 @@ public:
     Mode mode_ = Mode::Off;
     std::string pin_;
 };
-
-int32_t ErrorNumberOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const AutomationError& e) {
-        return e.Number();
-    }
-    return 0;
-}
 
 TEST(DispatchTable, PropertiesReadAndWriteThroughTypedMembers) {
     Gadget g;

@@ -16,7 +16,7 @@ namespace {
 
 using namespace vantry::automation;
 
-class Probe final : public IDispatchable,
+class Probe final : public TableDispatch<Probe>,
                     public IConnectable,
                     public IControl,
                     public IPersistStreamInit,
@@ -84,15 +84,6 @@ public:
                 .Method("AboutBox", dispid::kAboutBox, &Probe::AboutBox);
         return table;
     }
-
-    // IDispatchable
-    std::optional<DispId> GetIdOfName(std::string_view name) const override {
-        return Table().IdOfName(name);
-    }
-    Variant Invoke(DispId id, InvokeKind kind, std::vector<Variant>& args) override {
-        return Table().Invoke(*this, id, kind, args);
-    }
-    std::vector<MemberInfo> Members() const override { return Table().Members(); }
 
     // IConnectable
     uint32_t Advise(std::shared_ptr<IEventSink> sink) override {

@@ -13,6 +13,7 @@
 #include "automation/exports.h"
 #include "automation/persist.h"
 #include "automation/server.h"
+#include "automation/tests/error_number.h"
 #include "automation/tests/probe_control.h"
 #include "registry/registry.h"
 #include "test_env.h"
@@ -40,15 +41,6 @@ std::string Text(const registry::Store& store, const std::string& path,
         return "<missing>";
     }
     return v.Text();
-}
-
-int32_t ErrorNumberOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const AutomationError& e) {
-        return e.Number();
-    }
-    return 0;
 }
 
 class Registration : public ::testing::Test {

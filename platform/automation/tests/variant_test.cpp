@@ -2,19 +2,11 @@
 
 #include "automation/error.h"
 #include "automation/guid.h"
+#include "automation/tests/error_number.h"
 #include "automation/variant.h"
 
 namespace vantry::automation {
 namespace {
-
-int32_t ErrorNumberOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const AutomationError& e) {
-        return e.Number();
-    }
-    return 0;
-}
 
 TEST(VariantCoercion, NumbersConvertWithRangeChecks) {
     EXPECT_EQ(Variant(int32_t{-32768}).ToInt16(), -32768);

@@ -8,19 +8,14 @@
 #include <fstream>
 #include <sstream>
 
+#include "test_env.h"
+
 namespace {
 
 namespace fs = std::filesystem;
 
 class AtomicFile : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("atomic_file_test." + std::to_string(::getpid()) + "." +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
     static std::string Contents(const fs::path& path) {
         std::ifstream in(path, std::ios::binary);
         std::ostringstream out;
@@ -30,7 +25,7 @@ protected:
     int Entries() const {
         return static_cast<int>(std::distance(fs::directory_iterator(dir_), {}));
     }
-    fs::path dir_;
+    fs::path dir_ = vantry::test::FreshDir("atomic_file");
 };
 
 TEST_F(AtomicFile, ReplacesTheContentsWithTheModeAskedFor) {

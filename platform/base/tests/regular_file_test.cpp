@@ -6,24 +6,19 @@
 #include <filesystem>
 #include <fstream>
 
+#include "test_env.h"
+
 namespace {
 
 namespace fs = std::filesystem;
 
 class RegularFile : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("regular_file_test." + std::to_string(::getpid()) + "." +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
     std::string Write(const std::string& name, const std::string& bytes) {
         std::ofstream(dir_ / name, std::ios::binary) << bytes;
         return (dir_ / name).string();
     }
-    fs::path dir_;
+    fs::path dir_ = vantry::test::FreshDir("regular_file");
 };
 
 TEST_F(RegularFile, ReadsAWholeFileWithinItsBound) {

@@ -59,24 +59,32 @@ TEST(LineAssembler, WithoutLineModeEveryReadIsPassedOnInLimitSizedPieces) {
 
 TEST(SocketErrors, SystemErrorsMapOntoTheClassicNumbersPlusTheOffset) {
     using namespace vantry::net;
-    EXPECT_EQ(CodeForErrno(ECONNREFUSED), kErrRefused);
+    struct Case {
+        int error;
+        int code;
+    };
+    constexpr Case kErrnoCases[] = {
+        {ECONNREFUSED, kErrRefused}, {ETIMEDOUT, 25061},
+        {ECONNRESET, 25055},         {EPIPE, 25055},
+        {ENOTCONN, 25058},           {ENETUNREACH, 25052},
+        {EHOSTUNREACH, 25066},       {EADDRINUSE, 25049},
+        {ENOENT, kErrOther},         {0, kErrOther},
+    };
+    constexpr Case kLookupCases[] = {
+        {0, 0},
+        {EAI_NONAME, 26002},
+        {EAI_AGAIN, 26003},
+        {EAI_FAIL, 26004},
+        {EAI_NODATA, 26005},
+        {EAI_BADFLAGS, kErrOther},
+    };
     EXPECT_EQ(kErrRefused, 25062);
-    EXPECT_EQ(CodeForErrno(ETIMEDOUT), 25061);
-    EXPECT_EQ(CodeForErrno(ECONNRESET), 25055);
-    EXPECT_EQ(CodeForErrno(EPIPE), 25055);
-    EXPECT_EQ(CodeForErrno(ENOTCONN), 25058);
-    EXPECT_EQ(CodeForErrno(ENETUNREACH), 25052);
-    EXPECT_EQ(CodeForErrno(EHOSTUNREACH), 25066);
-    EXPECT_EQ(CodeForErrno(EADDRINUSE), 25049);
-    EXPECT_EQ(CodeForErrno(ENOENT), kErrOther);
-    EXPECT_EQ(CodeForErrno(0), kErrOther);
-
-    EXPECT_EQ(CodeForLookupError(0), 0);
-    EXPECT_EQ(CodeForLookupError(EAI_NONAME), 26002);
-    EXPECT_EQ(CodeForLookupError(EAI_AGAIN), 26003);
-    EXPECT_EQ(CodeForLookupError(EAI_FAIL), 26004);
-    EXPECT_EQ(CodeForLookupError(EAI_NODATA), 26005);
-    EXPECT_EQ(CodeForLookupError(EAI_BADFLAGS), kErrOther);
+    for (const Case& c : kErrnoCases) {
+        EXPECT_EQ(CodeForErrno(c.error), c.code) << c.error;
+    }
+    for (const Case& c : kLookupCases) {
+        EXPECT_EQ(CodeForLookupError(c.error), c.code) << c.error;
+    }
 }
 
 TEST(SocketErrors, DescriptionsCarryTheCodeInBrackets) {

@@ -15,27 +15,42 @@ using vantry::test::ReadFile;
 
 using vantry::test::ScopedEnv;
 
-TEST(LocaleIdTest, KnownLocalesGiveTheirIdentifier) {
-    EXPECT_EQ(LocaleIdFor("en_US"), "00000409");
-    EXPECT_EQ(LocaleIdFor("de_CH"), "00000807");
-    EXPECT_EQ(LocaleIdFor("de_DE"), "00000407");
-    EXPECT_EQ(LocaleIdFor("fr_FR"), "0000040C");
-    EXPECT_EQ(LocaleIdFor("en_GB.UTF-8"), "00000809");
-    EXPECT_EQ(LocaleIdFor("de_AT.ISO-8859-15@euro"), "00000C07");
-    EXPECT_EQ(LocaleIdFor("fr_CA@latin"), "00000C0C");
-    EXPECT_EQ(LocaleIdFor("es_ES"), "00000C0A");
-    EXPECT_EQ(LocaleIdFor("zh_TW.Big5"), "00000404");
-}
+// A locale name and the identifier it gives ("" for none).
+struct LocaleCase {
+    const char* name;
+    const char* id;
+};
 
-TEST(LocaleIdTest, LanguageAloneFallsBackToItsMainCountry) {
-    EXPECT_EQ(LocaleIdFor("de"), "00000407");
-    EXPECT_EQ(LocaleIdFor("de_BE.UTF-8"), "00000407");
-    EXPECT_EQ(LocaleIdFor("en"), "00000409");
-}
+constexpr LocaleCase kLocaleCases[] = {
+    // Known locales give their own identifier, whatever the codeset or modifier.
+    {"en_US", "00000409"},
+    {"de_CH", "00000807"},
+    {"de_DE", "00000407"},
+    {"fr_FR", "0000040C"},
+    {"en_GB.UTF-8", "00000809"},
+    {"de_AT.ISO-8859-15@euro", "00000C07"},
+    {"fr_CA@latin", "00000C0C"},
+    {"es_ES", "00000C0A"},
+    {"zh_TW.Big5", "00000404"},
+    // A language alone, or with a country it has no entry for, falls back to
+    // its main country.
+    {"de", "00000407"},
+    {"de_BE.UTF-8", "00000407"},
+    {"en", "00000409"},
+    // Unknown names give nothing.
+    {"", ""},
+    {"C", ""},
+    {"C.UTF-8", ""},
+    {"POSIX", ""},
+    {"xx_YY", ""},
+    {"x", ""},
+    {"eng_US", ""},
+    {"_US", ""},
+};
 
-TEST(LocaleIdTest, UnknownLocalesGiveNothing) {
-    for (const char* name : {"", "C", "C.UTF-8", "POSIX", "xx_YY", "x", "eng_US", "_US"}) {
-        EXPECT_EQ(LocaleIdFor(name), "") << name;
+TEST(LocaleIdTest, EachNameGivesItsIdentifierOrNothing) {
+    for (const LocaleCase& c : kLocaleCases) {
+        EXPECT_EQ(LocaleIdFor(c.name), c.id) << c.name;
     }
 }
 

@@ -32,18 +32,21 @@ QString WaitForFile(const QString& path) {
 }
 
 // Puts a recording "xdg-open" first on PATH: it writes its working folder and each
-// argument on its own line into `log`.
+// argument on its own line into `log`, and adds its first argument to the runs.
 class FakeOpener {
 public:
     FakeOpener() {
         dir_ = Q(vantry::test::FreshDir("bin"));
         log_ = dir_ + "/opened.log";
         const QString script = dir_ + "/xdg-open";
-        vantry::test::WriteFile(script.toStdString(),
-                                "#!/bin/sh\n{ pwd; for a in \"$@\"; do printf '%s\\n' \"$a\"; "
-                                "done; } > \"" +
-                                    log_.toStdString() + ".tmp\"; mv \"" + log_.toStdString() +
-                                    ".tmp\" \"" + log_.toStdString() + "\"\n");
+        const std::string log = log_.toStdString();
+        vantry::test::WriteFile(
+            script.toStdString(),
+            "#!/bin/sh\n"
+            "printf '%s\\n' \"$1\" >> \"" +
+                log + ".runs\"\n" +
+                "{ pwd; for a in \"$@\"; do printf '%s\\n' \"$a\"; done; } > \"" + log +
+                ".tmp\"\n" + "mv \"" + log + ".tmp\" \"" + log + "\"\n");
         QFile::setPermissions(
             script, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         oldPath_ = qgetenv("PATH");
@@ -51,7 +54,14 @@ public:
     }
     ~FakeOpener() { qputenv("PATH", oldPath_); }
     QStringList Lines() { return WaitForFile(log_).split('\n', Qt::SkipEmptyParts); }
-    bool Ran() const { return QFile::exists(log_); }
+    // The first argument of every run so far.
+    QStringList Runs() const {
+        QFile f(log_ + ".runs");
+        if (!f.open(QIODevice::ReadOnly)) {
+            return {};
+        }
+        return QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
+    }
 
 private:
     QString dir_;
@@ -122,8 +132,11 @@ TEST(SystemShellOpen, MissingFileOrEmptyTargetOpensNothing) {
     auto shell = CreateSystemShell();
     EXPECT_FALSE(shell->Open("htm/none.htm", work));
     EXPECT_FALSE(shell->Open("   ", work));
-    QTest::qWait(200);
-    EXPECT_FALSE(opener.Ran());
+    // An opener either call had started would have left its run before this one.
+    vantry::test::WriteFile((work + "/here.htm").toStdString(), "<html></html>");
+    ASSERT_TRUE(shell->Open("here.htm", work));
+    ASSERT_EQ(opener.Lines().size(), 2);
+    EXPECT_EQ(opener.Runs(), QStringList{work + "/here.htm"});
 }
 
 TEST(SystemShellExec, ArgumentsReachTheProgramVerbatim) {

@@ -14,7 +14,7 @@ namespace {
 
 using namespace vantry::automation;
 
-class Gadget : public IDispatchable, public IPropertyBrowsing {
+class Gadget : public TableDispatch<Gadget>, public IPropertyBrowsing {
 public:
     int16_t Mode() const { return mode_; }
     void SetMode(int16_t v) { mode_ = v; }
@@ -35,13 +35,6 @@ public:
                                       .Property("Size", 4, &Gadget::Size);
         return table;
     }
-    std::optional<DispId> GetIdOfName(std::string_view name) const override {
-        return Table().IdOfName(name);
-    }
-    Variant Invoke(DispId id, InvokeKind kind, std::vector<Variant>& args) override {
-        return Table().Invoke(*this, id, kind, args);
-    }
-    std::vector<MemberInfo> Members() const override { return Table().Members(); }
 
     std::optional<std::u16string> DisplayString(DispId id) override {
         if (id == 1 && mode_ >= 0 && mode_ <= 1) {
