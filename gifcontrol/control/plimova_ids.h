@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "automation/dispatch.h"
 #include "automation/guid.h"
 #include "automation/variant.h"
 
@@ -54,16 +55,17 @@ constexpr DispId kFrameTop = 18;
 constexpr DispId kAutoSize = 19;
 constexpr DispId kSequenceString = 20;
 constexpr DispId kSequence = 21;
-constexpr DispId kHwnd = -515;
-constexpr DispId kAboutBox = -552;
+// The standard members keep their standard identifiers.
+using vantry::automation::dispid::kAboutBox;
+using vantry::automation::dispid::kHwnd;
 
 // IPlimovaEvents
 constexpr DispId kStep = 1;
-constexpr DispId kClick = -600;
-constexpr DispId kDblClick = -601;
-constexpr DispId kMouseDown = -605;
-constexpr DispId kMouseMove = -606;
-constexpr DispId kMouseUp = -607;
+using vantry::automation::dispid::kClick;
+using vantry::automation::dispid::kDblClick;
+using vantry::automation::dispid::kMouseDown;
+using vantry::automation::dispid::kMouseMove;
+using vantry::automation::dispid::kMouseUp;
 
 // Light grey (red, green and blue 192).
 constexpr uint32_t kDefaultBackColor = 12632256;

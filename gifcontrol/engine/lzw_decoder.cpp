@@ -18,18 +18,24 @@ inline std::uint64_t ReadBits(const std::uint8_t* at) {
     return word;
 }
 
-// Copies `len` bytes from earlier output; the source always ends at or before
-// `dst`, so 16- and 8-byte steps may over-read but never read what they wrote.
+// Copies `len` bytes from earlier output when a whole 16-byte step more is
+// known to fit; the source always ends at or before `dst`, so the steps may
+// over-read but never read what they wrote.
+inline void CopyShort(std::uint8_t* dst, const std::uint8_t* src, std::size_t len) {
+    std::size_t i = 0;
+    do {
+        std::uint8_t chunk[16];
+        std::memcpy(chunk, src + i, 16);
+        std::memcpy(dst + i, chunk, 16);
+        i += 16;
+    } while (i < len);
+}
+
+// CopyShort with `room` bytes left at `dst`: smaller steps near the end.
 inline void CopyEarlier(std::uint8_t* dst, const std::uint8_t* src, std::size_t len,
                         std::size_t room) {
     if (len + 16 <= room) {
-        std::size_t i = 0;
-        do {
-            std::uint8_t chunk[16];
-            std::memcpy(chunk, src + i, 16);
-            std::memcpy(dst + i, chunk, 16);
-            i += 16;
-        } while (i < len);
+        CopyShort(dst, src, len);
     } else if (len + 8 <= room) {
         for (std::size_t i = 0; i < len; i += 8) {
             std::uint64_t chunk;
@@ -41,17 +47,6 @@ inline void CopyEarlier(std::uint8_t* dst, const std::uint8_t* src, std::size_t 
             dst[i] = src[i];
         }
     }
-}
-
-// CopyEarlier when a whole 16-byte step more is known to fit.
-inline void CopyShort(std::uint8_t* dst, const std::uint8_t* src, std::size_t len) {
-    std::size_t i = 0;
-    do {
-        std::uint8_t chunk[16];
-        std::memcpy(chunk, src + i, 16);
-        std::memcpy(dst + i, chunk, 16);
-        i += 16;
-    } while (i < len);
 }
 
 }  // namespace

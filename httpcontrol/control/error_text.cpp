@@ -1,7 +1,5 @@
 #include "control/error_text.h"
 
-#include <iterator>
-
 #include "automation/error.h"
 #include "automation/variant.h"
 #include "base/code_text.h"

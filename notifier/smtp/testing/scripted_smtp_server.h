@@ -22,6 +22,8 @@ public:
     explicit ScriptedSmtpServer(std::vector<SmtpStep> script, bool smallReceiveBuffer = false);
 
     int Port() const { return peer_.Port(); }
+    // Lets a Hold go on, so Received() need not wait out its limit.
+    void Release() { peer_.Release(); }
     // After the script: keeps reading until the client closed (at most
     // `limit`), then returns every byte received.
     std::string Received(std::chrono::milliseconds limit = std::chrono::seconds(10));
