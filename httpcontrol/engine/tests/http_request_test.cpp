@@ -318,11 +318,14 @@ TEST_F(HttpRequestTest, InterruptFromTransferHandlerEndsWith20302) {
 TEST_F(HttpRequestTest, ServerThatNeverClosesWaitsUntilInterrupted) {
     PeerProcess peer = PeerProcess::Scripted("hold", record_);
     Recorder r(peer.Url("/"));
+    // Interrupted once the body so far has arrived and the request waits for more.
     bool fired = false;
-    QTimer::singleShot(300, [&] {
-        fired = true;
-        r.Interrupt();
-    });
+    r.onTransfer = [&](Recorder& self) {
+        if (!fired && self.body == "waiting") {
+            fired = true;
+            QTimer::singleShot(0, [&self] { self.Interrupt(); });
+        }
+    };
     EXPECT_EQ(r.Get(), kErrInterrupted);
     EXPECT_TRUE(fired);
     EXPECT_EQ(r.body, "waiting");

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -125,11 +127,14 @@ struct Upload {
             limit.start(limitMs);
             loop.exec();
         }
-        // Let the deferred deletion and graceful close run.
-        QEventLoop settle;
-        QTimer::singleShot(200, &settle, &QEventLoop::quit);
-        settle.exec();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        // The window deletes itself once closed (and closes its socket then):
+        // wait for that rather than for a guessed time.
+        QElapsedTimer settle;
+        settle.start();
+        while (form && settle.elapsed() < 2000) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
         return done;
     }
 };
@@ -144,15 +149,23 @@ void WaitFor(const std::function<bool()>& cond, int ms = 5000) {
     }
 }
 
+// What the relay received once N connections came and each client closed.
+std::vector<ScriptedPeer::Connection> Received(const ScriptedPeer& server, std::size_t n) {
+    WaitFor([&] {
+        const auto conns = server.Connections();
+        return conns.size() >= n &&
+               std::all_of(conns.begin(), conns.end(), [](const auto& c) { return c.ended; });
+    });
+    return server.Connections();
+}
+
 TEST(Upload, LongItemGoesOutInChunksOnSuccessiveTicks) {
     ScriptedPeer server = Relay();
     Upload u(server);
     const std::string item = Filler(20000, 'A');
     u.Item("261206154907.txt", item);
     ASSERT_TRUE(u.Run());
-    WaitFor([&] { return server.Connections().size() >= 2; });
-
-    const auto conns = server.Connections();
+    const auto conns = Received(server, 2);
     ASSERT_EQ(conns.size(), 2u);  // the item, then the one that finds the outbox empty
     EXPECT_EQ(conns[0].All(), kRequest + item);
     const auto bursts = conns[0].Bursts(std::chrono::milliseconds(kTick / 2));
@@ -178,7 +191,7 @@ TEST(Upload, ExactlyOneChunkGoesOutOnOneTick) {
     const std::string item = Filler(8192, 'a');
     u.Item("261206154907.txt", item);
     ASSERT_TRUE(u.Run());
-    const auto conns = server.Connections();
+    const auto conns = Received(server, 1);
     ASSERT_GE(conns.size(), 1u);
     const auto bursts = conns[0].Bursts(std::chrono::milliseconds(kTick / 2));
     ASSERT_EQ(bursts.size(), 2u);
@@ -194,8 +207,7 @@ TEST(Upload, TinyAndEmptyItemsAreSentAndRemoved) {
     u.Item("261206154901.txt", "x");
     u.Item("261206154902.txt", "");
     ASSERT_TRUE(u.Run());
-    WaitFor([&] { return server.Connections().size() >= 3; });
-    const auto conns = server.Connections();
+    const auto conns = Received(server, 3);
     ASSERT_EQ(conns.size(), 3u);
     EXPECT_EQ(conns[0].All(), kRequest + "x");
     EXPECT_EQ(conns[1].All(), kRequest);
@@ -211,8 +223,7 @@ TEST(Upload, TwoItemsOverTwoConnectionsOldestFirst) {
     u.Item("261206154907.txt", older);
     u.Item("notes.doc", "not an item");
     ASSERT_TRUE(u.Run());
-    WaitFor([&] { return server.Connections().size() >= 3; });
-    const auto conns = server.Connections();
+    const auto conns = Received(server, 3);
     ASSERT_EQ(conns.size(), 3u);
     EXPECT_EQ(conns[0].All(), kRequest + older);
     EXPECT_EQ(conns[1].All(), kRequest + newer);
