@@ -76,7 +76,7 @@ private:
 
 class CHTTPCtrl final : public CWsockCtrl,
                         public CIvsblCtrl,
-                        public va::IDispatchable,
+                        public va::TableDispatch<CHTTPCtrl>,
                         public va::IConnectable,
                         public va::IPersistStreamInit,
                         public va::IPersistPropertyBag,
@@ -103,11 +103,6 @@ public:
     void SetUser(const std::u16string& v);
     void SetPassword(const std::u16string& v);
     void AboutBox() override;
-
-    // IDispatchable
-    std::optional<va::DispId> GetIdOfName(std::string_view name) const override;
-    va::Variant Invoke(va::DispId id, va::InvokeKind kind, std::vector<va::Variant>& args) override;
-    std::vector<va::MemberInfo> Members() const override;
 
     // IConnectable
     uint32_t Advise(std::shared_ptr<va::IEventSink> sink) override;
@@ -141,6 +136,9 @@ private:
     void OnEndOfBody() override;
 
     friend struct PropertyAccess;
+    // Dispatch answers from the property table.
+    friend class va::TableDispatch<CHTTPCtrl>;
+    static const va::DispatchTable<CHTTPCtrl>& Table();
 
     void FireStatus(va::DispId id, int code);
     // A loaded value of a saved property: a text, or a flag or number.

@@ -136,22 +136,6 @@ va::DispatchTable<C>::RawCall Putter(const PropertyRow& row) {
     };
 }
 
-const va::DispatchTable<C>& Table() {
-    static const auto table = [] {
-        va::DispatchTable<C> t;
-        for (const PropertyRow& row : kProperties) {
-            va::MemberInfo info;
-            info.name = row.name;
-            info.id = row.id;
-            info.type = row.type;
-            t.RawProperty(std::move(info), Getter(row), Putter(row));
-        }
-        t.Method("AboutBox", va::dispid::kAboutBox, &C::AboutBox);
-        return t;
-    }();
-    return table;
-}
-
 }  // namespace
 
 std::span<const PropertyRow> HttpProperties() {
@@ -174,16 +158,20 @@ std::span<const PropertyRow* const> SavedHttpProperties() {
     return saved;
 }
 
-std::optional<va::DispId> CHTTPCtrl::GetIdOfName(std::string_view name) const {
-    return Table().IdOfName(name);
-}
-
-va::Variant CHTTPCtrl::Invoke(va::DispId id, va::InvokeKind kind, std::vector<va::Variant>& args) {
-    return Table().Invoke(*this, id, kind, args);
-}
-
-std::vector<va::MemberInfo> CHTTPCtrl::Members() const {
-    return Table().Members();
+const va::DispatchTable<C>& CHTTPCtrl::Table() {
+    static const auto table = [] {
+        va::DispatchTable<C> t;
+        for (const PropertyRow& row : kProperties) {
+            va::MemberInfo info;
+            info.name = row.name;
+            info.id = row.id;
+            info.type = row.type;
+            t.RawProperty(std::move(info), Getter(row), Putter(row));
+        }
+        t.Method("AboutBox", va::dispid::kAboutBox, &C::AboutBox);
+        return t;
+    }();
+    return table;
 }
 
 }  // namespace fetchwire
