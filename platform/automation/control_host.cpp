@@ -9,12 +9,14 @@ namespace vantry::automation {
 
 ControlHost::ControlHost(QWidget* parent) : QWidget(parent) {
     const QColor back = palette().color(QPalette::Window);
-    ambients_ = {
-        {dispid::kAmbientUserMode, Variant(true)},
-        {dispid::kAmbientBackColor, Variant(OleColor{static_cast<uint32_t>(back.red()) |
-                                                     (static_cast<uint32_t>(back.green()) << 8) |
-                                                     (static_cast<uint32_t>(back.blue()) << 16)})},
-    };
+    // Built in place: GCC 12 misreads the moves of an initializer list of
+    // variants as reads of uninitialised strings.
+    ambients_.reserve(2);
+    ambients_.emplace_back(dispid::kAmbientUserMode, true);
+    ambients_.emplace_back(
+        dispid::kAmbientBackColor,
+        OleColor{static_cast<uint32_t>(back.red()) | (static_cast<uint32_t>(back.green()) << 8) |
+                 (static_cast<uint32_t>(back.blue()) << 16)});
 }
 
 ControlHost::~ControlHost() {
